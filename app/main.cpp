@@ -1,0 +1,14 @@
+// planar-shadows: a point light, dragged with the mouse, throws the shadows of a cone, a
+// sphere and a wire teapot onto the floor and the left wall of an open box room. The
+// shadows are the casters flattened onto each wall's plane along the light's rays, and
+// the stencil buffer keeps them on the wall's own pixels.
+#include <GL/glut.h>
+
+#include "app/startup.h"
+
+int main(int argc, char** argv) {
+    startProgram(argc, argv);
+    // Does not return: Esc or closing the window ends the process.
+    glutMainLoop();
+    return 0;
+}

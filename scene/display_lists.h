@@ -1,0 +1,16 @@
+// Fixed names of the display lists that hold all of the scene's unchanging geometry.
+// The program chooses the names itself instead of asking GL for them.
+#pragma once
+
+#include <GL/gl.h>
+
+constexpr GLuint LIST_SPHERE = 1;
+constexpr GLuint LIST_CONE = 2;
+constexpr GLuint LIST_LIGHT_MARKER = 3;
+constexpr GLuint LIST_LEFT_WALL = 4;
+constexpr GLuint LIST_FLOOR = 5;
+constexpr GLuint LIST_ROOM_SHELL = 6;
+constexpr GLuint LIST_OCCLUDERS = 7;
+
+// Compiles every list above; needs a current GL context.
+void compileDisplayLists();

@@ -1,0 +1,35 @@
+# Shared by run.sh and test.sh: install the Debian packages that are missing, then
+# configure and build. Running it again finds everything in place and only rebuilds.
+set -euo pipefail
+
+projectDir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+buildDir="$projectDir/build"
+
+buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri)
+testPackages=("${buildPackages[@]}" googletest libgtest-dev xvfb libx11-dev libxtst-dev)
+
+ensurePackages() {
+    local missing=() package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local install=(apt-get install -y --no-install-recommends "${missing[@]}")
+    echo "Installing ${missing[*]}"
+    if [ "$(id -u)" -eq 0 ]; then
+        apt-get update -qq && DEBIAN_FRONTEND=noninteractive "${install[@]}"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo apt-get update -qq && sudo DEBIAN_FRONTEND=noninteractive "${install[@]}"
+    else
+        echo "Run this as root, then try again: ${install[*]}" >&2
+        exit 1
+    fi
+}
+
+build() {
+    cmake -S "$projectDir" -B "$buildDir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake --build "$buildDir" -j "$(nproc)"
+}

@@ -1,0 +1,172 @@
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/x_driver.h"
+
+namespace {
+
+constexpr unsigned LEFT = 1;
+constexpr unsigned MIDDLE = 2;
+
+void pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool sameFrame(const Frame& a, const Frame& b) {
+    return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
+}
+
+// The marker is an unlit grey ball, so its centre pixel is exactly 128 grey.
+bool markerAt(const Frame& frame, Vec3 light) {
+    const Pixel px = pixelAt(frame, light);
+    return px.r == 128 && px.g == 128 && px.b == 128;
+}
+
+bool shadowViewFor(const Frame& frame, Vec3 light) {
+    for (const Vec3& p : plainlyLitPoints(light, onFloor)) {
+        if (!isLitCyan(pixelAt(frame, p))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the light ends up at for a press at window pixel (x, y) in a 512 × 512 window.
+Vec3 lightForPress(int x, int y, double z) {
+    return {(x - 512) * 200.0 / 512 + 100, (512 - y) * 200.0 / 512 - 100, z};
+}
+
+// A window pixel from the top left, as X and the handlers count it.
+void click(RunningProgram& program, int x, int y, unsigned button) {
+    program.movePointer(x, y);
+    program.pressButton(button);
+    program.releaseButton(button);
+}
+
+// Left alone, the tint climbs for a few thousand idle calls and then rests; frames
+// drawn before that differ in the teapot's red and the sphere's blue.
+Frame restedFrame(RunningProgram& program) {
+    pause(1500);
+    program.type('b');
+    pause(300);
+    return program.grab();
+}
+
+TEST(EndToEnd, LeftPressAndDragMoveTheLightAndItsShadows) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    const Vec3 sphereShadow = throughLight(startLight, sphereCentre, 1, -100);
+    ASSERT_TRUE(program.waitForFrame([&](const Frame& f) {
+        return markerAt(f, startLight) && isBlack(pixelAt(f, sphereShadow)) &&
+               shadowViewFor(f, startLight);
+    }));
+
+    // A press at the centre brings the light to the room's axis, on the open front.
+    click(program, 256, 256, LEFT);
+    const Vec3 centred = {0, 0, -320};
+    ASSERT_TRUE(program.waitForFrame(
+        [&](const Frame& f) { return markerAt(f, centred) && shadowViewFor(f, centred); }));
+    // The sphere's shadow has left the floor: its old centre shows the cyan floor now.
+    EXPECT_TRUE(isLitCyan(pixelAt(program.grab(), sphereShadow)));
+
+    // A drag carries the light with the pointer; the sphere's shadow goes with it.
+    program.movePointer(100, 100);
+    program.pressButton(LEFT);
+    program.movePointer(200, 150);
+    program.movePointer(358, 192);
+    program.releaseButton(LEFT);
+    const Vec3 dragged = lightForPress(358, 192, -320);
+    const Vec3 newShadow = throughLight(dragged, sphereCentre, 1, -100);
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+        return markerAt(f, dragged) && isBlack(pixelAt(f, newShadow)) && shadowViewFor(f, dragged);
+    }));
+}
+
+TEST(EndToEnd, MiddleButtonAndShiftLeftMoveTheLightInDepth) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    program.pressKey(XK_Shift_L);
+    click(program, 40, 256, LEFT);
+    program.releaseKey(XK_Shift_L);
+    EXPECT_TRUE(program.waitForFrame([](const Frame& f) { return markerAt(f, {50, 50, -420}); }));
+
+    click(program, 500, 128, MIDDLE);
+    EXPECT_TRUE(program.waitForFrame([](const Frame& f) { return markerAt(f, {50, 50, -470}); }));
+}
+
+TEST(EndToEnd, TeapotKeysMoveItAndBringBackTheSameFrame) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    const Frame rested = restedFrame(program);
+    ASSERT_TRUE(shadowViewFor(rested, startLight));
+
+    program.type('t');
+    program.type('t');
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return !sameFrame(f, rested); }));
+    program.type('T');
+    program.type('T');
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+}
+
+TEST(EndToEnd, PlainViewOnNAndShadowsBackOnB) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    const Frame rested = restedFrame(program);
+    const Vec3 floorPoint = {-80, -100, -400};
+    ASSERT_TRUE(isLitCyan(pixelAt(rested, floorPoint)));
+
+    program.type('n');
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+        return isBlack(pixelAt(f, floorPoint)) && isLitWhite(pixelAt(f, {60, -50, -340}));
+    }));
+    program.type('b');
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+}
+
+TEST(EndToEnd, EscapeExitsWithStatusZero) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    program.pressKey(XK_Escape);
+    EXPECT_EQ(program.waitForExit(10), 0);
+    EXPECT_EQ(program.output(), "");
+}
+
+TEST(EndToEnd, OptionSSelectsSingleBufferingOncePerLetter) {
+    RunningProgram program({"ss"});
+    ASSERT_TRUE(program.hasWindow());
+    // Frames still reach the screen through the flush of the single buffer.
+    EXPECT_TRUE(program.waitForFrame(
+        [](const Frame& f) { return markerAt(f, startLight) && shadowViewFor(f, startLight); }));
+    program.pressKey(XK_Escape);
+    EXPECT_EQ(program.waitForExit(10), 0);
+    EXPECT_EQ(program.output(), "Single Buffered\nSingle Buffered\n");
+}
+
+// GLUT takes its own options first; the size is set after them, so it stays 512 × 512.
+TEST(EndToEnd, GlutOptionsComeOutBeforeTheProgramsOwn) {
+    RunningProgram program({"-geometry", "100x80+10+10", "s"});
+    ASSERT_TRUE(program.hasWindow());
+    const Frame frame = program.grab();
+    EXPECT_EQ(frame.width, 512);
+    EXPECT_EQ(frame.height, 512);
+    program.pressKey(XK_Escape);
+    EXPECT_EQ(program.waitForExit(10), 0);
+    EXPECT_EQ(program.output(), "Single Buffered\n");
+}
+
+TEST(EndToEnd, LeftAloneItCostsAlmostNoCpu) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    pause(1000);
+    const double before = program.cpuSeconds();
+    constexpr double seconds = 5;
+    pause(static_cast<int>(seconds * 1000));
+    const double share = (program.cpuSeconds() - before) / seconds;
+    std::printf("idle CPU: %.2f %% of one core over %.0f s\n", 100 * share, seconds);
+    EXPECT_LT(share, 0.02);
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/handlers.h"
+#include "app/program_state.h"
+#include "tests/gl_window.h"
+
+namespace {
+
+// Paints the window one flat colour, so a later redraw, or its absence, shows.
+void paintMarkerColour() {
+    glClearColor(1, 0, 1, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0, 0, 0, 0);
+    glFlush();
+}
+
+bool windowStillPainted() {
+    const Pixel px = readFrame().at(5, 5);
+    return px.r == 255 && px.g == 0 && px.b == 255;
+}
+
+bool sameState(const ProgramState& a, const ProgramState& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+class Handlers : public testing::Test {
+  protected:
+    void SetUp() override {
+        saved = programState;
+        onReshape(512, 512);
+        placeLightAt({50, 50, -320});
+        programState.dragMode = DRAG_XY;
+        pumpEvents();
+    }
+    void TearDown() override {
+        programState = saved;
+        onReshape(512, 512);
+        placeLightAt({50, 50, -320});
+        pumpEvents();
+    }
+    ProgramState saved;
+};
+
+void expectLight(float x, float y, float z) {
+    const LightPosition& l = programState.lightPosition;
+    EXPECT_EQ(l.x, x);
+    EXPECT_EQ(l.y, y);
+    EXPECT_EQ(l.z, z);
+    EXPECT_EQ(l.w, 1.0f);
+    // GL's light follows, in eye coordinates.
+    GLfloat gl[4] = {};
+    glGetLightfv(GL_LIGHT0, GL_POSITION, gl);
+    EXPECT_EQ(gl[0], x);
+    EXPECT_EQ(gl[1], y);
+    EXPECT_EQ(gl[2], z);
+}
+
+TEST_F(Handlers, LeftPressMapsTheWindowOntoTheRoomsCrossSection) {
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 256, 256);
+    expectLight(0, 0, -320);
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0);
+    expectLight(-100, 100, -320);
+    onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 512, 512);
+    expectLight(100, -100, -320);
+    // Beyond the window edge the light leaves the room; nothing clamps it.
+    onDrag(-256, 640);
+    expectLight(-200, -150, -320);
+    EXPECT_EQ(programState.dragMode, DRAG_XY);
+
+    const ShadowMatrix floor =
+        buildShadowMatrix(programState.floorPlane, programState.lightPosition);
+    EXPECT_EQ(0, std::memcmp(&floor, &programState.floorShadowMatrix, sizeof floor));
+    const ShadowMatrix wall =
+        buildShadowMatrix(programState.leftWallPlane, programState.lightPosition);
+    EXPECT_EQ(0, std::memcmp(&wall, &programState.leftWallShadowMatrix, sizeof wall));
+}
+
+TEST_F(Handlers, MiddlePressMovesTheLightInDepthOnly) {
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 17, 512);
+    expectLight(50, 50, -320);
+    EXPECT_EQ(programState.dragMode, DRAG_Z);
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 300, 0);
+    expectLight(50, 50, -520);
+    onDrag(0, 256);
+    expectLight(50, 50, -420);
+}
+
+TEST_F(Handlers, ReleasesAndTheRightButtonKeepModeAndLight) {
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 0, 256);
+    const ProgramState before = programState;
+    onMouse(GLUT_LEFT_BUTTON, GLUT_UP, 10, 10);
+    onMouse(GLUT_MIDDLE_BUTTON, GLUT_UP, 10, 10);
+    onMouse(GLUT_RIGHT_BUTTON, GLUT_DOWN, 10, 10);
+    onMouse(GLUT_RIGHT_BUTTON, GLUT_UP, 10, 10);
+    EXPECT_TRUE(sameState(before, programState));
+    // A drag with the right button held moves the light in the last press's mode.
+    onDrag(100, 0);
+    expectLight(50, 50, -520);
+}
+
+TEST_F(Handlers, ADragInAZeroSizedWindowChangesNothing) {
+    for (auto size : {std::pair{0, 0}, std::pair{0, 512}, std::pair{512, 0}}) {
+        onReshape(size.first, size.second);
+        const ProgramState before = programState;
+        paintMarkerColour();
+        onDrag(10, 10);
+        onMouse(GLUT_MIDDLE_BUTTON, GLUT_DOWN, 10, 10);
+        onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 10, 10);
+        programState.dragMode = before.dragMode;
+        EXPECT_TRUE(sameState(before, programState));
+        onReshape(512, 512);
+        // A zero-sized window must not have drawn; the reshape back does not post one.
+        pumpEvents();
+        EXPECT_TRUE(windowStillPainted());
+    }
+}
+
+TEST_F(Handlers, TintClimbsToJustBelowOneAndRests) {
+    programState.tintLevel = 0;
+    for (int call = 0; call < 4000; ++call) {
+        onIdle();
+    }
+    EXPECT_EQ(programState.tintLevel, 0.99997312f);
+    onIdle();
+    EXPECT_EQ(programState.tintLevel, 0.99997318f);
+    for (int call = 0; call < 100; ++call) {
+        onIdle();
+    }
+    EXPECT_EQ(programState.tintLevel, 0.99997318f);
+}
+
+TEST_F(Handlers, TeapotKeysStepByFifteenAndReturnExactly) {
+    onKey('t', 0, 0);
+    EXPECT_EQ(programState.teapotOffsetX, 15.0f);
+    onKey('t', 0, 0);
+    onKey('T', 0, 0);
+    onKey('T', 0, 0);
+    EXPECT_EQ(programState.teapotOffsetX, 0.0f);
+    for (int i = 0; i < 1000; ++i) {
+        onKey('T', 0, 0);
+    }
+    EXPECT_EQ(programState.teapotOffsetX, -15000.0f);
+}
+
+TEST_F(Handlers, OtherKeysChangeNothingAndDrawNothing) {
+    pumpEvents();
+    const ProgramState before = programState;
+    paintMarkerColour();
+    for (int key = 0; key < 256; ++key) {
+        if (std::strchr("bBnNtT", key) == nullptr && key != 27 && key != 0) {
+            onKey(static_cast<unsigned char>(key), 3, 4);
+        }
+    }
+    onKey(0, 0, 0);
+    pumpEvents();
+    EXPECT_TRUE(sameState(before, programState));
+    EXPECT_TRUE(windowStillPainted());
+}
+
+// 'n' shows one plain frame; whatever redraws next shows the shadow view again.
+TEST_F(Handlers, PlainViewLastsOneFrame) {
+    const Vec3 floorPoint = {-80, -100, -400};
+    onKey('n', 0, 0);
+    pumpEvents();
+    EXPECT_TRUE(isBlack(readFrame().at(windowX(floorPoint), windowY(floorPoint))));
+    glutPostRedisplay();
+    pumpEvents();
+    EXPECT_TRUE(isLitCyan(readFrame().at(windowX(floorPoint), windowY(floorPoint))));
+
+    onKey('N', 0, 0);
+    pumpEvents();
+    EXPECT_TRUE(isBlack(readFrame().at(windowX(floorPoint), windowY(floorPoint))));
+    for (unsigned char key : {'b', 'B'}) {
+        paintMarkerColour();
+        onKey(key, 0, 0);
+        pumpEvents();
+        EXPECT_TRUE(isLitCyan(readFrame().at(windowX(floorPoint), windowY(floorPoint))));
+    }
+}
+
+// The menu's items go through the keyboard handler.
+TEST_F(Handlers, MenuItemsActLikeTheirKeys) {
+    onMenu('t');
+    EXPECT_EQ(programState.teapotOffsetX, 15.0f);
+    onMenu('T');
+    EXPECT_EQ(programState.teapotOffsetX, 0.0f);
+}
+
+}  // namespace

@@ -1,0 +1,149 @@
+#include <GL/glut.h>
+#include <gtest/gtest.h>
+
+#include "app/program_state.h"
+#include "scene/display_lists.h"
+#include "scene/views.h"
+#include "shadow/shadow_pass.h"
+#include "tests/gl_window.h"
+
+namespace {
+
+// Every plainly lit grid point of a surface shows lit; returns how many were checked.
+template <typename Surface>
+int expectLit(const Frame& frame, Vec3 light, Surface pointAt, bool (*isLit)(Pixel)) {
+    const std::vector<Vec3> points = plainlyLitPoints(light, pointAt);
+    for (const Vec3& p : points) {
+        EXPECT_TRUE(isLit(pixelAt(frame, p))) << describe(p, pixelAt(frame, p));
+    }
+    return static_cast<int>(points.size());
+}
+
+void expectShadowAt(const Frame& frame, Vec3 p, Vec3 light) {
+    ASSERT_TRUE(visible(p, light)) << "probe hidden from the eye " << describe(p, {});
+    for (int dx = -1; dx <= 1; ++dx) {
+        for (int dy = -1; dy <= 1; ++dy) {
+            const Pixel px = frame.at(windowX(p) + dx, windowY(p) + dy);
+            EXPECT_TRUE(isBlack(px)) << describe(p, px);
+        }
+    }
+}
+
+class ShadowView : public testing::Test {
+  protected:
+    void SetUp() override {
+        programState.teapotOffsetX = 0;
+        programState.tintLevel = 0;
+        placeLightAt(startLight);
+    }
+    void TearDown() override {
+        placeLightAt(startLight);
+    }
+};
+
+TEST_F(ShadowView, StartFrameShowsEachShadowOnItsOwnReceiver) {
+    const Frame frame = drawAndRead(displayShadowView);
+
+    // Sphere on the floor, centre on the ray from the light.
+    expectShadowAt(frame, throughLight(startLight, sphereCentre, 1, -100), startLight);
+    EXPECT_EQ(windowX({65, -100, -380}), 396);
+    EXPECT_EQ(windowY({65, -100, -380}), 40);
+    // The cone's foot on the floor, its body on the left wall.
+    expectShadowAt(frame, throughLight(startLight, {-25, -40, -400}, 1, -100), startLight);
+    expectShadowAt(frame, throughLight(startLight, {-40, -15, -400}, 0, -100), startLight);
+
+    EXPECT_GT(expectLit(frame, startLight, onFloor, isLitCyan), 100);
+    EXPECT_GT(expectLit(frame, startLight, onLeftWall, isLitWhite), 100);
+    for (auto surface : {onRightWall, onCeiling, onBackWall}) {
+        EXPECT_GT(expectLit(frame, startLight, surface, isLitWhite), 100);
+    }
+
+    // The objects in their own colours: orange cone, olive sphere, grey marker.
+    const Pixel cone = pixelAt(frame, {-40, -20, -380});
+    EXPECT_TRUE(cone.r > cone.g && cone.g > 0 && cone.b == 0) << describe({}, cone);
+    const Pixel sphere = pixelAt(frame, {60, -50, -340});
+    EXPECT_TRUE(sphere.g > sphere.r && sphere.r > 0 && sphere.b == 0) << describe({}, sphere);
+    const Pixel marker = pixelAt(frame, {50, 50, -323});
+    EXPECT_EQ(marker.r, 128);
+    EXPECT_EQ(marker.g, 128);
+    EXPECT_EQ(marker.b, 128);
+}
+
+TEST_F(ShadowView, ShadowsFollowTheLight) {
+    const Vec3 light = {90, 20, -340};
+    placeLightAt(light);
+    const Frame frame = drawAndRead(displayShadowView);
+    expectShadowAt(frame, throughLight(light, sphereCentre, 1, -100), light);
+    EXPECT_GT(expectLit(frame, light, onFloor, isLitCyan), 100);
+    EXPECT_GT(expectLit(frame, light, onLeftWall, isLitWhite), 100);
+}
+
+// A light below the floor sees the floor's back: the floor takes no shadow at all,
+// while the left wall, still facing the light, keeps the cone's.
+TEST_F(ShadowView, LightBehindAReceiverThrowsNoShadowOntoIt) {
+    const Vec3 light = {50, -150, -320};
+    placeLightAt(light);
+    const Frame frame = drawAndRead(displayShadowView);
+
+    int floorPixels = 0;
+    for (double x = -95; x <= 95; x += 2) {
+        for (double v = 0; v <= 1; v += 0.01) {
+            const Vec3 p = onFloor(x, v);
+            if (!visible(p, light)) {
+                continue;
+            }
+            const Pixel px = pixelAt(frame, p);
+            EXPECT_TRUE(isLitCyan(px)) << describe(p, px);
+            ++floorPixels;
+        }
+    }
+    EXPECT_GT(floorPixels, 5000);
+    expectShadowAt(frame, throughLight(light, {-40, -15, -400}, 0, -100), light);
+}
+
+TEST(PlainView, ShowsWhiteConeAndSphereOnBlackWithoutTheRoom) {
+    const Frame frame = drawAndRead(displayPlainView);
+    for (Vec3 p : {Vec3{60, -50, -340}, Vec3{-40, -20, -380}}) {
+        const Pixel px = pixelAt(frame, p);
+        EXPECT_TRUE(isLitWhite(px) && px.r == px.g && px.g == px.b) << describe(p, px);
+    }
+    for (Vec3 p : {onFloor(-80, 0.5), onLeftWall(60, 0.5), onBackWall(0, 0.9), onCeiling(0, 0.5),
+                   throughLight(startLight, sphereCentre, 1, -100)}) {
+        EXPECT_TRUE(isBlack(pixelAt(frame, p))) << describe(p, pixelAt(frame, p));
+    }
+    drawAndRead(displayShadowView);
+}
+
+// The pass hands back exactly the state it found, but for the current colour.
+TEST(ShadowPass, RestoresTheStateItChanged) {
+    for (bool lightInFront : {true, false}) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glColor3f(0, 1, 1);
+        drawShadowedReceiver(LIST_FLOOR, LIST_OCCLUDERS, programState.floorShadowMatrix,
+                             lightInFront);
+
+        EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+        EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
+        EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+        GLint depthFunc = 0;
+        glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+        EXPECT_EQ(depthFunc, GL_LESS);
+        GLboolean mask[4] = {};
+        glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+        EXPECT_TRUE(mask[0] && mask[1] && mask[2] && mask[3]);
+        GLfloat colour[4] = {};
+        glGetFloatv(GL_CURRENT_COLOR, colour);
+        EXPECT_EQ(colour[0] + colour[1] + colour[2], 0.0f);
+        GLfloat modelview[16] = {};
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+        for (int k = 0; k < 16; ++k) {
+            EXPECT_EQ(modelview[k], k % 5 == 0 ? 1.0f : 0.0f) << k;
+        }
+        GLint stackDepth = 0;
+        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepth);
+        EXPECT_EQ(stackDepth, 1);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+    }
+}
+
+}  // namespace

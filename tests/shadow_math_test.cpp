@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "app/program_state.h"
+#include "shadow/receivers.h"
+#include "shadow/shadow_math.h"
+
+namespace {
+
+constexpr LightPosition startLight = {50, 50, -320, 1};
+
+void expectPlane(PlaneEquation p, float a, float b, float c, float d) {
+    EXPECT_EQ(p.a, a);
+    EXPECT_EQ(p.b, b);
+    EXPECT_EQ(p.c, c);
+    EXPECT_EQ(p.d, d);
+}
+
+// Columns as written out by hand, compared bit for bit.
+void expectColumns(const ShadowMatrix& m, const float (&columns)[4][4]) {
+    for (int j = 0; j < 4; ++j) {
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(m.m[4 * j + i], columns[j][i]) << "row " << i << ", column " << j;
+        }
+    }
+}
+
+// M·X, with the products and sums in long double so the check adds no rounding of its own.
+struct Vec4 {
+    long double v[4];
+};
+Vec4 transform(const ShadowMatrix& m, Vec4 x) {
+    Vec4 r{};
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            r.v[i] += static_cast<long double>(m.m[4 * j + i]) * x.v[j];
+        }
+    }
+    return r;
+}
+
+PlaneEquation floorPlane() {
+    return planeFromPoints(floorCorners[0], floorCorners[1], floorCorners[2]);
+}
+PlaneEquation leftWallPlane() {
+    return planeFromPoints(leftWallCorners[0], leftWallCorners[1], leftWallCorners[2]);
+}
+
+TEST(Receivers, PlanesFaceIntoTheRoom) {
+    expectPlane(floorPlane(), 0, 40000, 0, 4000000);
+    expectPlane(leftWallPlane(), 40000, 0, 0, 4000000);
+}
+
+TEST(Receivers, StartUpFillsPlanesAndMatricesForTheStartLight) {
+    prepareShadowReceivers();
+    expectPlane(programState.floorPlane, 0, 40000, 0, 4000000);
+    expectPlane(programState.leftWallPlane, 40000, 0, 0, 4000000);
+    expectColumns(programState.floorShadowMatrix, {{6000000, 0, 0, 0},
+                                                   {-2000000, 4000000, 12800000, -40000},
+                                                   {0, 0, 6000000, 0},
+                                                   {-200000000, -200000000, 1280000000, 2000000}});
+    expectColumns(programState.leftWallShadowMatrix,
+                  {{4000000, -2000000, 12800000, -40000},
+                   {0, 6000000, 0, 0},
+                   {0, 0, 6000000, 0},
+                   {-200000000, -200000000, 1280000000, 2000000}});
+
+    programState.lightPosition = {-20, 70, -400, 1};
+    updateShadowMatrices();
+    const ShadowMatrix floor = buildShadowMatrix(programState.floorPlane, {-20, 70, -400, 1});
+    EXPECT_EQ(0, memcmp(&floor, &programState.floorShadowMatrix, sizeof floor));
+    const ShadowMatrix wall = buildShadowMatrix(programState.leftWallPlane, {-20, 70, -400, 1});
+    EXPECT_EQ(0, memcmp(&wall, &programState.leftWallShadowMatrix, sizeof wall));
+    programState.lightPosition = startLight;
+}
+
+TEST(ShadowMatrix, SphereCentreLandsOnTheFloorOnTheRayFromTheLight) {
+    const Vec4 r = transform(buildShadowMatrix(floorPlane(), startLight), {{60, -50, -360, 1}});
+    EXPECT_EQ(r.v[0], 260000000.0L);
+    EXPECT_EQ(r.v[1], -400000000.0L);
+    EXPECT_EQ(r.v[2], -1520000000.0L);
+    EXPECT_EQ(r.v[3], 4000000.0L);
+    EXPECT_EQ(r.v[0] / r.v[3], 65.0L);
+    EXPECT_EQ(r.v[1] / r.v[3], -100.0L);
+    EXPECT_EQ(r.v[2] / r.v[3], -380.0L);
+}
+
+TEST(ShadowMatrix, PointsOnTheReceiverStayPut) {
+    const LightPosition lights[] = {startLight, {-60, 10, -480, 1}, {90, 95, -330, 1}};
+    for (const LightPosition& light : lights) {
+        const Vec4 onFloor =
+            transform(buildShadowMatrix(floorPlane(), light), {{30, -100, -410, 1}});
+        EXPECT_EQ(onFloor.v[0] / onFloor.v[3], 30.0L);
+        EXPECT_EQ(onFloor.v[1] / onFloor.v[3], -100.0L);
+        EXPECT_EQ(onFloor.v[2] / onFloor.v[3], -410.0L);
+        const Vec4 onWall =
+            transform(buildShadowMatrix(leftWallPlane(), light), {{-100, 55, -333, 1}});
+        EXPECT_EQ(onWall.v[0] / onWall.v[3], -100.0L);
+        EXPECT_EQ(onWall.v[1] / onWall.v[3], 55.0L);
+        EXPECT_EQ(onWall.v[2] / onWall.v[3], -333.0L);
+    }
+}
+
+TEST(ShadowMatrix, ReversedCornerOrderNegatesPlaneAndMatrix) {
+    const PlaneEquation reversed =
+        planeFromPoints(floorCorners[2], floorCorners[1], floorCorners[0]);
+    expectPlane(reversed, 0, -40000, 0, -4000000);
+    const ShadowMatrix m = buildShadowMatrix(floorPlane(), startLight);
+    const ShadowMatrix negated = buildShadowMatrix(reversed, startLight);
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_EQ(negated.m[k], -m.m[k]) << "element " << k;
+    }
+}
+
+// Applying the matrix twice only scales by dot, which is why the occluders, drawn with
+// it twice, land on the same pixels as the teapot's single application.
+TEST(ShadowMatrix, SquareIsDotTimesMatrix) {
+    const LightPosition lights[] = {startLight, {-60, 10, -480, 1}, {0, -150, -320, 1}};
+    for (const PlaneEquation& plane : {floorPlane(), leftWallPlane()}) {
+        for (const LightPosition& light : lights) {
+            const ShadowMatrix m = buildShadowMatrix(plane, light);
+            const long double dot = static_cast<long double>(plane.a) * light.x +
+                                    static_cast<long double>(plane.b) * light.y +
+                                    static_cast<long double>(plane.c) * light.z + plane.d;
+            for (int j = 0; j < 4; ++j) {
+                Vec4 column{{m.m[4 * j], m.m[4 * j + 1], m.m[4 * j + 2], m.m[4 * j + 3]}};
+                const Vec4 product = transform(m, column);
+                for (int i = 0; i < 4; ++i) {
+                    EXPECT_EQ(product.v[i], dot * m.m[4 * j + i]) << "row " << i << " col " << j;
+                }
+            }
+        }
+    }
+}
+
+TEST(ShadowMatrix, OnlyALightOnTheRoomSideCastsOntoAReceiver) {
+    EXPECT_TRUE(lightIsInFront(floorPlane(), startLight));
+    EXPECT_TRUE(lightIsInFront(leftWallPlane(), startLight));
+    EXPECT_FALSE(lightIsInFront(floorPlane(), {100, -100, -420, 1}));
+    EXPECT_FALSE(lightIsInFront(floorPlane(), {50, -150, -320, 1}));
+    EXPECT_TRUE(lightIsInFront(leftWallPlane(), {50, -150, -320, 1}));
+    EXPECT_FALSE(lightIsInFront(leftWallPlane(), {-130, 0, -400, 1}));
+}
+
+}  // namespace

@@ -1,0 +1,268 @@
+#include "tests/x_driver.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool before(Clock::time_point deadline) {
+    return Clock::now() < deadline;
+}
+
+Clock::time_point after(double seconds) {
+    return Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+}
+
+void pause(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+std::vector<Window> topLevelWindows(Display* display) {
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    std::vector<Window> windows;
+    if (XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) {
+        windows.assign(children, children + count);
+        XFree(children);
+    }
+    return windows;
+}
+
+// The program's viewable window among those that were not there before it started.
+// freeglut sets no _NET_WM_PID without a window manager, so the title tells.
+Window findNewWindow(Display* display, const std::vector<Window>& old) {
+    for (Window candidate : topLevelWindows(display)) {
+        if (std::find(old.begin(), old.end(), candidate) != old.end()) {
+            continue;
+        }
+        char* name = nullptr;
+        XWindowAttributes attributes;
+        const bool titled = XFetchName(display, candidate, &name) && name != nullptr &&
+                            std::string(name) == "moving shadows, hit 't' and 'T'";
+        XFree(name);
+        if (titled && XGetWindowAttributes(display, candidate, &attributes) &&
+            attributes.map_state == IsViewable) {
+            return candidate;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+RunningProgram::RunningProgram(const std::vector<std::string>& args) {
+    display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        throw std::runtime_error("no X display for the end-to-end tests");
+    }
+    const std::vector<Window> old = topLevelWindows(display);
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    child = fork();
+    if (child == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> argv;
+        static char program[] = PLANAR_SHADOWS_EXE;
+        argv.push_back(program);
+        for (const std::string& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(program, argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    outputFd = pipeFds[0];
+    fcntl(outputFd, F_SETFL, O_NONBLOCK);
+
+    const auto deadline = after(15);
+    while (before(deadline) && window == 0) {
+        drainOutput(false);
+        int status;
+        if (waitpid(child, &status, WNOHANG) == child) {
+            exited = true;
+            break;
+        }
+        window = findNewWindow(display, old);
+        pause(20);
+    }
+    if (window != 0) {
+        // Without a window manager the window sits at (-1, -1), partly off screen, where
+        // X cannot read it back; move it fully onto the screen.
+        XMoveWindow(display, window, 8, 8);
+        // Nor does anything give it the keyboard: do what a window manager would.
+        XSetInputFocus(display, window, RevertToParent, CurrentTime);
+        XSync(display, False);
+        // Let the first frame land before anyone looks at it.
+        pause(200);
+    }
+}
+
+RunningProgram::~RunningProgram() {
+    if (!exited && child > 0) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    if (outputFd >= 0) {
+        close(outputFd);
+    }
+    XCloseDisplay(display);
+}
+
+void RunningProgram::drainOutput(bool untilEnd) {
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(outputFd, buffer, sizeof buffer);
+        if (n > 0) {
+            printed.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0 || !untilEnd) {
+            return;
+        } else {
+            pause(5);
+        }
+    }
+}
+
+Frame RunningProgram::grab() {
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    Frame frame;
+    frame.width = attributes.width;
+    frame.height = attributes.height;
+    frame.rgb.resize(3 * static_cast<size_t>(frame.width) * frame.height);
+    for (int y = 0; y < frame.height; ++y) {
+        for (int x = 0; x < frame.width; ++x) {
+            const unsigned long value = XGetPixel(image, x, frame.height - 1 - y);
+            unsigned char* out = &frame.rgb[3 * (static_cast<size_t>(y) * frame.width + x)];
+            out[0] = static_cast<unsigned char>((value & image->red_mask) >> 16);
+            out[1] = static_cast<unsigned char>((value & image->green_mask) >> 8);
+            out[2] = static_cast<unsigned char>(value & image->blue_mask);
+        }
+    }
+    XDestroyImage(image);
+    return frame;
+}
+
+bool RunningProgram::waitForFrame(const std::function<bool(const Frame&)>& check, double seconds) {
+    const auto deadline = after(seconds);
+    do {
+        if (check(grab())) {
+            return true;
+        }
+        pause(20);
+    } while (before(deadline));
+    return false;
+}
+
+void RunningProgram::movePointer(int x, int y) {
+    int rootX, rootY;
+    Window unused;
+    XTranslateCoordinates(display, window, DefaultRootWindow(display), x, y, &rootX, &rootY,
+                          &unused);
+    XTestFakeMotionEvent(display, -1, rootX, rootY, CurrentTime);
+    XSync(display, False);
+}
+
+void RunningProgram::pressButton(unsigned button) {
+    XTestFakeButtonEvent(display, button, True, CurrentTime);
+    XSync(display, False);
+}
+
+void RunningProgram::releaseButton(unsigned button) {
+    XTestFakeButtonEvent(display, button, False, CurrentTime);
+    XSync(display, False);
+}
+
+void RunningProgram::pressKey(KeySym key) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), True, CurrentTime);
+    XSync(display, False);
+}
+
+void RunningProgram::releaseKey(KeySym key) {
+    XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), False, CurrentTime);
+    XSync(display, False);
+}
+
+void RunningProgram::type(char character) {
+    const bool upper = character >= 'A' && character <= 'Z';
+    const char lower = upper ? static_cast<char>(character - 'A' + 'a') : character;
+    const KeySym key = XStringToKeysym(std::string(1, lower).c_str());
+    if (upper) {
+        pressKey(XK_Shift_L);
+    }
+    pressKey(key);
+    releaseKey(key);
+    if (upper) {
+        releaseKey(XK_Shift_L);
+    }
+}
+
+void RunningProgram::resize(unsigned width, unsigned height) {
+    XResizeWindow(display, window, width, height);
+    XSync(display, False);
+}
+
+int RunningProgram::waitForExit(double seconds) {
+    const auto deadline = after(seconds);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) != child) {
+        drainOutput(false);
+        if (!before(deadline)) {
+            return -1;
+        }
+        pause(10);
+    }
+    exited = true;
+    drainOutput(true);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+double RunningProgram::cpuSeconds() const {
+    std::ifstream stat("/proc/" + std::to_string(child) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    // Fields after the command name, which sits in parentheses and may hold spaces.
+    std::istringstream fields(line.substr(line.rfind(')') + 2));
+    std::string field;
+    long userTicks = 0, systemTicks = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {
+        if (i == 14) {
+            userTicks = std::stol(field);
+        } else if (i == 15) {
+            systemTicks = std::stol(field);
+        }
+    }
+    return static_cast<double>(userTicks + systemTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+long RunningProgram::residentKiB() const {
+    std::ifstream status("/proc/" + std::to_string(child) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return -1;
+}

@@ -1,0 +1,62 @@
+// Drives the real program from outside, as a person would: starts it on the current X
+// display, sends it real input through XTest and reads its window back as pixels.
+#pragma once
+
+#include <X11/Xlib.h>
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tests/scene_geometry.h"
+
+class RunningProgram {
+  public:
+    // Starts the program with these arguments and waits until its window is on screen.
+    explicit RunningProgram(const std::vector<std::string>& args);
+    ~RunningProgram();
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool hasWindow() const {
+        return window != 0;
+    }
+    Frame grab();
+    // Polls the window until the check passes; false if it never did within the time.
+    bool waitForFrame(const std::function<bool(const Frame&)>& check, double seconds = 10);
+
+    // Positions are window pixels from the top left, as the program's handlers get them.
+    void movePointer(int x, int y);
+    void pressButton(unsigned button);
+    void releaseButton(unsigned button);
+    void pressKey(KeySym key);
+    void releaseKey(KeySym key);
+    // A key typed with Shift held where the character needs it ('T'), without otherwise.
+    void type(char character);
+    void resize(unsigned width, unsigned height);
+
+    // The exit status, or -1 if the program was still running after the time or died of
+    // a signal. Standard output read up to the end.
+    int waitForExit(double seconds);
+    std::string output() const {
+        return printed;
+    }
+    // User plus system CPU time the program has used so far, from /proc.
+    double cpuSeconds() const;
+    // Resident memory in KiB, from /proc.
+    long residentKiB() const;
+    pid_t pid() const {
+        return child;
+    }
+
+  private:
+    void drainOutput(bool untilEnd);
+
+    Display* display = nullptr;
+    Window window = 0;
+    pid_t child = -1;
+    int outputFd = -1;
+    std::string printed;
+    bool exited = false;
+};

@@ -10,6 +10,7 @@ namespace {
 
 constexpr unsigned LEFT = 1;
 constexpr unsigned MIDDLE = 2;
+constexpr unsigned RIGHT = 3;
 
 void pause(int milliseconds) {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -124,6 +125,35 @@ TEST(EndToEnd, PlainViewOnNAndShadowsBackOnB) {
     }));
     program.type('b');
     EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+}
+
+// The right button opens the menu instead of moving the light; its items act like keys.
+TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    const Frame rested = restedFrame(program);
+    program.type('t');
+    ASSERT_TRUE(program.waitForFrame([&](const Frame& f) { return !sameFrame(f, rested); }));
+    const Frame movedRight = program.grab();
+    program.type('T');
+    ASSERT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+
+    // Three items, stacked: "Move teapot right (t)" first, "Quit (Esc)" last.
+    const auto chooseItem = [&](int item) {
+        click(program, 100, 100, RIGHT);
+        RunningProgram::Area menu{};
+        for (int tries = 0; tries < 100 && !program.findOpenMenu(menu); ++tries) {
+            pause(20);
+        }
+        ASSERT_GT(menu.height, 0) << "the right button opened no menu";
+        click(program, menu.x + menu.width / 2, menu.y + menu.height * (2 * item + 1) / 6, LEFT);
+    };
+    chooseItem(0);
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, movedRight); }));
+    chooseItem(1);
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    chooseItem(2);
+    EXPECT_EQ(program.waitForExit(10), 0);
 }
 
 TEST(EndToEnd, EscapeExitsWithStatusZero) {

@@ -43,17 +43,17 @@ std::vector<Window> topLevelWindows(Display* display) {
     return windows;
 }
 
-// The program's viewable window among those that were not there before it started.
-// freeglut sets no _NET_WM_PID without a window manager, so the title tells.
-Window findNewWindow(Display* display, const std::vector<Window>& old) {
+// A viewable top-level window with this title among those not in `old`. freeglut sets
+// no _NET_WM_PID without a window manager, so the title tells.
+Window findNewWindow(Display* display, const std::vector<Window>& old, const std::string& title) {
     for (Window candidate : topLevelWindows(display)) {
         if (std::find(old.begin(), old.end(), candidate) != old.end()) {
             continue;
         }
         char* name = nullptr;
         XWindowAttributes attributes;
-        const bool titled = XFetchName(display, candidate, &name) && name != nullptr &&
-                            std::string(name) == "moving shadows, hit 't' and 'T'";
+        const bool titled =
+            XFetchName(display, candidate, &name) && name != nullptr && title == name;
         XFree(name);
         if (titled && XGetWindowAttributes(display, candidate, &attributes) &&
             attributes.map_state == IsViewable) {
@@ -102,7 +102,7 @@ RunningProgram::RunningProgram(const std::vector<std::string>& args) {
             exited = true;
             break;
         }
-        window = findNewWindow(display, old);
+        window = findNewWindow(display, old, "moving shadows, hit 't' and 'T'");
         pause(20);
     }
     if (window != 0) {
@@ -221,6 +221,19 @@ void RunningProgram::type(char character) {
 void RunningProgram::resize(unsigned width, unsigned height) {
     XResizeWindow(display, window, width, height);
     XSync(display, False);
+}
+
+bool RunningProgram::findOpenMenu(Area& menu) {
+    const Window found = findNewWindow(display, {}, "freeglut menu");
+    XWindowAttributes attributes;
+    if (found == 0 || !XGetWindowAttributes(display, found, &attributes)) {
+        return false;
+    }
+    Window unused;
+    XTranslateCoordinates(display, found, window, 0, 0, &menu.x, &menu.y, &unused);
+    menu.width = attributes.width;
+    menu.height = attributes.height;
+    return true;
 }
 
 int RunningProgram::waitForExit(double seconds) {

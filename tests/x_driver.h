@@ -36,6 +36,12 @@ class RunningProgram {
     void type(char character);
     void resize(unsigned width, unsigned height);
 
+    // The pop-up menu while it is open, in the program window's coordinates.
+    struct Area {
+        int x, y, width, height;
+    };
+    bool findOpenMenu(Area& menu);
+
     // The exit status, or -1 if the program was still running after the time or died of
     // a signal. Standard output read up to the end.
     int waitForExit(double seconds);

@@ -29,7 +29,10 @@ ensurePackages() {
     fi
 }
 
+# build FOLDER [CMAKE OPTION...]
 build() {
-    cmake -S "$projectDir" -B "$buildDir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-    cmake --build "$buildDir" -j "$(nproc)"
+    local folder=$1
+    shift
+    cmake -S "$projectDir" -B "$folder" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
+    cmake --build "$folder" -j "$(nproc)"
 }

@@ -3,7 +3,7 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensurePackages "${buildPackages[@]}"
-build
+build "$buildDir"
 if [ -z "${DISPLAY:-}" ]; then
     echo "planar-shadows needs an X display to open its window, and DISPLAY is not set." >&2
     exit 1

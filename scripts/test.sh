@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test. Tests that need a window start their own
-# private X server, so this works with or without a display.
+# Sets up, builds and runs every test: once in the normal build, once more in a build
+# with AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need a window start
+# their own private X server, so this works with or without a display.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensurePackages "${testPackages[@]}"
-build
+
+build "$buildDir"
 ctest --test-dir "$buildDir" --output-on-failure
+
+build "$projectDir/build-sanitize" -DPLANAR_SHADOWS_SANITIZE=ON
+ctest --test-dir "$projectDir/build-sanitize" --output-on-failure

@@ -200,3 +200,47 @@ TEST(EndToEnd, LeftAloneItCostsAlmostNoCpu) {
 }
 
 }  // namespace
+
+namespace {
+
+void expectRunsAndQuits(RunningProgram& program) {
+    ASSERT_TRUE(program.hasWindow()) << program.errors();
+    EXPECT_TRUE(program.waitForFrame(
+        [](const Frame& f) { return markerAt(f, startLight) && shadowViewFor(f, startLight); }));
+    program.pressKey(XK_Escape);
+    EXPECT_EQ(program.waitForExit(20), 0) << program.errors();
+}
+
+TEST(HostileCommandLine, AHundredThousandLettersSPrintAsManyLinesThenRun) {
+    RunningProgram program({std::string(100000, 's')});
+    expectRunsAndQuits(program);
+    const std::string line = "Single Buffered\n";
+    const std::string printed = program.output();
+    ASSERT_EQ(printed.size(), 100000 * line.size());
+    for (size_t at = 0; at < printed.size(); at += line.size()) {
+        ASSERT_EQ(printed.compare(at, line.size(), line), 0) << "line " << at / line.size();
+    }
+}
+
+TEST(HostileCommandLine, HighBytesAndAnEmptyArgumentAreIgnored) {
+    for (const char* argument : {"\xff\x80\xc3\xa9\x01", ""}) {
+        RunningProgram program({argument, "s"});
+        expectRunsAndQuits(program);
+        EXPECT_EQ(program.output(), "");
+    }
+}
+
+// GLUT cannot start without these; it says why and exits with a failure, not a signal.
+TEST(HostileCommandLine, GlutOptionsWithoutUsableValuesFailCleanly) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"-geometry"}, {"s", "-geometry"}, {"-display"}, {"-display", ":999"}};
+    for (const std::vector<std::string>& args : cases) {
+        RunningProgram program(args);
+        EXPECT_FALSE(program.hasWindow());
+        EXPECT_EQ(program.waitForExit(10), 1) << args[0];
+        EXPECT_NE(program.errors().find("freeglut"), std::string::npos) << program.errors();
+        EXPECT_EQ(program.errors().find("Sanitizer"), std::string::npos) << program.errors();
+    }
+}
+
+}  // namespace

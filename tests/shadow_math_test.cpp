@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "app/program_state.h"
@@ -141,6 +142,46 @@ TEST(ShadowMatrix, OnlyALightOnTheRoomSideCastsOntoAReceiver) {
     EXPECT_FALSE(lightIsInFront(floorPlane(), {50, -150, -320, 1}));
     EXPECT_TRUE(lightIsInFront(leftWallPlane(), {50, -150, -320, 1}));
     EXPECT_FALSE(lightIsInFront(leftWallPlane(), {-130, 0, -400, 1}));
+}
+
+// The pointer reaches X coordinates of ±32767, and a window may be one pixel wide, so a
+// drag can put the light millions of units away: for a 1 × 1 window, x = (32767 - 1)·200
+// + 100 at most. The matrices, and the points they flatten (the occluders through both
+// applications, composed in float as glMultMatrixf does), must stay finite.
+TEST(ShadowMatrix, StaysFiniteForLightsAsFarAsThePointerReaches) {
+    const float across[] = {-6553700, -100, 0, 6553700};
+    const float deep[] = {-6554120, -320, 6552880};
+    const Point3 scenePoints[] = {floorCorners[0],  floorCorners[2], leftWallCorners[2],
+                                  {100, 100, -520}, {40, -30, -340}, {-40, 20, -400},
+                                  {45, 5, -375}};
+    for (const PlaneEquation& plane : {floorPlane(), leftWallPlane()}) {
+        for (float x : across) {
+            for (float y : across) {
+                for (float z : deep) {
+                    const ShadowMatrix m = buildShadowMatrix(plane, {x, y, z, 1});
+                    ShadowMatrix twice{};
+                    for (int j = 0; j < 4; ++j) {
+                        for (int i = 0; i < 4; ++i) {
+                            for (int k = 0; k < 4; ++k) {
+                                twice.m[4 * j + i] += m.m[4 * k + i] * m.m[4 * j + k];
+                            }
+                        }
+                    }
+                    for (const ShadowMatrix* matrix :
+                         {&m, static_cast<const ShadowMatrix*>(&twice)}) {
+                        for (const Point3& p : scenePoints) {
+                            for (int i = 0; i < 4; ++i) {
+                                const float* row = matrix->m;
+                                const float v = row[i] * p.x + row[4 + i] * p.y + row[8 + i] * p.z +
+                                                row[12 + i];
+                                ASSERT_TRUE(std::isfinite(v)) << x << " " << y << " " << z;
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

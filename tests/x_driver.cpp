@@ -65,50 +65,49 @@ Window findNewWindow(Display* display, const std::vector<Window>& old, const std
 
 }  // namespace
 
-RunningProgram::RunningProgram(const std::vector<std::string>& args) {
+RunningProgram::RunningProgram(const std::vector<std::string>& args, const char* executable) {
     display = XOpenDisplay(nullptr);
     if (display == nullptr) {
         throw std::runtime_error("no X display for the end-to-end tests");
     }
     const std::vector<Window> old = topLevelWindows(display);
-    int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
+    int outputPipe[2], errorsPipe[2];
+    if (pipe(outputPipe) != 0 || pipe(errorsPipe) != 0) {
         throw std::runtime_error("pipe failed");
     }
     child = fork();
     if (child == 0) {
-        dup2(pipeFds[1], STDOUT_FILENO);
-        close(pipeFds[0]);
-        close(pipeFds[1]);
+        dup2(outputPipe[1], STDOUT_FILENO);
+        dup2(errorsPipe[1], STDERR_FILENO);
+        for (int fd : {outputPipe[0], outputPipe[1], errorsPipe[0], errorsPipe[1]}) {
+            close(fd);
+        }
         std::vector<char*> argv;
-        static char program[] = PLANAR_SHADOWS_EXE;
-        argv.push_back(program);
+        argv.push_back(const_cast<char*>(executable));
         for (const std::string& a : args) {
             argv.push_back(const_cast<char*>(a.c_str()));
         }
         argv.push_back(nullptr);
-        execv(program, argv.data());
+        execv(executable, argv.data());
         _exit(127);
     }
-    close(pipeFds[1]);
-    outputFd = pipeFds[0];
+    close(outputPipe[1]);
+    close(errorsPipe[1]);
+    outputFd = outputPipe[0];
+    errorsFd = errorsPipe[0];
     fcntl(outputFd, F_SETFL, O_NONBLOCK);
+    fcntl(errorsFd, F_SETFL, O_NONBLOCK);
 
-    const auto deadline = after(15);
-    while (before(deadline) && window == 0) {
+    const auto deadline = after(20);
+    while (before(deadline) && window == 0 && !reap(WNOHANG)) {
         drainOutput(false);
-        int status;
-        if (waitpid(child, &status, WNOHANG) == child) {
-            exited = true;
-            break;
-        }
         window = findNewWindow(display, old, "moving shadows, hit 't' and 'T'");
         pause(20);
     }
     if (window != 0) {
         // Without a window manager the window sits at (-1, -1), partly off screen, where
         // X cannot read it back; move it fully onto the screen.
-        XMoveWindow(display, window, 8, 8);
+        placeWindow(8, 8);
         // Nor does anything give it the keyboard: do what a window manager would.
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
         XSync(display, False);
@@ -122,22 +121,45 @@ RunningProgram::~RunningProgram() {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
     }
-    if (outputFd >= 0) {
-        close(outputFd);
+    for (int fd : {outputFd, errorsFd}) {
+        if (fd >= 0) {
+            close(fd);
+        }
     }
     XCloseDisplay(display);
 }
 
+bool RunningProgram::reap(int options) {
+    if (exited) {
+        return true;
+    }
+    int status = 0;
+    if (waitpid(child, &status, options) != child) {
+        return false;
+    }
+    exited = true;
+    exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    drainOutput(true);
+    return true;
+}
+
+bool RunningProgram::running() {
+    return !reap(WNOHANG);
+}
+
+// Reads what the program printed so far; after its exit, up to the end of both pipes.
 void RunningProgram::drainOutput(bool untilEnd) {
     char buffer[65536];
-    for (;;) {
-        const ssize_t n = read(outputFd, buffer, sizeof buffer);
-        if (n > 0) {
-            printed.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0 || !untilEnd) {
-            return;
-        } else {
-            pause(5);
+    for (auto [fd, text] : {std::pair{outputFd, &printed}, std::pair{errorsFd, &errorsPrinted}}) {
+        for (;;) {
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n > 0) {
+                text->append(buffer, static_cast<size_t>(n));
+            } else if (n == 0 || !untilEnd) {
+                break;
+            } else {
+                pause(5);
+            }
         }
     }
 }
@@ -223,6 +245,11 @@ void RunningProgram::resize(unsigned width, unsigned height) {
     XSync(display, False);
 }
 
+void RunningProgram::placeWindow(int x, int y) {
+    XMoveWindow(display, window, x, y);
+    XSync(display, False);
+}
+
 bool RunningProgram::findOpenMenu(Area& menu) {
     const Window found = findNewWindow(display, {}, "freeglut menu");
     XWindowAttributes attributes;
@@ -238,17 +265,14 @@ bool RunningProgram::findOpenMenu(Area& menu) {
 
 int RunningProgram::waitForExit(double seconds) {
     const auto deadline = after(seconds);
-    int status = 0;
-    while (waitpid(child, &status, WNOHANG) != child) {
+    while (!reap(WNOHANG)) {
         drainOutput(false);
         if (!before(deadline)) {
             return -1;
         }
         pause(10);
     }
-    exited = true;
-    drainOutput(true);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exitStatus;
 }
 
 double RunningProgram::cpuSeconds() const {

@@ -13,12 +13,17 @@
 
 class RunningProgram {
   public:
-    // Starts the program with these arguments and waits until its window is on screen.
-    explicit RunningProgram(const std::vector<std::string>& args);
+    // Starts the program with these arguments and waits until its window is on screen,
+    // or until it has exited.
+    explicit RunningProgram(const std::vector<std::string>& args,
+                            const char* executable = PLANAR_SHADOWS_EXE);
     ~RunningProgram();
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 
+    Display* xDisplay() const {
+        return display;
+    }
     bool hasWindow() const {
         return window != 0;
     }
@@ -35,6 +40,7 @@ class RunningProgram {
     // A key typed with Shift held where the character needs it ('T'), without otherwise.
     void type(char character);
     void resize(unsigned width, unsigned height);
+    void placeWindow(int x, int y);
 
     // The pop-up menu while it is open, in the program window's coordinates.
     struct Area {
@@ -48,6 +54,10 @@ class RunningProgram {
     std::string output() const {
         return printed;
     }
+    std::string errors() const {
+        return errorsPrinted;
+    }
+    bool running();
     // User plus system CPU time the program has used so far, from /proc.
     double cpuSeconds() const;
     // Resident memory in KiB, from /proc.
@@ -58,11 +68,15 @@ class RunningProgram {
 
   private:
     void drainOutput(bool untilEnd);
+    bool reap(int options);
 
     Display* display = nullptr;
     Window window = 0;
     pid_t child = -1;
     int outputFd = -1;
+    int errorsFd = -1;
     std::string printed;
+    std::string errorsPrinted;
     bool exited = false;
+    int exitStatus = -1;
 };

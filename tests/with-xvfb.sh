@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Runs a command against a private virtual X server, started here and stopped on exit,
 # so tests that need a window pass on a machine with no display and never touch the
-# user's own screen. Xvfb picks a free display number and reports it on fd 3.
+# user's own screen. XVFB_SCREEN sets the screen's size and depth. Xvfb picks a free
+# display number and reports it on fd 3.
 set -euo pipefail
 
 numberFile=$(mktemp)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$numberFile" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$numberFile" 2>/dev/null &
 xvfbPid=$!
 trap 'kill "$xvfbPid" 2>/dev/null; wait "$xvfbPid" 2>/dev/null; rm -f "$numberFile"' EXIT
 

@@ -5,29 +5,10 @@
 #include "scene/display_lists.h"
 #include "scene/views.h"
 #include "shadow/shadow_pass.h"
+#include "tests/frame_expectations.h"
 #include "tests/gl_window.h"
 
 namespace {
-
-// Every plainly lit grid point of a surface shows lit; returns how many were checked.
-template <typename Surface>
-int expectLit(const Frame& frame, Vec3 light, Surface pointAt, bool (*isLit)(Pixel)) {
-    const std::vector<Vec3> points = plainlyLitPoints(light, pointAt);
-    for (const Vec3& p : points) {
-        EXPECT_TRUE(isLit(pixelAt(frame, p))) << describe(p, pixelAt(frame, p));
-    }
-    return static_cast<int>(points.size());
-}
-
-void expectShadowAt(const Frame& frame, Vec3 p, Vec3 light) {
-    ASSERT_TRUE(visible(p, light)) << "probe hidden from the eye " << describe(p, {});
-    for (int dx = -1; dx <= 1; ++dx) {
-        for (int dy = -1; dy <= 1; ++dy) {
-            const Pixel px = frame.at(windowX(p) + dx, windowY(p) + dy);
-            EXPECT_TRUE(isBlack(px)) << describe(p, px);
-        }
-    }
-}
 
 class ShadowView : public testing::Test {
   protected:

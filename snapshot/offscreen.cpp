@@ -1,0 +1,44 @@
+// Framebuffer objects are GL 3.0; Mesa's libGL exports them directly.
+#define GL_GLEXT_PROTOTYPES
+#include "snapshot/offscreen.h"
+
+#include <GL/glext.h>
+
+bool openOffscreenTarget(int width, int height, OffscreenTarget& target) {
+    GLint largest = 0;
+    glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &largest);
+    if (width > largest || height > largest) {
+        return false;
+    }
+    glGenFramebuffers(1, &target.framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, target.framebuffer);
+
+    glGenRenderbuffers(1, &target.colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, target.colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGB8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, target.colour);
+
+    // One buffer holds both: the shadows need the stencil as much as the depth.
+    glGenRenderbuffers(1, &target.depthStencil);
+    glBindRenderbuffer(GL_RENDERBUFFER, target.depthStencil);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              target.depthStencil);
+
+    // Draw and read buffers belong to the framebuffer object; the window keeps its own.
+    glDrawBuffer(GL_COLOR_ATTACHMENT0);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        closeOffscreenTarget(target);
+        return false;
+    }
+    return true;
+}
+
+void closeOffscreenTarget(OffscreenTarget& target) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteRenderbuffers(1, &target.depthStencil);
+    glDeleteRenderbuffers(1, &target.colour);
+    glDeleteFramebuffers(1, &target.framebuffer);
+    target = OffscreenTarget{};
+}

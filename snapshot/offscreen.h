@@ -1,0 +1,18 @@
+// A framebuffer object to draw into instead of the window, so a picture never depends
+// on the screen's size or on other windows.
+#pragma once
+
+#include <GL/gl.h>
+
+struct OffscreenTarget {
+    GLuint framebuffer = 0;
+    GLuint colour = 0;
+    GLuint depthStencil = 0;
+};
+
+// Creates colour, depth and stencil buffers of this size and binds them for drawing and
+// reading. False, with nothing left bound, if GL cannot offer such a framebuffer.
+bool openOffscreenTarget(int width, int height, OffscreenTarget& target);
+
+// Deletes the buffers and draws to the window again.
+void closeOffscreenTarget(OffscreenTarget& target);

@@ -1,0 +1,106 @@
+#include "snapshot/options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+const char* const SNAPSHOT_USAGE =
+    "usage: planar-shadows-snapshot -o FILE [options]\n"
+    "Renders one frame of planar-shadows offscreen and writes it as a PNG.\n"
+    "  --light X,Y,Z        light position in eye space (default 50,50,-320)\n"
+    "  --teapot-offset DX   teapot's sideways offset (default 0)\n"
+    "  --tint T             tint level of teapot red and sphere blue (default 0)\n"
+    "  --view shadow|plain  which view to draw (default shadow)\n"
+    "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
+    "                       window's would (default 512x512)\n"
+    "  -o FILE              where to write the PNG (required)\n"
+    "  --help               this text\n";
+
+namespace {
+
+// A whole finite number and nothing else.
+bool readFloat(const std::string& text, float& value) {
+    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const float parsed = std::strtof(text.c_str(), &end);
+    if (*end != '\0' || errno == ERANGE || !std::isfinite(parsed)) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+bool readSide(const std::string& text, int& side) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        text.size() > 5) {
+        return false;
+    }
+    side = std::atoi(text.c_str());
+    return side >= 1 && side <= MAX_SNAPSHOT_SIDE;
+}
+
+bool readLight(const std::string& text, LightPosition& light) {
+    const size_t first = text.find(',');
+    const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
+    if (second == std::string::npos) {
+        return false;
+    }
+    return readFloat(text.substr(0, first), light.x) &&
+           readFloat(text.substr(first + 1, second - first - 1), light.y) &&
+           readFloat(text.substr(second + 1), light.z);
+}
+
+bool readSize(const std::string& text, int& width, int& height) {
+    const size_t x = text.find('x');
+    return x != std::string::npos && readSide(text.substr(0, x), width) &&
+           readSide(text.substr(x + 1), height);
+}
+
+}  // namespace
+
+std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (option == "--help") {
+            options.help = true;
+            return "";
+        }
+        const bool takesValue = option == "--light" || option == "--teapot-offset" ||
+                                option == "--tint" || option == "--view" || option == "--size" ||
+                                option == "-o";
+        if (!takesValue) {
+            return "unknown option '" + option + "' (see --help)";
+        }
+        if (i + 1 >= argc) {
+            return option + " needs a value";
+        }
+        const std::string value = argv[++i];
+        bool good = true;
+        if (option == "--light") {
+            good = readLight(value, options.light);
+        } else if (option == "--teapot-offset") {
+            good = readFloat(value, options.teapotOffset);
+        } else if (option == "--tint") {
+            good = readFloat(value, options.tint);
+        } else if (option == "--view") {
+            good = value == "shadow" || value == "plain";
+            options.plainView = value == "plain";
+        } else if (option == "--size") {
+            good = readSize(value, options.width, options.height);
+        } else {
+            good = !value.empty();
+            options.output = value;
+        }
+        if (!good) {
+            return "bad value '" + value + "' for " + option + " (see --help)";
+        }
+    }
+    if (options.output.empty()) {
+        return "no output file: give -o FILE (see --help)";
+    }
+    return "";
+}

@@ -1,0 +1,246 @@
+// The snapshot tool against the test's own window: the same state must give the same
+// pixels, and bad input or a failed write must leave no file.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/handlers.h"
+#include "app/program_state.h"
+#include "scene/views.h"
+#include "snapshot/offscreen.h"
+#include "tests/frame_expectations.h"
+#include "tests/gl_window.h"
+#include "tests/png_frame.h"
+#include "tests/x_driver.h"
+
+namespace {
+
+struct Shot {
+    Vec3 light = startLight;
+    float teapotOffset = 0;
+    float tint = 0;
+    bool plain = false;
+    int width = 512;
+    int height = 512;
+};
+
+std::string scratchFolder() {
+    static const std::string folder = [] {
+        char name[] = "/tmp/snapshot-test-XXXXXX";
+        return std::string(mkdtemp(name));
+    }();
+    return folder;
+}
+
+bool exists(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+// Every file in the folder, so a test can see that nothing was left behind.
+int filesIn(const std::string& folder) {
+    const std::string command = "ls -A " + folder + " | wc -l";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    int count = -1;
+    if (std::fscanf(pipe, "%d", &count) != 1) {
+        count = -1;
+    }
+    pclose(pipe);
+    return count;
+}
+
+struct Result {
+    int status;
+    std::string errors;
+};
+
+Result runSnapshot(const std::vector<std::string>& args) {
+    RunningProgram tool(args, PLANAR_SHADOWS_SNAPSHOT_EXE);
+    const int status = tool.waitForExit(30);
+    return {status, tool.errors()};
+}
+
+std::vector<std::string> argumentsFor(const Shot& shot, const std::string& output) {
+    const auto number = [](double v) { return std::to_string(v); };
+    return {"--light",
+            number(shot.light.x) + "," + number(shot.light.y) + "," + number(shot.light.z),
+            "--teapot-offset",
+            number(shot.teapotOffset),
+            "--tint",
+            number(shot.tint),
+            "--view",
+            shot.plain ? "plain" : "shadow",
+            "--size",
+            std::to_string(shot.width) + "x" + std::to_string(shot.height),
+            "-o",
+            output};
+}
+
+Frame snapshot(const Shot& shot) {
+    const std::string path = scratchFolder() + "/shot.png";
+    const Result result = runSnapshot(argumentsFor(shot, path));
+    EXPECT_EQ(result.status, 0) << result.errors;
+    Frame frame;
+    EXPECT_TRUE(readPng(path, frame));
+    std::remove(path.c_str());
+    return frame;
+}
+
+// The same state drawn in the test's window, stretched the same way, either on screen or
+// into an offscreen target of the window's context.
+Frame inWindow(const Shot& shot, bool offscreen) {
+    programState.teapotOffsetX = shot.teapotOffset;
+    programState.tintLevel = shot.tint;
+    placeLightAt(shot.light);
+    OffscreenTarget target;
+    if (offscreen) {
+        EXPECT_TRUE(openOffscreenTarget(shot.width, shot.height, target));
+    }
+    onReshape(shot.width, shot.height);
+    Frame frame = drawAndRead(shot.plain ? displayPlainView : displayShadowView);
+    if (offscreen) {
+        closeOffscreenTarget(target);
+    }
+    onReshape(512, 512);
+    programState.teapotOffsetX = 0;
+    programState.tintLevel = 0;
+    placeLightAt(startLight);
+    return frame;
+}
+
+// The picture is the very frame the program's code draws offscreen. On screen, llvmpipe
+// rounds a few lit pixels that sit on a half level (the sphere's ambient green is 25.5)
+// the other way, so there the picture may differ by one level in a few pixels, no more.
+TEST(Snapshot, WritesTheFrameTheWindowDrawsForTheSameState) {
+    Shot start;
+    Shot moved;
+    moved.light = {-30, 70, -420};
+    moved.teapotOffset = 30;
+    moved.tint = 0.75f;
+    Shot plain;
+    plain.plain = true;
+    Shot stretched;
+    stretched.width = 400;
+    stretched.height = 200;
+    for (const Shot& shot : {start, moved, plain, stretched}) {
+        const Frame written = snapshot(shot);
+        ASSERT_EQ(written.width, shot.width);
+        ASSERT_EQ(written.height, shot.height);
+        EXPECT_TRUE(written.rgb == inWindow(shot, true).rgb)
+            << "light " << shot.light.x << "," << shot.light.y << "," << shot.light.z;
+
+        const Frame onScreen = inWindow(shot, false);
+        ASSERT_EQ(onScreen.rgb.size(), written.rgb.size());
+        size_t differing = 0;
+        for (size_t i = 0; i < written.rgb.size(); ++i) {
+            const int difference = written.rgb[i] - onScreen.rgb[i];
+            EXPECT_LE(std::abs(difference), 1) << "channel " << i;
+            differing += difference != 0;
+        }
+        EXPECT_LT(differing, written.rgb.size() / 100);
+    }
+}
+
+// What the rendering tests check in the window holds in the pictures too.
+TEST(Snapshot, PicturesShowEachShadowWhereTheGeometrySays) {
+    const Vec3 inRoom = {40, 70, -420};
+    const Vec3 nearCorner = {-90, 90, -330};
+    const Vec3 belowFloor = {50, -150, -320};
+    const Vec3 coneCore = {-40, -15, -400};
+
+    Shot shot;
+    shot.light = inRoom;
+    Frame frame = snapshot(shot);
+    expectShadowAt(frame, throughLight(inRoom, sphereCentre, 1, -100), inRoom);
+    expectShadowAt(frame, throughLight(inRoom, coneCore, 0, -100), inRoom);
+    EXPECT_GT(expectLit(frame, inRoom, onFloor, isLitCyan), 100);
+    EXPECT_GT(expectLit(frame, inRoom, onLeftWall, isLitWhite), 100);
+
+    // Close to the left wall, the cone throws its shadow back onto the floor only.
+    shot.light = nearCorner;
+    frame = snapshot(shot);
+    expectShadowAt(frame, throughLight(nearCorner, coneCore, 1, -100), nearCorner);
+    EXPECT_GT(expectLit(frame, nearCorner, onFloor, isLitCyan), 100);
+    EXPECT_GT(expectLit(frame, nearCorner, onLeftWall, isLitWhite), 100);
+
+    shot.light = belowFloor;
+    frame = snapshot(shot);
+    expectShadowAt(frame, throughLight(belowFloor, coneCore, 0, -100), belowFloor);
+    for (double x = -95; x <= 95; x += 5) {
+        for (double v = 0; v <= 1; v += 0.02) {
+            const Vec3 p = onFloor(x, v);
+            if (visible(p, belowFloor)) {
+                EXPECT_TRUE(isLitCyan(pixelAt(frame, p))) << describe(p, pixelAt(frame, p));
+            }
+        }
+    }
+}
+
+TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
+    const std::string path = scratchFolder() + "/bad.png";
+    const std::vector<std::vector<std::string>> cases = {
+        {"--frobnicate", "-o", path},
+        {"-o"},
+        {"--light", "-o", path},
+        {"--light", "1,2", "-o", path},
+        {"--light", "1,2,3,4", "-o", path},
+        {"--light", "1,nan,3", "-o", path},
+        {"--light", "inf,0,0", "-o", path},
+        {"--light", "1e39,0,0", "-o", path},
+        {"--teapot-offset", "ten", "-o", path},
+        {"--teapot-offset", "", "-o", path},
+        {"--tint", "0.5x", "-o", path},
+        {"--tint", "-nan", "-o", path},
+        {"--size", "0x512", "-o", path},
+        {"--size", "512x8193", "-o", path},
+        {"--size", "512", "-o", path},
+        {"--size", "-5x5", "-o", path},
+        {"--view", "top", "-o", path},
+        {"--view", "plain"},
+    };
+    for (const std::vector<std::string>& args : cases) {
+        const Result result = runSnapshot(args);
+        const std::string shown = args[0] + (args.size() > 1 ? " " + args[1] : "");
+        EXPECT_EQ(result.status, 2) << shown;
+        EXPECT_EQ(result.errors.find('\n'), result.errors.size() - 1)
+            << shown << ": " << result.errors;
+        EXPECT_EQ(result.errors.rfind("planar-shadows-snapshot: ", 0), 0u) << result.errors;
+        EXPECT_FALSE(exists(path)) << shown;
+    }
+    EXPECT_EQ(filesIn(scratchFolder()), 0);
+}
+
+TEST(Snapshot, AFailedWriteExitsOneAndLeavesNoFile) {
+    const std::string folder = scratchFolder();
+    for (const std::string& path : {folder + "/missing/shot.png", std::string("/proc/shot.png")}) {
+        const Result result = runSnapshot({"-o", path});
+        EXPECT_EQ(result.status, 1) << path;
+        EXPECT_NE(result.errors.find("cannot write " + path), std::string::npos) << result.errors;
+        EXPECT_FALSE(exists(path));
+    }
+
+    // A file-size limit makes the write fail part way, as a full disk would. Ignored
+    // SIGXFSZ stays ignored across exec, so the tool sees the failed write.
+    rlimit saved;
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit tight = saved;
+    tight.rlim_cur = 4096;
+    setrlimit(RLIMIT_FSIZE, &tight);
+    const sighandler_t previous = signal(SIGXFSZ, SIG_IGN);
+    const Result result = runSnapshot({"-o", folder + "/full.png"});
+    signal(SIGXFSZ, previous);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(result.status, 1) << result.errors;
+    EXPECT_NE(result.errors.find("cannot write"), std::string::npos) << result.errors;
+    EXPECT_EQ(filesIn(folder), 0);
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "snapshot/png_writer.h"
 
 #include <png.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -45,6 +46,10 @@ std::string writePng(const std::string& path, int width, int height,
     if (fd < 0) {
         return "cannot write " + path + ": " + std::strerror(errno);
     }
+    // mkstemp makes the file private; give it the mode any new file would get.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
     std::FILE* file = fdopen(fd, "wb");
     if (file == nullptr) {
         const std::string problem = std::strerror(errno);

@@ -90,6 +90,12 @@ Frame snapshot(const Shot& shot) {
     EXPECT_EQ(result.status, 0) << result.errors;
     Frame frame;
     EXPECT_TRUE(readPng(path, frame));
+    // Readable like any new file, not private like a temporary one.
+    struct stat info;
+    stat(path.c_str(), &info);
+    const mode_t mask = umask(0);
+    umask(mask);
+    EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
     std::remove(path.c_str());
     return frame;
 }

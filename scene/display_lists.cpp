@@ -1,6 +1,7 @@
 #include "scene/display_lists.h"
 
 #include <GL/glu.h>
+#include <GL/glut.h>
 
 #include "shadow/receivers.h"
 
@@ -77,6 +78,14 @@ static void compileOccluders() {
     glEndList();
 }
 
+// glutWireTeapot sends its geometry anew on every call; drawn three times a frame, that
+// costs more than replaying it from a list.
+static void compileWireTeapot() {
+    glNewList(LIST_WIRE_TEAPOT, GL_COMPILE);
+    glutWireTeapot(15.0);
+    glEndList();
+}
+
 static void compileReceiver(GLuint list, float nx, float ny, float nz, const Point3 (&corners)[4]) {
     glNewList(list, GL_COMPILE);
     glBegin(GL_QUADS);
@@ -91,6 +100,7 @@ void compileDisplayLists() {
     compileLightMarker();
     compileCone();
     compileOccluders();
+    compileWireTeapot();
     compileReceiver(LIST_FLOOR, 0, 1, 0, floorCorners);
     compileReceiver(LIST_LEFT_WALL, 1, 0, 0, leftWallCorners);
 }

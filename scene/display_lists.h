@@ -11,6 +11,8 @@ constexpr GLuint LIST_LEFT_WALL = 4;
 constexpr GLuint LIST_FLOOR = 5;
 constexpr GLuint LIST_ROOM_SHELL = 6;
 constexpr GLuint LIST_OCCLUDERS = 7;
+// The wire teapot's geometry alone, at the origin; its place and colour are set per frame.
+constexpr GLuint LIST_WIRE_TEAPOT = 10;
 
 // Compiles every list above; needs a current GL context.
 void compileDisplayLists();

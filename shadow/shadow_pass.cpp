@@ -1,13 +1,12 @@
 #include "shadow/shadow_pass.h"
 
-#include <GL/glut.h>
-
 #include "app/program_state.h"
+#include "scene/display_lists.h"
 
 void drawTeapotCaster() {
     glPushMatrix();
     glTranslatef(programState.teapotOffsetX + 15.0f, -10.0f, -345.0f);
-    glutWireTeapot(15.0);
+    glCallList(LIST_WIRE_TEAPOT);
     glPopMatrix();
 }
 

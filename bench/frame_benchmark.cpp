@@ -1,0 +1,114 @@
+// What a frame costs: the shadow view, the plain view and a bare clear-and-present, each
+// at 512 × 512 and each ending in glFinish so the renderer's work is counted; and what one
+// drag event costs without its frame. The shadow frame is also given as a ratio to the
+// other two, which carries across machines better than times do.
+#include <GL/freeglut.h>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "app/program_state.h"
+#include "app/startup.h"
+#include "bench/teapot_switch.h"
+#include "scene/scene.h"
+#include "scene/views.h"
+#include "shadow/receivers.h"
+
+namespace {
+
+void shadowFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        displayShadowView();
+        glFinish();
+    }
+}
+
+// As the program drew it before the teapot went into a display list.
+void shadowFrameTeapotFromGlut(benchmark::State& state) {
+    teapotFromGlut = true;
+    for (auto _ : state) {
+        displayShadowView();
+        glFinish();
+    }
+    teapotFromGlut = false;
+}
+
+void plainFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        displayPlainView();
+        glFinish();
+    }
+}
+
+void bareFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        presentFrame();
+        glFinish();
+    }
+}
+
+// Two matrices and GL's light position, as after every pointer event while dragging.
+void dragWork(benchmark::State& state) {
+    float x = 0;
+    for (auto _ : state) {
+        x = x > 90 ? -90 : x + 1;
+        programState.lightPosition.x = x;
+        updateShadowMatrices();
+        placeLight();
+    }
+    glFinish();
+}
+
+// Keeps each benchmark's real time per iteration, for the ratios printed at the end: the
+// median when runs are repeated, else the single run's.
+class RecordingReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median") {
+                seconds[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> seconds;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    int glutArgc = 1;
+    char* glutArgv[] = {argv[0], nullptr};
+    startProgram(glutArgc, glutArgv);
+    while (programState.windowWidth == 0) {
+        glutMainLoopEvent();
+    }
+    std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
+
+    benchmark::RegisterBenchmark("shadow frame", shadowFrame)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("shadow frame, teapot from glutWireTeapot",
+                                 shadowFrameTeapotFromGlut)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("plain frame", plainFrame)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("bare frame", bareFrame)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("drag event", dragWork)->Unit(benchmark::kMicrosecond);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    const double shadow = reporter.seconds["shadow frame"];
+    const double fromGlut = reporter.seconds["shadow frame, teapot from glutWireTeapot"];
+    if (shadow > 0 && reporter.seconds["bare frame"] > 0 && reporter.seconds["plain frame"] > 0) {
+        std::printf("shadow frame / bare frame:  %.2f\n", shadow / reporter.seconds["bare frame"]);
+        std::printf("shadow frame / plain frame: %.2f\n", shadow / reporter.seconds["plain frame"]);
+    }
+    if (shadow > 0 && fromGlut > 0) {
+        std::printf("the teapot's display list makes the shadow frame %.1f %% faster\n",
+                    100 * (fromGlut - shadow) / fromGlut);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,18 @@
+#include "bench/teapot_switch.h"
+
+#include <GL/glut.h>
+
+#include "scene/display_lists.h"
+
+bool teapotFromGlut = false;
+
+extern "C" void __real_glCallList(GLuint list);
+
+// Only the program's own calls come here; lists that call lists are run inside GL.
+extern "C" void __wrap_glCallList(GLuint list) {
+    if (teapotFromGlut && list == LIST_WIRE_TEAPOT) {
+        glutWireTeapot(15.0);
+    } else {
+        __real_glCallList(list);
+    }
+}

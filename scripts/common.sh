@@ -6,7 +6,8 @@ projectDir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 buildDir="$projectDir/build"
 
 buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev)
-testPackages=("${buildPackages[@]}" googletest libgtest-dev xvfb libx11-dev libxtst-dev)
+testPackages=("${buildPackages[@]}" googletest libgtest-dev libbenchmark-dev xvfb libx11-dev
+    libxtst-dev)
 
 ensurePackages() {
     local missing=() package

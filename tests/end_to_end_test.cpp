@@ -159,7 +159,7 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
 TEST(EndToEnd, EscapeExitsWithStatusZero) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
-    program.pressKey(XK_Escape);
+    program.tapKey(XK_Escape);
     EXPECT_EQ(program.waitForExit(10), 0);
     EXPECT_EQ(program.output(), "");
 }
@@ -170,7 +170,7 @@ TEST(EndToEnd, OptionSSelectsSingleBufferingOncePerLetter) {
     // Frames still reach the screen through the flush of the single buffer.
     EXPECT_TRUE(program.waitForFrame(
         [](const Frame& f) { return markerAt(f, startLight) && shadowViewFor(f, startLight); }));
-    program.pressKey(XK_Escape);
+    program.tapKey(XK_Escape);
     EXPECT_EQ(program.waitForExit(10), 0);
     EXPECT_EQ(program.output(), "Single Buffered\nSingle Buffered\n");
 }
@@ -182,7 +182,7 @@ TEST(EndToEnd, GlutOptionsComeOutBeforeTheProgramsOwn) {
     const Frame frame = program.grab();
     EXPECT_EQ(frame.width, 512);
     EXPECT_EQ(frame.height, 512);
-    program.pressKey(XK_Escape);
+    program.tapKey(XK_Escape);
     EXPECT_EQ(program.waitForExit(10), 0);
     EXPECT_EQ(program.output(), "Single Buffered\n");
 }
@@ -195,6 +195,7 @@ TEST(EndToEnd, LeftAloneItCostsAlmostNoCpu) {
     constexpr double seconds = 5;
     pause(static_cast<int>(seconds * 1000));
     const double share = (program.cpuSeconds() - before) / seconds;
+    ASSERT_TRUE(program.running()) << program.errors();
     std::printf("idle CPU: %.2f %% of one core over %.0f s\n", 100 * share, seconds);
     EXPECT_LT(share, 0.02);
 }
@@ -207,7 +208,7 @@ void expectRunsAndQuits(RunningProgram& program) {
     ASSERT_TRUE(program.hasWindow()) << program.errors();
     EXPECT_TRUE(program.waitForFrame(
         [](const Frame& f) { return markerAt(f, startLight) && shadowViewFor(f, startLight); }));
-    program.pressKey(XK_Escape);
+    program.tapKey(XK_Escape);
     EXPECT_EQ(program.waitForExit(20), 0) << program.errors();
 }
 

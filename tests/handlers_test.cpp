@@ -181,12 +181,4 @@ TEST_F(Handlers, PlainViewLastsOneFrame) {
     }
 }
 
-// The menu's items go through the keyboard handler.
-TEST_F(Handlers, MenuItemsActLikeTheirKeys) {
-    onMenu('t');
-    EXPECT_EQ(programState.teapotOffsetX, 15.0f);
-    onMenu('T');
-    EXPECT_EQ(programState.teapotOffsetX, 0.0f);
-}
-
 }  // namespace

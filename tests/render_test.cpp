@@ -50,15 +50,6 @@ TEST_F(ShadowView, StartFrameShowsEachShadowOnItsOwnReceiver) {
     EXPECT_EQ(marker.b, 128);
 }
 
-TEST_F(ShadowView, ShadowsFollowTheLight) {
-    const Vec3 light = {90, 20, -340};
-    placeLightAt(light);
-    const Frame frame = drawAndRead(displayShadowView);
-    expectShadowAt(frame, throughLight(light, sphereCentre, 1, -100), light);
-    EXPECT_GT(expectLit(frame, light, onFloor, isLitCyan), 100);
-    EXPECT_GT(expectLit(frame, light, onLeftWall, isLitWhite), 100);
-}
-
 // A light below the floor sees the floor's back: the floor takes no shadow at all,
 // while the left wall, still facing the light, keeps the cone's.
 TEST_F(ShadowView, LightBehindAReceiverThrowsNoShadowOntoIt) {

@@ -201,6 +201,8 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--light", "1,nan,3", "-o", path},
         {"--light", "inf,0,0", "-o", path},
         {"--light", "1e39,0,0", "-o", path},
+        {"--light", " 1,2,3", "-o", path},
+        {"--light", "1,,3", "-o", path},
         {"--teapot-offset", "ten", "-o", path},
         {"--teapot-offset", "", "-o", path},
         {"--tint", "0.5x", "-o", path},
@@ -209,8 +211,11 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--size", "512x8193", "-o", path},
         {"--size", "512", "-o", path},
         {"--size", "-5x5", "-o", path},
+        {"--size", "5x5x5", "-o", path},
         {"--view", "top", "-o", path},
+        {"--view", "Shadow", "-o", path},
         {"--view", "plain"},
+        {"-o", path, "extra"},
     };
     for (const std::vector<std::string>& args : cases) {
         const Result result = runSnapshot(args);
@@ -222,6 +227,10 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         EXPECT_FALSE(exists(path)) << shown;
     }
     EXPECT_EQ(filesIn(scratchFolder()), 0);
+
+    RunningProgram help({"--help"}, PLANAR_SHADOWS_SNAPSHOT_EXE);
+    EXPECT_EQ(help.waitForExit(30), 0);
+    EXPECT_EQ(help.output().rfind("usage: planar-shadows-snapshot -o FILE", 0), 0u);
 }
 
 TEST(Snapshot, AFailedWriteExitsOneAndLeavesNoFile) {

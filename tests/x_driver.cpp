@@ -128,6 +128,14 @@ RunningProgram::~RunningProgram() {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
     }
+    // The server drops a dead client's windows in its own time; the next program must
+    // not meet this one's window.
+    XWindowAttributes attributes;
+    for (int tries = 0;
+         tries < 200 && window != 0 && XGetWindowAttributes(display, window, &attributes);
+         ++tries) {
+        pause(10);
+    }
     for (int fd : {outputFd, errorsFd}) {
         if (fd >= 0) {
             close(fd);
@@ -173,10 +181,15 @@ void RunningProgram::drainOutput(bool untilEnd) {
 
 Frame RunningProgram::grab() {
     XWindowAttributes attributes;
-    XGetWindowAttributes(display, window, &attributes);
+    Frame frame;
+    if (!XGetWindowAttributes(display, window, &attributes)) {
+        return frame;
+    }
     XImage* image = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
                               static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    Frame frame;
+    if (image == nullptr) {
+        return frame;
+    }
     frame.width = attributes.width;
     frame.height = attributes.height;
     frame.rgb.resize(3 * static_cast<size_t>(frame.width) * frame.height);
@@ -231,6 +244,11 @@ void RunningProgram::pressKey(KeySym key) {
 void RunningProgram::releaseKey(KeySym key) {
     XTestFakeKeyEvent(display, XKeysymToKeycode(display, key), False, CurrentTime);
     XSync(display, False);
+}
+
+void RunningProgram::tapKey(KeySym key) {
+    pressKey(key);
+    releaseKey(key);
 }
 
 void RunningProgram::type(char character) {

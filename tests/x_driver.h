@@ -37,6 +37,8 @@ class RunningProgram {
     void releaseButton(unsigned button);
     void pressKey(KeySym key);
     void releaseKey(KeySym key);
+    // Press and release: a key left down would auto-repeat into the next program.
+    void tapKey(KeySym key);
     // A key typed with Shift held where the character needs it ('T'), without otherwise.
     void type(char character);
     void resize(unsigned width, unsigned height);

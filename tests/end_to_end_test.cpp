@@ -1,9 +1,6 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
-
 #include "tests/x_driver.h"
 
 namespace {
@@ -11,10 +8,6 @@ namespace {
 constexpr unsigned LEFT = 1;
 constexpr unsigned MIDDLE = 2;
 constexpr unsigned RIGHT = 3;
-
-void pause(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
 
 bool sameFrame(const Frame& a, const Frame& b) {
     return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
@@ -50,9 +43,9 @@ void click(RunningProgram& program, int x, int y, unsigned button) {
 // Left alone, the tint climbs for a few thousand idle calls and then rests; frames
 // drawn before that differ in the teapot's red and the sphere's blue.
 Frame restedFrame(RunningProgram& program) {
-    pause(1500);
+    waitMilliseconds(1500);
     program.type('b');
-    pause(300);
+    waitMilliseconds(300);
     return program.grab();
 }
 
@@ -143,7 +136,7 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
         click(program, 100, 100, RIGHT);
         RunningProgram::Area menu{};
         for (int tries = 0; tries < 100 && !program.findOpenMenu(menu); ++tries) {
-            pause(20);
+            waitMilliseconds(20);
         }
         ASSERT_GT(menu.height, 0) << "the right button opened no menu";
         click(program, menu.x + menu.width / 2, menu.y + menu.height * (2 * item + 1) / 6, LEFT);
@@ -190,10 +183,10 @@ TEST(EndToEnd, GlutOptionsComeOutBeforeTheProgramsOwn) {
 TEST(EndToEnd, LeftAloneItCostsAlmostNoCpu) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
-    pause(1000);
+    waitMilliseconds(1000);
     const double before = program.cpuSeconds();
     constexpr double seconds = 5;
-    pause(static_cast<int>(seconds * 1000));
+    waitMilliseconds(static_cast<int>(seconds * 1000));
     const double share = (program.cpuSeconds() - before) / seconds;
     ASSERT_TRUE(program.running()) << program.errors();
     std::printf("idle CPU: %.2f %% of one core over %.0f s\n", 100 * share, seconds);

@@ -9,10 +9,8 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <random>
-#include <thread>
 
 #include "tests/x_driver.h"
 
@@ -22,10 +20,6 @@ constexpr unsigned LEFT = 1;
 constexpr unsigned MIDDLE = 2;
 constexpr unsigned RIGHT = 3;
 constexpr int EVENTS = 10000;
-
-void pause(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
 
 unsigned chooseSeed() {
     if (const char* given = std::getenv("SOAK_SEED")) {
@@ -91,7 +85,7 @@ class Soak {
         for (; teapotSteps < 0; ++teapotSteps, sent += 2) {
             program.type('t');
         }
-        pause(1000);
+        waitMilliseconds(1000);
         return sent;
     }
 
@@ -185,7 +179,7 @@ class Soak {
         program.pressButton(RIGHT);
         RunningProgram::Area menu{};
         for (int tries = 0; tries < 50 && !program.findOpenMenu(menu); ++tries) {
-            pause(10);
+            waitMilliseconds(10);
         }
         program.movePointer(x - 50, y - 50);
         program.releaseButton(RIGHT);
@@ -194,7 +188,7 @@ class Soak {
             program.pressButton(LEFT);
             program.releaseButton(LEFT);
             sent += 2;
-            pause(10);
+            waitMilliseconds(10);
         }
         ++menus;
         return sent;

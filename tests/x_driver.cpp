@@ -28,10 +28,6 @@ Clock::time_point after(double seconds) {
     return Clock::now() + std::chrono::milliseconds(static_cast<long>(seconds * 1000));
 }
 
-void pause(int milliseconds) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
 std::vector<Window> topLevelWindows(Display* display) {
     Window root, parent, *children = nullptr;
     unsigned count = 0;
@@ -69,6 +65,10 @@ Window findNewWindow(Display* display, const std::vector<Window>& old, const std
 // see it gone, instead of Xlib ending the test process.
 int ignoreXErrors(Display*, XErrorEvent*) {
     return 0;
+}
+
+void waitMilliseconds(int milliseconds) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 RunningProgram::RunningProgram(const std::vector<std::string>& args, const char* executable) {
@@ -109,7 +109,7 @@ RunningProgram::RunningProgram(const std::vector<std::string>& args, const char*
     while (before(deadline) && window == 0 && !reap(WNOHANG)) {
         drainOutput(false);
         window = findNewWindow(display, old, "moving shadows, hit 't' and 'T'");
-        pause(20);
+        waitMilliseconds(20);
     }
     if (window != 0) {
         // Without a window manager the window sits at (-1, -1), partly off screen, where
@@ -119,7 +119,7 @@ RunningProgram::RunningProgram(const std::vector<std::string>& args, const char*
         XSetInputFocus(display, window, RevertToParent, CurrentTime);
         XSync(display, False);
         // Let the first frame land before anyone looks at it.
-        pause(200);
+        waitMilliseconds(200);
     }
 }
 
@@ -134,7 +134,7 @@ RunningProgram::~RunningProgram() {
     for (int tries = 0;
          tries < 200 && window != 0 && XGetWindowAttributes(display, window, &attributes);
          ++tries) {
-        pause(10);
+        waitMilliseconds(10);
     }
     for (int fd : {outputFd, errorsFd}) {
         if (fd >= 0) {
@@ -173,7 +173,7 @@ void RunningProgram::drainOutput(bool untilEnd) {
             } else if (n == 0 || !untilEnd) {
                 break;
             } else {
-                pause(5);
+                waitMilliseconds(5);
             }
         }
     }
@@ -212,7 +212,7 @@ bool RunningProgram::waitForFrame(const std::function<bool(const Frame&)>& check
         if (check(grab())) {
             return true;
         }
-        pause(20);
+        waitMilliseconds(20);
     } while (before(deadline));
     return false;
 }
@@ -295,7 +295,7 @@ int RunningProgram::waitForExit(double seconds) {
         if (!before(deadline)) {
             return -1;
         }
-        pause(10);
+        waitMilliseconds(10);
     }
     return exitStatus;
 }

@@ -11,6 +11,8 @@
 
 #include "tests/scene_geometry.h"
 
+void waitMilliseconds(int milliseconds);
+
 class RunningProgram {
   public:
     // Starts the program with these arguments and waits until its window is on screen,

@@ -11,7 +11,7 @@ extern "C" void __real_glCallList(GLuint list);
 // Only the program's own calls come here; lists that call lists are run inside GL.
 extern "C" void __wrap_glCallList(GLuint list) {
     if (teapotFromGlut && list == LIST_WIRE_TEAPOT) {
-        glutWireTeapot(15.0);
+        glutWireTeapot(WIRE_TEAPOT_SIZE);
     } else {
         __real_glCallList(list);
     }

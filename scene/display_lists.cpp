@@ -82,7 +82,7 @@ static void compileOccluders() {
 // costs more than replaying it from a list.
 static void compileWireTeapot() {
     glNewList(LIST_WIRE_TEAPOT, GL_COMPILE);
-    glutWireTeapot(15.0);
+    glutWireTeapot(WIRE_TEAPOT_SIZE);
     glEndList();
 }
 

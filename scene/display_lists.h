@@ -13,6 +13,7 @@ constexpr GLuint LIST_ROOM_SHELL = 6;
 constexpr GLuint LIST_OCCLUDERS = 7;
 // The wire teapot's geometry alone, at the origin; its place and colour are set per frame.
 constexpr GLuint LIST_WIRE_TEAPOT = 10;
+constexpr double WIRE_TEAPOT_SIZE = 15.0;
 
 // Compiles every list above; needs a current GL context.
 void compileDisplayLists();

@@ -3,10 +3,11 @@
 
 #include <string>
 
-#include "shadow/shadow_math.h"
+#include "app/program_state.h"
 
+// Defaults are the program's state at start.
 struct SnapshotOptions {
-    LightPosition light = {50.0f, 50.0f, -320.0f, 1.0f};
+    LightPosition light = ProgramState().lightPosition;
     float teapotOffset = 0.0f;
     float tint = 0.0f;
     bool plainView = false;

@@ -13,21 +13,6 @@ bool sameFrame(const Frame& a, const Frame& b) {
     return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
 }
 
-// The marker is an unlit grey ball, so its centre pixel is exactly 128 grey.
-bool markerAt(const Frame& frame, Vec3 light) {
-    const Pixel px = pixelAt(frame, light);
-    return px.r == 128 && px.g == 128 && px.b == 128;
-}
-
-bool shadowViewFor(const Frame& frame, Vec3 light) {
-    for (const Vec3& p : plainlyLitPoints(light, onFloor)) {
-        if (!isLitCyan(pixelAt(frame, p))) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // What the light ends up at for a press at window pixel (x, y) in a 512 × 512 window.
 Vec3 lightForPress(int x, int y, double z) {
     return {(x - 512) * 200.0 / 512 + 100, (512 - y) * 200.0 / 512 - 100, z};

@@ -30,3 +30,19 @@ inline void expectShadowAt(const Frame& frame, Vec3 p, Vec3 light) {
         }
     }
 }
+
+// The whole visible floor lit cyan, on a fine grid: no shadow anywhere on it. Returns how
+// many points were checked.
+inline int expectNoShadowOnFloor(const Frame& frame, Vec3 light) {
+    int checked = 0;
+    for (double x = -95; x <= 95; x += 2) {
+        for (double v = 0; v <= 1; v += 0.01) {
+            const Vec3 p = onFloor(x, v);
+            if (visible(p, light)) {
+                EXPECT_TRUE(isLitCyan(pixelAt(frame, p))) << describe(p, pixelAt(frame, p));
+                ++checked;
+            }
+        }
+    }
+    return checked;
+}

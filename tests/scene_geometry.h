@@ -95,6 +95,12 @@ inline bool visible(Vec3 p, Vec3 light) {
     return !anyCasterOn({0, 0, 0}, p) && !segmentMeets({0, 0, 0}, p, {light, 7});
 }
 
+// The marker is an unlit grey ball, so its centre pixel is exactly 128 grey.
+inline bool markerAt(const Frame& frame, Vec3 light) {
+    const Pixel px = pixelAt(frame, light);
+    return px.r == 128 && px.g == 128 && px.b == 128;
+}
+
 inline std::string describe(Vec3 p, Pixel px) {
     return "at (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ", " + std::to_string(p.z) +
            "): rgb " + std::to_string(px.r) + " " + std::to_string(px.g) + " " +
@@ -136,4 +142,14 @@ std::vector<Vec3> plainlyLitPoints(Vec3 light, Surface pointAt) {
         }
     }
     return points;
+}
+
+// A shadow-view frame for this light: every plainly lit floor point shows cyan.
+inline bool shadowViewFor(const Frame& frame, Vec3 light) {
+    for (const Vec3& p : plainlyLitPoints(light, onFloor)) {
+        if (!isLitCyan(pixelAt(frame, p))) {
+            return false;
+        }
+    }
+    return true;
 }

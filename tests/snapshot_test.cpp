@@ -180,14 +180,7 @@ TEST(Snapshot, PicturesShowEachShadowWhereTheGeometrySays) {
     shot.light = belowFloor;
     frame = snapshot(shot);
     expectShadowAt(frame, throughLight(belowFloor, coneCore, 0, -100), belowFloor);
-    for (double x = -95; x <= 95; x += 5) {
-        for (double v = 0; v <= 1; v += 0.02) {
-            const Vec3 p = onFloor(x, v);
-            if (visible(p, belowFloor)) {
-                EXPECT_TRUE(isLitCyan(pixelAt(frame, p))) << describe(p, pixelAt(frame, p));
-            }
-        }
-    }
+    EXPECT_GT(expectNoShadowOnFloor(frame, belowFloor), 5000);
 }
 
 TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {

@@ -4,7 +4,7 @@
 // the stencil buffer keeps them on the wall's own pixels.
 #include <GL/glut.h>
 
-#include "app/startup.h"
+#include "app/program.h"
 
 int main(int argc, char** argv) {
     startProgram(argc, argv);

@@ -9,12 +9,10 @@
 #include <map>
 #include <string>
 
-#include "app/program_state.h"
-#include "app/startup.h"
+#include "app/program.h"
 #include "bench/teapot_switch.h"
-#include "scene/scene.h"
-#include "scene/views.h"
-#include "shadow/receivers.h"
+#include "state/program_state.h"
+#include "state/renderer.h"
 
 namespace {
 

@@ -2,7 +2,8 @@
 
 #include <GL/glut.h>
 
-#include "scene/display_lists.h"
+#include "scene/scene.h"
+#include "shadow/room.h"
 
 bool teapotFromGlut = false;
 
@@ -11,7 +12,7 @@ extern "C" void __real_glCallList(GLuint list);
 // Only the program's own calls come here; lists that call lists are run inside GL.
 extern "C" void __wrap_glCallList(GLuint list) {
     if (teapotFromGlut && list == LIST_WIRE_TEAPOT) {
-        glutWireTeapot(WIRE_TEAPOT_SIZE);
+        glutWireTeapot(TEAPOT_SIZE);
     } else {
         __real_glCallList(list);
     }

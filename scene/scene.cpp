@@ -1,16 +1,111 @@
+// The fixed-function renderer: OpenGL 1.1, GLU quadrics and freeglut's wire teapot. All
+// unchanging geometry is compiled into display lists once; each frame replays them.
 #include "scene/scene.h"
 
-#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GL/glut.h>
 
-#include "app/program_state.h"
-#include "scene/display_lists.h"
-#include "shadow/receivers.h"
+#include "state/program_state.h"
+#include "state/renderer.h"
 
+// ---- The light and the window --------------------------------------------------------
+
+// The modelview matrix is the identity whenever this runs, so GL takes the position in eye
+// coordinates.
 void placeLight() {
     const LightPosition& light = programState.lightPosition;
     const GLfloat position[4] = {light.x, light.y, light.z, light.w};
     glLightfv(GL_LIGHT0, GL_POSITION, position);
 }
+
+void setViewport(int width, int height) {
+    glViewport(0, 0, width, height);
+}
+
+// ---- Display lists -------------------------------------------------------------------
+
+static void emitQuad(const RoomQuad& quad) {
+    glNormal3f(quad.normal.x, quad.normal.y, quad.normal.z);
+    for (const Point3& corner : quad.corners) {
+        glVertex3f(corner.x, corner.y, corner.z);
+    }
+}
+
+static void compileRoomShell() {
+    glNewList(LIST_ROOM_SHELL, GL_COMPILE);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    for (const RoomQuad& quad : ROOM_SHELL_QUADS) {
+        emitQuad(quad);
+    }
+    glEnd();
+    glEndList();
+}
+
+// A GLU quadric only emits vertices while it draws, and the list keeps them, so each
+// quadric can go as soon as its list has what it drew.
+static void compileSphere() {
+    glNewList(LIST_SPHERE, GL_COMPILE);
+    glPushMatrix();
+    glTranslatef(SPHERE_CENTRE.x, SPHERE_CENTRE.y, SPHERE_CENTRE.z);
+    GLUquadric* sphere = gluNewQuadric();
+    gluSphere(sphere, SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS);
+    glPopMatrix();
+    gluDeleteQuadric(sphere);
+    glEndList();
+}
+
+// Drawn at the current origin in its own grey, so the caller places it.
+static void compileLightMarker() {
+    glNewList(LIST_LIGHT_MARKER, GL_COMPILE);
+    glColor3f(0.5f, 0.5f, 0.5f);
+    GLUquadric* marker = gluNewQuadric();
+    gluSphere(marker, LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS);
+    gluDeleteQuadric(marker);
+    glEndList();
+}
+
+static void compileCone() {
+    glNewList(LIST_CONE, GL_COMPILE);
+    glPushMatrix();
+    glTranslatef(CONE_BASE_CENTRE.x, CONE_BASE_CENTRE.y, CONE_BASE_CENTRE.z);
+    // GLU builds along +z; turn the axis to +y so the cone stands on its base disk.
+    glRotatef(-90.0f, 1.0f, 0.0f, 0.0f);
+    GLUquadric* base = gluNewQuadric();
+    gluDisk(base, 0.0, CONE_RADIUS, ROUND_SLICES, 1);
+    gluDeleteQuadric(base);
+    GLUquadric* side = gluNewQuadric();
+    gluCylinder(side, CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS);
+    gluDeleteQuadric(side);
+    glPopMatrix();
+    glEndList();
+}
+
+// The solid casters, in whatever colour is current.
+static void compileOccluders() {
+    glNewList(LIST_OCCLUDERS, GL_COMPILE);
+    glCallList(LIST_CONE);
+    glCallList(LIST_SPHERE);
+    glEndList();
+}
+
+// glutWireTeapot sends its geometry anew on every call; drawn three times a frame, that
+// costs more than replaying it from a list.
+static void compileWireTeapot() {
+    glNewList(LIST_WIRE_TEAPOT, GL_COMPILE);
+    glutWireTeapot(TEAPOT_SIZE);
+    glEndList();
+}
+
+static void compileReceiver(GLuint list, const RoomQuad& quad) {
+    glNewList(list, GL_COMPILE);
+    glBegin(GL_QUADS);
+    emitQuad(quad);
+    glEnd();
+    glEndList();
+}
+
+// ---- One-time set-up -----------------------------------------------------------------
 
 void initScene() {
     // The near plane at z = -320 is the room's open front, and its 200 × 200 opening fills
@@ -24,12 +119,132 @@ void initScene() {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
-
-    prepareShadowReceivers();
     placeLight();
-    compileDisplayLists();
+
+    compileRoomShell();
+    compileSphere();
+    compileLightMarker();
+    compileCone();
+    compileOccluders();
+    compileWireTeapot();
+    compileReceiver(LIST_FLOOR, FLOOR_QUAD);
+    compileReceiver(LIST_LEFT_WALL, LEFT_WALL_QUAD);
 
     // From here on every glColor3f sets the ambient and diffuse reflectance of both faces.
     glEnable(GL_COLOR_MATERIAL);
     glColorMaterial(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE);
+}
+
+// ---- The stencilled shadow pass ------------------------------------------------------
+
+// The wire teapot where the scene shows it, in the current colour.
+static void drawTeapotCaster() {
+    glPushMatrix();
+    glTranslatef(programState.teapotOffsetX + TEAPOT_CENTRE.x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z);
+    glCallList(LIST_WIRE_TEAPOT);
+    glPopMatrix();
+}
+
+void drawShadowedReceiver(GLuint receiverList, GLuint occluderList,
+                          const ShadowMatrix& shadowMatrix, bool lightInFront) {
+    // 1. Draw the receiver lit, and mark every pixel where it is visible with stencil 1.
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+    glCallList(receiverList);
+
+    // 2. The flattened casters lie exactly in the receiver's plane, so the depth test
+    // would fight over their pixels: switch it off, and let them touch only the stencil.
+    glDisable(GL_DEPTH_TEST);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    // Only marked pixels may take a shadow; a covered mark is cleared to 0.
+    glStencilFunc(GL_EQUAL, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
+
+    // 3. Flatten the casters onto the plane along the light's rays.
+    if (lightInFront) {
+        glPushMatrix();
+        glMultMatrixf(shadowMatrix.m);
+        drawTeapotCaster();
+        // Cone and sphere get the matrix twice. M·M = dot·M, and dot > 0 here, so
+        // they land on the same pixels as under M once.
+        glMultMatrixf(shadowMatrix.m);
+        glCallList(occluderList);
+        glPopMatrix();
+    }
+
+    // 4. Draw the receiver again in unlit black, only where it was marked and a caster
+    // cleared the mark. GL_LEQUAL lets it pass on the depth it stored itself in step 1.
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDisable(GL_LIGHTING);
+    glStencilFunc(GL_EQUAL, 0, 1);
+    glColor3f(0.0f, 0.0f, 0.0f);
+    glCallList(receiverList);
+
+    // 5. Give the caller back the state it expects.
+    glEnable(GL_LIGHTING);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_STENCIL_TEST);
+}
+
+// ---- The two views -------------------------------------------------------------------
+
+static void drawLightMarker() {
+    const LightPosition& light = programState.lightPosition;
+    glPushMatrix();
+    glTranslatef(light.x, light.y, light.z);
+    // The marker shows where the light is, so it is drawn flat in its own grey.
+    glDisable(GL_LIGHTING);
+    glCallList(LIST_LIGHT_MARKER);
+    glEnable(GL_LIGHTING);
+    glPopMatrix();
+}
+
+void drawShadowView() {
+    const ProgramState& s = programState;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+
+    // The receivers go first: each pass needs the stencil and depth of its own quad
+    // before anything else in the frame can hide it.
+    glColor3f(0.0f, 1.0f, 1.0f);
+    drawShadowedReceiver(LIST_FLOOR, LIST_OCCLUDERS, s.floorShadowMatrix,
+                         lightIsInFront(s.floorPlane, s.lightPosition));
+    glColor3f(1.0f, 1.0f, 1.0f);
+    drawShadowedReceiver(LIST_LEFT_WALL, LIST_OCCLUDERS, s.leftWallShadowMatrix,
+                         lightIsInFront(s.leftWallPlane, s.lightPosition));
+
+    glCallList(LIST_ROOM_SHELL);
+    drawLightMarker();
+    // Red reflectance rises from 1 toward 2 with the tint; GL clamps the lit result.
+    glColor3f(s.tintLevel + 1.0f, 0.0f, 0.0f);
+    drawTeapotCaster();
+    glColor3f(1.0f, 0.75f, 0.0f);
+    glCallList(LIST_CONE);
+    glColor3f(0.45f, 0.5f, s.tintLevel);
+    glCallList(LIST_SPHERE);
+
+    // Every handler may count on an identity modelview matrix.
+    glLoadIdentity();
+}
+
+void drawPlainView() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glCallList(LIST_OCCLUDERS);
+    drawLightMarker();
+    // Drawn again at exactly the same depth, these fail GL_LESS: cone and sphere stay white.
+    glColor3f(0.0f, 0.5f, 1.0f);
+    glCallList(LIST_CONE);
+    glColor3f(1.0f, 0.5f, 0.0f);
+    glCallList(LIST_SPHERE);
+}
+
+void presentFrame() {
+    if (programState.doubleBuffered) {
+        glutSwapBuffers();
+    } else {
+        glFlush();
+    }
 }

@@ -3,17 +3,14 @@
 // options, 1 when the picture cannot be made or written, 0 otherwise.
 #include <GL/glut.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
-#include "app/handlers.h"
-#include "app/program_state.h"
-#include "scene/scene.h"
-#include "scene/views.h"
-#include "snapshot/offscreen.h"
+#include "app/program.h"
+#include "scene/offscreen.h"
 #include "snapshot/options.h"
 #include "snapshot/png_writer.h"
+#include "state/program_state.h"
+#include "state/renderer.h"
 
 int main(int argc, char** argv) {
     SnapshotOptions options;
@@ -39,6 +36,7 @@ int main(int argc, char** argv) {
     programState.tintLevel = options.tint;
     // Offscreen there is nothing to swap: a frame ends in a flush.
     programState.doubleBuffered = 0;
+    prepareShadowReceivers();
     initScene();
     OffscreenTarget target;
     if (!openOffscreenTarget(options.width, options.height, target)) {
@@ -48,21 +46,12 @@ int main(int argc, char** argv) {
     }
     onReshape(options.width, options.height);
     if (options.plainView) {
-        displayPlainView();
+        drawPlainView();
     } else {
-        displayShadowView();
+        drawShadowView();
     }
-
-    // GL's rows run bottom up, a PNG's top down.
-    const size_t rowBytes = 3 * static_cast<size_t>(options.width);
-    std::vector<unsigned char> bottomUp(rowBytes * options.height);
-    std::vector<unsigned char> topDown(bottomUp.size());
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, options.width, options.height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    for (int y = 0; y < options.height; ++y) {
-        std::copy_n(&bottomUp[rowBytes * y], rowBytes,
-                    &topDown[rowBytes * (options.height - 1 - y)]);
-    }
+    presentFrame();
+    const std::vector<unsigned char> topDown = readOffscreenPixels(options.width, options.height);
     closeOffscreenTarget(target);
 
     const std::string failure = writePng(options.output, options.width, options.height, topDown);

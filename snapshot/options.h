@@ -3,11 +3,11 @@
 
 #include <string>
 
-#include "app/program_state.h"
+#include "shadow/room.h"
 
 // Defaults are the program's state at start.
 struct SnapshotOptions {
-    LightPosition light = ProgramState().lightPosition;
+    LightPosition light = START_LIGHT;
     float teapotOffset = 0.0f;
     float tint = 0.0f;
     bool plainView = false;

@@ -6,10 +6,9 @@
 
 #include <cstdio>
 
-#include "app/program_state.h"
-#include "app/startup.h"
-#include "scene/scene.h"
-#include "shadow/receivers.h"
+#include "app/program.h"
+#include "state/program_state.h"
+#include "state/renderer.h"
 
 void pumpEvents() {
     for (int i = 0; i < 5; ++i) {

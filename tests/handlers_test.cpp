@@ -3,8 +3,8 @@
 
 #include <cstring>
 
-#include "app/handlers.h"
-#include "app/program_state.h"
+#include "app/program.h"
+#include "state/program_state.h"
 #include "tests/gl_window.h"
 
 namespace {

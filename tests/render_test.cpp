@@ -1,10 +1,9 @@
 #include <GL/glut.h>
 #include <gtest/gtest.h>
 
-#include "app/program_state.h"
-#include "scene/display_lists.h"
-#include "scene/views.h"
-#include "shadow/shadow_pass.h"
+#include "app/program.h"
+#include "scene/scene.h"
+#include "state/program_state.h"
 #include "tests/frame_expectations.h"
 #include "tests/gl_window.h"
 

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/program_state.h"
-#include "shadow/receivers.h"
+#include "shadow/room.h"
 #include "shadow/shadow_math.h"
+#include "state/program_state.h"
 
 namespace {
 
@@ -42,10 +42,11 @@ Vec4 transform(const ShadowMatrix& m, Vec4 x) {
 }
 
 PlaneEquation floorPlane() {
-    return planeFromPoints(floorCorners[0], floorCorners[1], floorCorners[2]);
+    return planeFromPoints(FLOOR_QUAD.corners[0], FLOOR_QUAD.corners[1], FLOOR_QUAD.corners[2]);
 }
 PlaneEquation leftWallPlane() {
-    return planeFromPoints(leftWallCorners[0], leftWallCorners[1], leftWallCorners[2]);
+    return planeFromPoints(LEFT_WALL_QUAD.corners[0], LEFT_WALL_QUAD.corners[1],
+                           LEFT_WALL_QUAD.corners[2]);
 }
 
 TEST(Receivers, PlanesFaceIntoTheRoom) {
@@ -105,7 +106,7 @@ TEST(ShadowMatrix, PointsOnTheReceiverStayPut) {
 
 TEST(ShadowMatrix, ReversedCornerOrderNegatesPlaneAndMatrix) {
     const PlaneEquation reversed =
-        planeFromPoints(floorCorners[2], floorCorners[1], floorCorners[0]);
+        planeFromPoints(FLOOR_QUAD.corners[2], FLOOR_QUAD.corners[1], FLOOR_QUAD.corners[0]);
     expectPlane(reversed, 0, -40000, 0, -4000000);
     const ShadowMatrix m = buildShadowMatrix(floorPlane(), startLight);
     const ShadowMatrix negated = buildShadowMatrix(reversed, startLight);
@@ -151,9 +152,10 @@ TEST(ShadowMatrix, OnlyALightOnTheRoomSideCastsOntoAReceiver) {
 TEST(ShadowMatrix, StaysFiniteForLightsAsFarAsThePointerReaches) {
     const float across[] = {-6553700, -100, 0, 6553700};
     const float deep[] = {-6554120, -320, 6552880};
-    const Point3 scenePoints[] = {floorCorners[0],  floorCorners[2], leftWallCorners[2],
-                                  {100, 100, -520}, {40, -30, -340}, {-40, 20, -400},
-                                  {45, 5, -375}};
+    const Point3 scenePoints[] = {
+        FLOOR_QUAD.corners[0], FLOOR_QUAD.corners[2], LEFT_WALL_QUAD.corners[2],
+        {100, 100, -520},      {40, -30, -340},       {-40, 20, -400},
+        {45, 5, -375}};
     for (const PlaneEquation& plane : {floorPlane(), leftWallPlane()}) {
         for (float x : across) {
             for (float y : across) {

@@ -12,10 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "app/handlers.h"
-#include "app/program_state.h"
-#include "scene/views.h"
-#include "snapshot/offscreen.h"
+#include "app/program.h"
+#include "scene/offscreen.h"
+#include "state/program_state.h"
 #include "tests/frame_expectations.h"
 #include "tests/gl_window.h"
 #include "tests/png_frame.h"

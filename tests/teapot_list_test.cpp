@@ -3,9 +3,9 @@
 // colours the teapot.
 #include <gtest/gtest.h>
 
-#include "app/program_state.h"
+#include "app/program.h"
 #include "bench/teapot_switch.h"
-#include "scene/views.h"
+#include "state/program_state.h"
 #include "tests/gl_window.h"
 
 namespace {

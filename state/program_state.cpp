@@ -1,12 +1,14 @@
-#include "shadow/receivers.h"
+#include "state/program_state.h"
 
-#include "app/program_state.h"
+ProgramState programState;
 
 void prepareShadowReceivers() {
     ProgramState& s = programState;
-    s.floorPlane = planeFromPoints(floorCorners[0], floorCorners[1], floorCorners[2]);
+    const Point3* floor = FLOOR_QUAD.corners;
+    s.floorPlane = planeFromPoints(floor[0], floor[1], floor[2]);
     s.floorShadowMatrix = buildShadowMatrix(s.floorPlane, s.lightPosition);
-    s.leftWallPlane = planeFromPoints(leftWallCorners[0], leftWallCorners[1], leftWallCorners[2]);
+    const Point3* wall = LEFT_WALL_QUAD.corners;
+    s.leftWallPlane = planeFromPoints(wall[0], wall[1], wall[2]);
     s.leftWallShadowMatrix = buildShadowMatrix(s.leftWallPlane, s.lightPosition);
 }
 

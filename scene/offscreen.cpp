@@ -1,8 +1,10 @@
 // Framebuffer objects are GL 3.0; Mesa's libGL exports them directly.
 #define GL_GLEXT_PROTOTYPES
-#include "snapshot/offscreen.h"
+#include "scene/offscreen.h"
 
 #include <GL/glext.h>
+
+#include <algorithm>
 
 bool openOffscreenTarget(int width, int height, OffscreenTarget& target) {
     GLint largest = 0;
@@ -33,6 +35,19 @@ bool openOffscreenTarget(int width, int height, OffscreenTarget& target) {
         return false;
     }
     return true;
+}
+
+std::vector<unsigned char> readOffscreenPixels(int width, int height) {
+    // GL's rows run bottom up, a picture's top down.
+    const size_t rowBytes = 3 * static_cast<size_t>(width);
+    std::vector<unsigned char> bottomUp(rowBytes * height);
+    std::vector<unsigned char> topDown(bottomUp.size());
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    for (int y = 0; y < height; ++y) {
+        std::copy_n(&bottomUp[rowBytes * y], rowBytes, &topDown[rowBytes * (height - 1 - y)]);
+    }
+    return topDown;
 }
 
 void closeOffscreenTarget(OffscreenTarget& target) {

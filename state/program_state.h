@@ -1,6 +1,8 @@
-// Everything the handlers share, in one record that lives as long as the process.
+// Everything the handlers share, in one record that lives as long as the process, and the
+// upkeep of the shadow matrices it holds. No GL: every renderer reads this record.
 #pragma once
 
+#include "shadow/room.h"
 #include "shadow/shadow_math.h"
 
 // Which light coordinates a drag moves: across and up/down, or in depth.
@@ -8,14 +10,14 @@ enum DragMode { DRAG_XY = 0, DRAG_Z = 1 };
 
 struct ProgramState {
     int doubleBuffered = 1;
-    LightPosition lightPosition = {50.0f, 50.0f, -320.0f, 1.0f};
+    LightPosition lightPosition = START_LIGHT;
     // 0 until GLUT delivers the first reshape.
     int windowWidth = 0;
     int windowHeight = 0;
     DragMode dragMode = DRAG_XY;
     float teapotOffsetX = 0.0f;
     float tintLevel = 0.0f;
-    // Computed once the window exists; the matrices again after every light move.
+    // Computed once at start-up; the matrices again after every light move.
     PlaneEquation floorPlane = {};
     PlaneEquation leftWallPlane = {};
     ShadowMatrix floorShadowMatrix = {};
@@ -23,3 +25,9 @@ struct ProgramState {
 };
 
 extern ProgramState programState;
+
+// Both planes and both matrices for the light's position; once, before the first frame.
+void prepareShadowReceivers();
+
+// Both matrices again after the light has moved; the planes never change.
+void updateShadowMatrices();

@@ -1,8 +1,10 @@
 // A framebuffer object to draw into instead of the window, so a picture never depends
-// on the screen's size or on other windows.
+// on the screen's size or on other windows, and reading its pixels back.
 #pragma once
 
 #include <GL/gl.h>
+
+#include <vector>
 
 struct OffscreenTarget {
     GLuint framebuffer = 0;
@@ -13,6 +15,9 @@ struct OffscreenTarget {
 // Creates colour, depth and stencil buffers of this size and binds them for drawing and
 // reading. False, with nothing left bound, if GL cannot offer such a framebuffer.
 bool openOffscreenTarget(int width, int height, OffscreenTarget& target);
+
+// The target's RGB pixels, top row first as picture files store them.
+std::vector<unsigned char> readOffscreenPixels(int width, int height);
 
 // Deletes the buffers and draws to the window again.
 void closeOffscreenTarget(OffscreenTarget& target);

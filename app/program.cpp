@@ -1,0 +1,174 @@
+// planar-shadows: start-up and every handler, in the order a user meets them.
+#include "app/program.h"
+
+#include <GL/glut.h>
+
+#include <cstdlib>
+
+#include "state/program_state.h"
+#include "state/renderer.h"
+
+int scanBufferingOption(int argc, char** argv, std::FILE* out) {
+    int doubleBuffered = 1;
+    if (argc > 1) {
+        for (const char* c = argv[1]; *c != '\0'; ++c) {
+            if (*c == 's') {
+                std::fputs("Single Buffered\n", out);
+                doubleBuffered = 0;
+            }
+        }
+    }
+    return doubleBuffered;
+}
+
+// ---- Display --------------------------------------------------------------------------
+
+void displayShadowView() {
+    drawShadowView();
+    presentFrame();
+}
+
+void displayPlainView() {
+    drawPlainView();
+    presentFrame();
+    glutDisplayFunc(displayShadowView);
+}
+
+// ---- Keyboard -------------------------------------------------------------------------
+
+namespace {
+constexpr unsigned char KEY_ESCAPE = 27;
+// Multiples of 15 are exact in float, so 't' then 'T' puts the teapot back exactly.
+constexpr float TEAPOT_STEP = 15.0f;
+}  // namespace
+
+void onKey(unsigned char key, int, int) {
+    switch (key) {
+        case KEY_ESCAPE:
+            // exit, not _exit: standard output is flushed on the way out.
+            std::exit(0);
+        case 'b':
+        case 'B':
+            glutDisplayFunc(displayShadowView);
+            break;
+        case 'n':
+        case 'N':
+            glutDisplayFunc(displayPlainView);
+            break;
+        case 't':
+            programState.teapotOffsetX += TEAPOT_STEP;
+            glutDisplayFunc(displayShadowView);
+            break;
+        case 'T':
+            programState.teapotOffsetX -= TEAPOT_STEP;
+            glutDisplayFunc(displayShadowView);
+            break;
+        default:
+            return;
+    }
+    glutPostRedisplay();
+}
+
+// ---- Mouse ----------------------------------------------------------------------------
+
+void onMouse(int button, int state, int x, int y) {
+    // Shift turns the left button into the middle one, for two-button mice.
+    if (button == GLUT_LEFT_BUTTON && (glutGetModifiers() & GLUT_ACTIVE_SHIFT)) {
+        button = GLUT_MIDDLE_BUTTON;
+    }
+    if (state != GLUT_DOWN) {
+        return;
+    }
+    if (button == GLUT_LEFT_BUTTON) {
+        programState.dragMode = DRAG_XY;
+        onDrag(x, y);
+    } else if (button == GLUT_MIDDLE_BUTTON) {
+        programState.dragMode = DRAG_Z;
+        onDrag(x, y);
+    }
+}
+
+// The window spans the room's cross-section: left edge x = -100, right edge x = 100,
+// top y = 100, bottom y = -100. In depth the bottom edge is the open front (z = -320)
+// and the top edge the back wall (z = -520). Nothing is clamped: dragged beyond the
+// window, the light leaves the room.
+void onDrag(int x, int y) {
+    ProgramState& s = programState;
+    const int width = s.windowWidth;
+    const int height = s.windowHeight;
+    // Before the first reshape, or while minimised, there is no mapping to make.
+    if (width == 0 || height == 0) {
+        return;
+    }
+    if (s.dragMode == DRAG_XY) {
+        s.lightPosition.x = static_cast<float>((x - width) * 200.0 / width + 100.0);
+        s.lightPosition.y = static_cast<float>((height - y) * 200.0 / height - 100.0);
+    } else {
+        s.lightPosition.z = static_cast<float>(-320.0 - (height - y) * 200.0 / height);
+    }
+    updateShadowMatrices();
+    placeLight();
+    glutPostRedisplay();
+}
+
+// ---- Window ---------------------------------------------------------------------------
+
+void onReshape(int width, int height) {
+    programState.windowWidth = width;
+    programState.windowHeight = height;
+    setViewport(width, height);
+}
+
+// Raises the tint by one step per call up to just below 1.0. The level shows only in
+// frames that something else causes. Once it rests, the handler unregisters itself,
+// so a program left alone sleeps instead of spinning a core.
+void onIdle() {
+    constexpr double TINT_STEP = 0.00025;
+    const double sum = programState.tintLevel + TINT_STEP;
+    programState.tintLevel = static_cast<float>(sum);
+    if (sum > 1.0) {
+        programState.tintLevel = static_cast<float>(programState.tintLevel - TINT_STEP);
+        glutIdleFunc(nullptr);
+    }
+    glutDisplayFunc(displayShadowView);
+}
+
+// ---- Menu -----------------------------------------------------------------------------
+
+void onMenu(int item) {
+    onKey(static_cast<unsigned char>(item), 0, 0);
+}
+
+// No item for the plain view: closing the menu redraws the window, and the plain view
+// lasts one frame, so such an item would show nothing.
+static void createMenu() {
+    glutCreateMenu(onMenu);
+    glutAddMenuEntry("Move teapot right (t)", 't');
+    glutAddMenuEntry("Move teapot left (T)", 'T');
+    glutAddMenuEntry("Quit (Esc)", KEY_ESCAPE);
+    glutAttachMenu(GLUT_RIGHT_BUTTON);
+}
+
+// ---- Start-up -------------------------------------------------------------------------
+
+void startProgram(int& argc, char** argv) {
+    // GLUT takes its own options (-display, -geometry, ...) out of argv first.
+    glutInit(&argc, argv);
+    // Set after glutInit, so a -geometry option cannot change the size.
+    glutInitWindowSize(512, 512);
+    programState.doubleBuffered = scanBufferingOption(argc, argv, stdout);
+    const unsigned buffering = programState.doubleBuffered ? GLUT_DOUBLE : GLUT_SINGLE;
+    glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | buffering);
+    glutCreateWindow("moving shadows, hit 't' and 'T'");
+
+    prepareShadowReceivers();
+    initScene();
+
+    glutDisplayFunc(displayShadowView);
+    glutKeyboardFunc(onKey);
+    glutMouseFunc(onMouse);
+    glutMotionFunc(onDrag);
+    glutReshapeFunc(onReshape);
+    glutIdleFunc(onIdle);
+    createMenu();
+}

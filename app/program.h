@@ -1,0 +1,26 @@
+// The program's start-up and its GLUT handlers. The handlers change programState and ask
+// GLUT for a redraw; only the display handlers draw, through the renderer.
+#pragma once
+
+#include <cstdio>
+
+// Every lower-case 's' in the first argument asks for a single-buffered window and is
+// acknowledged with a line on `out`; nothing else, and no later argument, counts.
+// Returns the value for doubleBuffered: 1, or 0 once an 's' was seen.
+int scanBufferingOption(int argc, char** argv, std::FILE* out);
+
+// Everything before the main loop: GLUT, the option, the window, the scene, the handlers.
+void startProgram(int& argc, char** argv);
+
+// The two display handlers, exactly one of which GLUT has installed at any time.
+void displayShadowView();
+// Lasts one frame: once presented, it installs the shadow view for whatever redraw is next.
+void displayPlainView();
+
+void onKey(unsigned char key, int x, int y);
+void onMouse(int button, int state, int x, int y);
+void onDrag(int x, int y);
+void onReshape(int width, int height);
+void onIdle();
+// Each menu item's value is the key it stands for.
+void onMenu(int item);

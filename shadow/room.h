@@ -1,0 +1,49 @@
+// The room, what stands in it and where the light starts, in eye coordinates: the viewer
+// sits at the origin looking down -z, and the room spans x and y from -100 to 100 and z
+// from -320 (its open front) to -520. Every renderer draws from these, so all draw the
+// same scene.
+#pragma once
+
+#include "shadow/shadow_math.h"
+
+// One side of the room: corners counter-clockwise seen from inside, normal pointing in,
+// toward where the light is meant to be.
+struct RoomQuad {
+    Point3 normal;
+    Point3 corners[4];
+};
+
+// The two receivers. The first three corners also define each receiver's plane, so the
+// order is data, not style: reversed, the plane's normal would point out of the room and
+// negate the shadow matrix, and the teapot's flattened copy (transformed once) would land
+// at negative w and be clipped.
+constexpr RoomQuad FLOOR_QUAD = {
+    {0, 1, 0}, {{-100, -100, -320}, {100, -100, -320}, {100, -100, -520}, {-100, -100, -520}}};
+constexpr RoomQuad LEFT_WALL_QUAD = {
+    {1, 0, 0}, {{-100, -100, -320}, {-100, -100, -520}, {-100, 100, -520}, {-100, 100, -320}}};
+
+// The rest of the room takes no shadows: right wall, ceiling, back wall.
+constexpr RoomQuad ROOM_SHELL_QUADS[3] = {
+    {{-1, 0, 0}, {{100, -100, -320}, {100, 100, -320}, {100, 100, -520}, {100, -100, -520}}},
+    {{0, -1, 0}, {{-100, 100, -320}, {-100, 100, -520}, {100, 100, -520}, {100, 100, -320}}},
+    {{0, 0, 1}, {{-100, -100, -520}, {100, -100, -520}, {100, 100, -520}, {-100, 100, -520}}},
+};
+
+// The casters. The cone stands on its base disk and points up +y; the teapot's centre
+// moves sideways with the 't' and 'T' keys.
+constexpr Point3 SPHERE_CENTRE = {60, -50, -360};
+constexpr double SPHERE_RADIUS = 20;
+constexpr Point3 CONE_BASE_CENTRE = {-40, -40, -400};
+constexpr double CONE_RADIUS = 20;
+constexpr double CONE_HEIGHT = 60;
+constexpr Point3 TEAPOT_CENTRE = {15, -10, -345};
+constexpr double TEAPOT_SIZE = 15;
+
+// The light's grey marker, a small ball around the light's position.
+constexpr double LIGHT_MARKER_RADIUS = 5;
+
+// How finely the round shapes are cut: slices around the axis, stacks along it.
+constexpr int ROUND_SLICES = 20;
+constexpr int ROUND_STACKS = 20;
+
+constexpr LightPosition START_LIGHT = {50, 50, -320, 1};

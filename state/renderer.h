@@ -1,0 +1,23 @@
+// What a renderer does for the program, in the scene's own words. Exactly one renderer is
+// linked in: the fixed-function one in scene/ on the desktop, the WebGL 2 one in web/ in a
+// browser. The handlers and the tools draw only through these calls; each call needs the
+// window's GL context current, reads programState and never writes it.
+#pragma once
+
+// Once, right after the window exists: the fixed GL state and all unchanging geometry.
+void initScene();
+
+// The light has moved: hand its new position in programState to GL.
+void placeLight();
+
+// The window's new size in pixels. The projection stays, so the picture stretches.
+void setViewport(int width, int height);
+
+// One whole frame, not yet shown: the room with stencilled shadows on floor and left wall.
+void drawShadowView();
+
+// One whole frame, not yet shown: cone, sphere and light marker alone, no room, no shadows.
+void drawPlainView();
+
+// Shows the frame: a buffer swap, or a flush when the window is single-buffered.
+void presentFrame();

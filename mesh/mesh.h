@@ -1,0 +1,32 @@
+// The program's curved shapes as plain vertex lists: the sphere, disk and cone side that
+// GLU's quadrics draw and the wire teapot that glutWireTeapot draws, computed here in plain
+// C++ so a renderer without GLU or GLUT (the web edition on WebGL 2) draws the very same
+// geometry. Every value is the one the desktop hands to GL, to the last bit, and every
+// fan or strip is cut into triangles the way Mesa cuts it, so per-vertex lighting gives
+// the same colours inside each face. No GL here: this sits below everything else.
+#pragma once
+
+#include <vector>
+
+struct MeshVertex {
+    float position[3];
+    float normal[3];
+};
+
+enum class MeshPrimitive { Triangles, Lines };
+
+// Vertices in groups of 3 (triangles) or 2 (line segments), in the order the desktop's GL
+// draws them.
+struct Mesh {
+    MeshPrimitive primitive;
+    std::vector<MeshVertex> vertices;
+};
+
+// Each as drawn by a default GLU quadric (filled, smooth normals pointing outwards, no
+// texture coordinates), around the z axis. Parameters GLU rejects give an empty mesh.
+Mesh sphereMesh(double radius, int slices, int stacks);
+Mesh diskMesh(double innerRadius, double outerRadius, int slices, int loops);
+Mesh cylinderMesh(double baseRadius, double topRadius, double height, int slices, int stacks);
+
+// glutWireTeapot(size): Bezier patch isolines as separate line segments.
+Mesh wireTeapotMesh(double size);

@@ -1,0 +1,239 @@
+// The meshes in mesh/ must be what GLU and freeglut draw: GL feedback mode captures every
+// primitive Mesa assembles from gluSphere, gluDisk, gluCylinder and glutWireTeapot, and the
+// capture must equal the mesh primitive for primitive, vertex for vertex, position and
+// normal alike. Drawn lit, as triangles and lines, the meshes must then give the very
+// pixels GLU and freeglut give.
+#define GL_GLEXT_PROTOTYPES
+#include <GL/freeglut.h>
+#include <GL/glext.h>
+#include <GL/glu.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "mesh/mesh.h"
+#include "shadow/room.h"
+
+namespace {
+
+constexpr int SIZE = 512;
+
+struct Shape {
+    const char* name;
+    void (*draw)();
+    Mesh mesh;
+};
+
+// Default settings, as the program's: filled, smooth normals, outside, no texture.
+GLUquadric* quadric() {
+    static GLUquadric* const defaultQuadric = gluNewQuadric();
+    return defaultQuadric;
+}
+
+// The program's shapes, with its own parameters.
+std::vector<Shape> shapes() {
+    return {
+        {"sphere", [] { gluSphere(quadric(), SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS); },
+         sphereMesh(SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS)},
+        {"light marker",
+         [] { gluSphere(quadric(), LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS); },
+         sphereMesh(LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS)},
+        {"cone base", [] { gluDisk(quadric(), 0.0, CONE_RADIUS, ROUND_SLICES, 1); },
+         diskMesh(0.0, CONE_RADIUS, ROUND_SLICES, 1)},
+        {"cone side",
+         [] { gluCylinder(quadric(), CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS); },
+         cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS)},
+        {"wire teapot", [] { glutWireTeapot(TEAPOT_SIZE); }, wireTeapotMesh(TEAPOT_SIZE)},
+    };
+}
+
+// Feedback reports window coordinates and texture coordinates, never the normal or the
+// object position, so the set-up makes both come back unrounded:
+// - An orthographic box of half-width 64 and a 512-wide viewport whose centre is the
+//   window's origin give x_win = 4·x and y_win = 4·y: scaling by powers of two and adding
+//   zeros, no rounding. Drawing into a framebuffer object matters: for the window's own
+//   buffer Mesa flips y as height − y, which rounds.
+// - Window z would be z/128 + 0.5, which rounds; texture generation puts the object z
+//   itself in q (object-linear plane (0, 0, 1, 0)), and the eye-space normal in s, t, r
+//   (normal map), which with an identity modelview is the normal as given.
+// - Mesa reports generated texture coordinates only while a complete texture is enabled
+//   on unit 0; without one, feedback gives (0, 0, 0, 1) for every vertex.
+// Every number is therefore exact, and the comparison allows no difference at all.
+void setUpCapture() {
+    glViewport(-SIZE / 2, -SIZE / 2, SIZE, SIZE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-64, 64, -64, 64, -64, 64);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    static const GLubyte white[4] = {255, 255, 255, 255};
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, white);
+    glEnable(GL_TEXTURE_2D);
+    static const GLfloat zPlane[4] = {0, 0, 1, 0};
+    glTexGeni(GL_S, GL_TEXTURE_GEN_MODE, GL_NORMAL_MAP);
+    glTexGeni(GL_T, GL_TEXTURE_GEN_MODE, GL_NORMAL_MAP);
+    glTexGeni(GL_R, GL_TEXTURE_GEN_MODE, GL_NORMAL_MAP);
+    glTexGeni(GL_Q, GL_TEXTURE_GEN_MODE, GL_OBJECT_LINEAR);
+    glTexGenfv(GL_Q, GL_OBJECT_PLANE, zPlane);
+    for (GLenum coordinate :
+         {GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_TEXTURE_GEN_R, GL_TEXTURE_GEN_Q}) {
+        glEnable(coordinate);
+    }
+}
+
+// What GL assembled from draw(), as a mesh: x, y from the window, z and the normal from the
+// generated texture coordinate. Fails the test on anything but triangles or lines.
+Mesh capture(void (*draw)()) {
+    // GL_3D_COLOR_TEXTURE: x, y, z, then RGBA, then s, t, r, q for each vertex.
+    constexpr int FLOATS_PER_VERTEX = 11;
+    std::vector<GLfloat> buffer(1 << 18);
+    glFeedbackBuffer(static_cast<GLsizei>(buffer.size()), GL_3D_COLOR_TEXTURE, buffer.data());
+    glRenderMode(GL_FEEDBACK);
+    draw();
+    const GLint used = glRenderMode(GL_RENDER);
+    EXPECT_GE(used, 0) << "the feedback buffer overflowed";
+
+    Mesh mesh{MeshPrimitive::Triangles, {}};
+    bool sawTriangles = false, sawLines = false;
+    for (GLint at = 0; at < used;) {
+        const GLint token = static_cast<GLint>(buffer[at++]);
+        int count = 2;
+        if (token == GL_POLYGON_TOKEN) {
+            count = static_cast<int>(buffer[at++]);
+            sawTriangles = true;
+            EXPECT_EQ(count, 3) << "a polygon that is not a triangle";
+        } else if (token == GL_LINE_TOKEN || token == GL_LINE_RESET_TOKEN) {
+            sawLines = true;
+        } else {
+            ADD_FAILURE() << "unexpected feedback token " << token;
+            break;
+        }
+        for (int i = 0; i < count; ++i, at += FLOATS_PER_VERTEX) {
+            const GLfloat* v = &buffer[at];
+            mesh.vertices.push_back({{v[0] / 4, v[1] / 4, v[10]}, {v[7], v[8], v[9]}});
+        }
+    }
+    EXPECT_FALSE(sawTriangles && sawLines) << "triangles and lines in one shape";
+    if (sawLines) {
+        mesh.primitive = MeshPrimitive::Lines;
+    }
+    return mesh;
+}
+
+// Compared with ==, not bit for bit: GL's matrix products add +0 terms and so turn a
+// mesh's −0 into +0. A NaN anywhere counts as a difference.
+void expectSameMesh(const Mesh& drawn, const Mesh& computed) {
+    EXPECT_TRUE(drawn.primitive == computed.primitive);
+    ASSERT_EQ(drawn.vertices.size(), computed.vertices.size());
+    for (size_t i = 0; i < drawn.vertices.size(); ++i) {
+        const MeshVertex& d = drawn.vertices[i];
+        const MeshVertex& c = computed.vertices[i];
+        bool same = true;
+        for (int k = 0; k < 3; ++k) {
+            same = same && d.position[k] == c.position[k] && d.normal[k] == c.normal[k];
+        }
+        if (!same) {
+            ADD_FAILURE() << "vertex " << i << " of " << drawn.vertices.size()
+                          << " differs: GL position " << d.position[0] << ' ' << d.position[1]
+                          << ' ' << d.position[2] << " normal " << d.normal[0] << ' ' << d.normal[1]
+                          << ' ' << d.normal[2] << ", mesh position " << c.position[0] << ' '
+                          << c.position[1] << ' ' << c.position[2] << " normal " << c.normal[0]
+                          << ' ' << c.normal[1] << ' ' << c.normal[2];
+            return;
+        }
+    }
+}
+
+TEST(Geometry, MeshesAreWhatGluAndFreeglutDraw) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    setUpCapture();
+    for (const Shape& shape : shapes()) {
+        SCOPED_TRACE(shape.name);
+        expectSameMesh(capture(shape.draw), shape.mesh);
+        std::printf("%s: %zu vertices\n", shape.name, shape.mesh.vertices.size());
+    }
+    glPopAttrib();
+}
+
+// The frame a draw call leaves, lit: per-vertex lighting spreads each vertex's colour over
+// its triangles, so the colours inside a quad show which diagonal cut it.
+std::vector<GLubyte> litFrame(void (*draw)(const Shape&), const Shape& shape) {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    draw(shape);
+    std::vector<GLubyte> rgba(4 * SIZE * SIZE);
+    glReadPixels(0, 0, SIZE, SIZE, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    return rgba;
+}
+
+void drawMesh(const Shape& shape) {
+    const std::vector<MeshVertex>& v = shape.mesh.vertices;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, sizeof(MeshVertex), v[0].position);
+    glNormalPointer(GL_FLOAT, sizeof(MeshVertex), v[0].normal);
+    glDrawArrays(shape.mesh.primitive == MeshPrimitive::Lines ? GL_LINES : GL_TRIANGLES, 0,
+                 static_cast<GLsizei>(v.size()));
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+TEST(Geometry, MeshesGiveTheSameLitPixels) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    glViewport(0, 0, SIZE, SIZE);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-64, 64, -64, 64, -64, 64);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    static const GLfloat light[4] = {30, 50, 80, 1};
+    static const GLfloat white[4] = {1, 1, 1, 1};
+    glLightfv(GL_LIGHT0, GL_POSITION, light);
+    glMaterialfv(GL_FRONT_AND_BACK, GL_SPECULAR, white);
+    glMaterialf(GL_FRONT_AND_BACK, GL_SHININESS, 20);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_COLOR_MATERIAL);
+    glColor3f(0.2f, 0.8f, 0.6f);
+    glEnable(GL_DEPTH_TEST);
+    // Seen at a slant, so the cone's side and the disk face the viewer.
+    glRotatef(-60, 1, 0, 0);
+    glRotatef(25, 0, 0, 1);
+    glTranslatef(0, 0, -25);
+    const std::vector<GLubyte> empty = litFrame([](const Shape&) {}, shapes().front());
+    for (const Shape& shape : shapes()) {
+        SCOPED_TRACE(shape.name);
+        const std::vector<GLubyte> fromGl = litFrame([](const Shape& s) { s.draw(); }, shape);
+        EXPECT_TRUE(fromGl != empty);
+        EXPECT_TRUE(litFrame(drawMesh, shape) == fromGl);
+    }
+    glPopAttrib();
+}
+
+}  // namespace
+
+// A window only for its GL context; everything is drawn into a framebuffer object of its own.
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE | GLUT_DEPTH);
+    glutInitWindowSize(64, 64);
+    glutCreateWindow("geometry-test");
+    GLuint framebuffer, colour, depth;
+    glGenFramebuffers(1, &framebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glGenRenderbuffers(1, &colour);
+    glBindRenderbuffer(GL_RENDERBUFFER, colour);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, SIZE, SIZE);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
+    glGenRenderbuffers(1, &depth);
+    glBindRenderbuffer(GL_RENDERBUFFER, depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, SIZE, SIZE);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        std::fprintf(stderr, "no complete framebuffer object\n");
+        return 1;
+    }
+    return RUN_ALL_TESTS();
+}

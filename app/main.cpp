@@ -2,9 +2,8 @@
 // sphere and a wire teapot onto the floor and the left wall of an open box room. The
 // shadows are the casters flattened onto each wall's plane along the light's rays, and
 // the stencil buffer keeps them on the wall's own pixels.
-#include <GL/glut.h>
-
 #include "app/program.h"
+#include "platform/opengl.h"
 
 int main(int argc, char** argv) {
     startProgram(argc, argv);

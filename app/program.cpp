@@ -1,10 +1,9 @@
 // planar-shadows: start-up and every handler, in the order a user meets them.
 #include "app/program.h"
 
-#include <GL/glut.h>
-
 #include <cstdlib>
 
+#include "platform/opengl.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 

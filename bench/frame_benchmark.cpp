@@ -2,6 +2,7 @@
 // at 512 × 512 and each ending in glFinish so the renderer's work is counted; and what one
 // drag event costs without its frame. The shadow frame is also given as a ratio to the
 // other two, which carries across machines better than times do.
+// glutMainLoopEvent is freeglut's own, beyond the GLUT that platform/opengl.h gives.
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
@@ -11,6 +12,7 @@
 
 #include "app/program.h"
 #include "bench/teapot_switch.h"
+#include "platform/opengl.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 

@@ -1,7 +1,6 @@
 #include "bench/teapot_switch.h"
 
-#include <GL/glut.h>
-
+#include "platform/opengl.h"
 #include "scene/scene.h"
 #include "shadow/room.h"
 

@@ -2,7 +2,7 @@
 // on the screen's size or on other windows, and reading its pixels back.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/opengl.h"
 
 #include <vector>
 

@@ -2,9 +2,7 @@
 // unchanging geometry is compiled into display lists once; each frame replays them.
 #include "scene/scene.h"
 
-#include <GL/glu.h>
-#include <GL/glut.h>
-
+#include "platform/opengl.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 

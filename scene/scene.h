@@ -3,7 +3,7 @@
 // and tests that look inside it.
 #pragma once
 
-#include <GL/gl.h>
+#include "platform/opengl.h"
 
 #include "shadow/shadow_math.h"
 

@@ -1,11 +1,10 @@
 // planar-shadows-snapshot: one frame of the scene, drawn by the program's own set-up and
 // views into an offscreen framebuffer, written as a PNG. Exit status 2 for unusable
 // options, 1 when the picture cannot be made or written, 0 otherwise.
-#include <GL/glut.h>
-
 #include <cstdio>
 
 #include "app/program.h"
+#include "platform/opengl.h"
 #include "scene/offscreen.h"
 #include "snapshot/options.h"
 #include "snapshot/png_writer.h"

@@ -1,10 +1,10 @@
 // Linked into a test build of the program with -Wl,--wrap=glutSwapBuffers: before a frame
 // is shown, any GL error that the program's calls raised since the last frame stops the
 // process with a message, so a test that drives it sees it die.
-#include <GL/glut.h>
-
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/opengl.h"
 
 extern "C" void __real_glutSwapBuffers();
 

@@ -1,5 +1,6 @@
 #include "tests/gl_window.h"
 
+// glutMainLoopEvent is freeglut's own, beyond the GLUT that platform/opengl.h gives.
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cstdio>
 
 #include "app/program.h"
+#include "platform/opengl.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 

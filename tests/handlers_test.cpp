@@ -1,9 +1,9 @@
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "app/program.h"
+#include "platform/opengl.h"
 #include "state/program_state.h"
 #include "tests/gl_window.h"
 

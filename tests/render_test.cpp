@@ -1,7 +1,7 @@
-#include <GL/glut.h>
 #include <gtest/gtest.h>
 
 #include "app/program.h"
+#include "platform/opengl.h"
 #include "scene/scene.h"
 #include "state/program_state.h"
 #include "tests/frame_expectations.h"

@@ -25,8 +25,16 @@ Frame readFrame() {
     frame.height = programState.windowHeight;
     frame.rgb.resize(3 * static_cast<size_t>(frame.width) * frame.height);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_FRONT);
+    // An offscreen target reads its own colour buffer, chosen when it was opened; the
+    // window's front buffer is no buffer of it.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+    if (framebuffer == 0) {
+        glReadBuffer(GL_FRONT);
+    }
     glReadPixels(0, 0, frame.width, frame.height, GL_RGB, GL_UNSIGNED_BYTE, frame.rgb.data());
+    // Whatever the frame's drawing or this read raised is found here, not left for later.
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     return frame;
 }
 

@@ -9,6 +9,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -31,12 +33,27 @@ struct Shot {
     int height = 512;
 };
 
+namespace fs = std::filesystem;
+
+// One folder for the whole run, in the temporary directory, and gone when the run ends.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
+        path = (fs::temp_directory_path() / "snapshot-test-XXXXXX").string();
+        if (mkdtemp(path.data()) == nullptr) {
+            throw std::runtime_error("cannot make " + path);
+        }
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
 std::string scratchFolder() {
-    static const std::string folder = [] {
-        char name[] = "/tmp/snapshot-test-XXXXXX";
-        return std::string(mkdtemp(name));
-    }();
-    return folder;
+    static const ScratchFolder folder;
+    return folder.path;
 }
 
 bool exists(const std::string& path) {

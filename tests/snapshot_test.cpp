@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -265,6 +267,58 @@ TEST(Snapshot, AFailedWriteExitsOneAndLeavesNoFile) {
     EXPECT_EQ(result.status, 1) << result.errors;
     EXPECT_NE(result.errors.find("cannot write"), std::string::npos) << result.errors;
     EXPECT_EQ(filesIn(folder), 0);
+}
+
+// A picture replaces an existing file but keeps its mode, never replaces a read-only one,
+// and goes through a symbolic link to the file the link points to, leaving the link.
+TEST(Snapshot, ReplacesWritableFilesThroughLinksAndLeavesReadOnlyOnesAlone) {
+    const fs::path folder = fs::path(scratchFolder()) / "replacing";
+    fs::create_directories(folder / "pictures");
+    const auto writeOlderFile = [](const fs::path& path, fs::perms mode) {
+        std::ofstream(path) << "an older file";
+        fs::permissions(path, mode);
+    };
+    const auto contents = [](const fs::path& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    Frame frame;
+
+    const fs::path kept = folder / "pictures" / "kept.png";
+    writeOlderFile(kept, fs::perms(0640));
+    EXPECT_EQ(runSnapshot({"-o", kept.string()}).status, 0);
+    EXPECT_TRUE(readPng(kept.string(), frame));
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms(0640));
+
+    const fs::path readOnly = folder / "read-only.png";
+    writeOlderFile(readOnly, fs::perms(0444));
+    const Result refused = runSnapshot({"-o", readOnly.string()});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.errors.find("cannot write " + readOnly.string()), std::string::npos)
+        << refused.errors;
+    EXPECT_TRUE(contents(readOnly) == "an older file");
+    EXPECT_EQ(fs::status(readOnly).permissions(), fs::perms(0444));
+
+    // Relative links count from the link's own folder.
+    const fs::path link = folder / "link.png";
+    fs::create_symlink(fs::path("pictures") / "kept.png", link);
+    writeOlderFile(kept, fs::perms(0600));
+    EXPECT_EQ(runSnapshot({"-o", link.string()}).status, 0);
+    ASSERT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(fs::read_symlink(link), fs::path("pictures") / "kept.png");
+    EXPECT_TRUE(readPng(kept.string(), frame));
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms(0600));
+
+    // A link to a file not made yet makes that file.
+    const fs::path ahead = folder / "ahead.png";
+    fs::create_symlink(fs::path("pictures") / "new.png", ahead);
+    EXPECT_EQ(runSnapshot({"-o", ahead.string()}).status, 0);
+    EXPECT_TRUE(fs::is_symlink(ahead));
+    EXPECT_TRUE(readPng((folder / "pictures" / "new.png").string(), frame));
+
+    // No temporary file stayed behind.
+    EXPECT_EQ(filesIn(folder.string()), 4);
+    EXPECT_EQ(filesIn((folder / "pictures").string()), 2);
 }
 
 }  // namespace

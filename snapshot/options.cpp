@@ -1,5 +1,6 @@
 #include "snapshot/options.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -8,8 +9,9 @@
 const char* const SNAPSHOT_USAGE =
     "usage: planar-shadows-snapshot -o FILE [options]\n"
     "Renders one frame of planar-shadows offscreen and writes it as a PNG.\n"
-    "  --light X,Y,Z        light position in eye space (default 50,50,-320)\n"
-    "  --teapot-offset DX   teapot's sideways offset (default 0)\n"
+    "  --light X,Y,Z        light position in eye space, each from -1e6 to 1e6\n"
+    "                       (default 50,50,-320)\n"
+    "  --teapot-offset DX   teapot's sideways offset, from -1e6 to 1e6 (default 0)\n"
     "  --tint T             tint level of teapot red and sphere blue (default 0)\n"
     "  --view shadow|plain  which view to draw (default shadow)\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
@@ -34,6 +36,16 @@ bool readFloat(const std::string& text, float& value) {
     return true;
 }
 
+// A finite number no farther from 0 than a position may be.
+bool readCoordinate(const std::string& text, float& value) {
+    float parsed = 0;
+    if (!readFloat(text, parsed) || std::fabs(parsed) > MAX_SNAPSHOT_COORDINATE) {
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
 bool readSide(const std::string& text, int& side) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
         text.size() > 5) {
@@ -49,9 +61,9 @@ bool readLight(const std::string& text, LightPosition& light) {
     if (second == std::string::npos) {
         return false;
     }
-    return readFloat(text.substr(0, first), light.x) &&
-           readFloat(text.substr(first + 1, second - first - 1), light.y) &&
-           readFloat(text.substr(second + 1), light.z);
+    return readCoordinate(text.substr(0, first), light.x) &&
+           readCoordinate(text.substr(first + 1, second - first - 1), light.y) &&
+           readCoordinate(text.substr(second + 1), light.z);
 }
 
 bool readSize(const std::string& text, int& width, int& height) {
@@ -83,7 +95,7 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         if (option == "--light") {
             good = readLight(value, options.light);
         } else if (option == "--teapot-offset") {
-            good = readFloat(value, options.teapotOffset);
+            good = readCoordinate(value, options.teapotOffset);
         } else if (option == "--tint") {
             good = readFloat(value, options.tint);
         } else if (option == "--view") {

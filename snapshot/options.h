@@ -19,6 +19,13 @@ struct SnapshotOptions {
 
 constexpr int MAX_SNAPSHOT_SIDE = 8192;
 
+// The farthest a light coordinate or the teapot's offset may be from 0. At 10^6, 5,000
+// times the room's width, the light's direction changes by less than 0.03° across the
+// room, so farther lights look the same; and the largest value the shadow matrices give a
+// vertex stays near 10^24, far inside a float's 3·10^38. At 10^38 the matrices overflow
+// and the shadows are lost.
+constexpr float MAX_SNAPSHOT_COORDINATE = 1e6f;
+
 extern const char* const SNAPSHOT_USAGE;
 
 // Fills `options` from the arguments after the program name. Returns "" when they are

@@ -179,6 +179,7 @@ TEST(Snapshot, PicturesShowEachShadowWhereTheGeometrySays) {
     const Vec3 nearCorner = {-90, 90, -330};
     const Vec3 belowFloor = {50, -150, -320};
     const Vec3 coneCore = {-40, -15, -400};
+    const Vec3 farthest = {1e6, 1e6, 1e6};
 
     Shot shot;
     shot.light = inRoom;
@@ -199,6 +200,15 @@ TEST(Snapshot, PicturesShowEachShadowWhereTheGeometrySays) {
     frame = snapshot(shot);
     expectShadowAt(frame, throughLight(belowFloor, coneCore, 0, -100), belowFloor);
     EXPECT_GT(expectNoShadowOnFloor(frame, belowFloor), 5000);
+
+    // As far out as the tool lets a light go, the matrices stay finite and the shadows
+    // still fall where the nearly parallel rays take them.
+    shot.light = farthest;
+    frame = snapshot(shot);
+    expectShadowAt(frame, throughLight(farthest, sphereCentre, 1, -100), farthest);
+    expectShadowAt(frame, throughLight(farthest, coneCore, 0, -100), farthest);
+    EXPECT_GT(expectLit(frame, farthest, onFloor, isLitCyan), 100);
+    EXPECT_GT(expectLit(frame, farthest, onLeftWall, isLitWhite), 100);
 }
 
 TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
@@ -212,10 +222,13 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--light", "1,nan,3", "-o", path},
         {"--light", "inf,0,0", "-o", path},
         {"--light", "1e39,0,0", "-o", path},
+        {"--light", "1e38,0,0", "-o", path},
+        {"--light", "0,-2e6,0", "-o", path},
         {"--light", " 1,2,3", "-o", path},
         {"--light", "1,,3", "-o", path},
         {"--teapot-offset", "ten", "-o", path},
         {"--teapot-offset", "", "-o", path},
+        {"--teapot-offset", "1000001", "-o", path},
         {"--tint", "0.5x", "-o", path},
         {"--tint", "-nan", "-o", path},
         {"--size", "0x512", "-o", path},

@@ -5,9 +5,10 @@ set -euo pipefail
 projectDir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 buildDir="$projectDir/build"
 
+# What the program and the snapshot tool need to build and to draw (Mesa's software
+# renderer included); the tests and the benchmark need the second list as well.
 buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev)
-testPackages=("${buildPackages[@]}" googletest libgtest-dev libbenchmark-dev xvfb libx11-dev
-    libxtst-dev)
+testPackages=(googletest libgtest-dev libbenchmark-dev xvfb libx11-dev libxtst-dev)
 
 ensurePackages() {
     local missing=() package
@@ -30,10 +31,15 @@ ensurePackages() {
     fi
 }
 
-# build FOLDER [CMAKE OPTION...]
-build() {
+# configure FOLDER [CMAKE OPTION...]
+configure() {
     local folder=$1
     shift
     cmake -S "$projectDir" -B "$folder" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-    cmake --build "$folder" -j "$(nproc)"
+}
+
+# build FOLDER [CMAKE OPTION...]: configures, and builds every target.
+build() {
+    configure "$@"
+    cmake --build "$1" -j "$(nproc)"
 }

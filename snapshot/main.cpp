@@ -22,6 +22,10 @@ int main(int argc, char** argv) {
         std::fputs(SNAPSHOT_USAGE, stdout);
         return 0;
     }
+    if (options.version) {
+        std::puts("planar-shadows-snapshot " PLANAR_SHADOWS_VERSION);
+        return 0;
+    }
 
     // The window only provides a GL context; GLUT sees none of the tool's options.
     int glutArgc = 1;

@@ -17,7 +17,8 @@ const char* const SNAPSHOT_USAGE =
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
     "                       window's would (default 512x512)\n"
     "  -o FILE              where to write the PNG (required)\n"
-    "  --help               this text\n";
+    "  --help               this text\n"
+    "  --version            the tool's version\n";
 
 namespace {
 
@@ -79,6 +80,10 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         const std::string option = argv[i];
         if (option == "--help") {
             options.help = true;
+            return "";
+        }
+        if (option == "--version") {
+            options.version = true;
             return "";
         }
         const bool takesValue = option == "--light" || option == "--teapot-offset" ||

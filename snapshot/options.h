@@ -15,6 +15,7 @@ struct SnapshotOptions {
     int height = 512;
     std::string output;
     bool help = false;
+    bool version = false;
 };
 
 constexpr int MAX_SNAPSHOT_SIDE = 8192;

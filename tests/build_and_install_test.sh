@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# The build as a newcomer meets it. A plain configure asks for no test or benchmark
+# package; asked for, the tests and the benchmark stop the configure, naming the package,
+# when one is missing; `cmake --install` puts both programs under bin/ and the README and
+# licence under the doc folder. Arguments: the source folder, a configured and built build
+# folder, the project's version.
+set -euo pipefail
+sourceDir=$1
+buildDir=$2
+version=$3
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+failures=0
+fail() {
+    echo "FAILED: $*" >&2
+    failures=$((failures + 1))
+}
+
+# configure FOLDER [CMAKE OPTION...]: its output goes to FOLDER.log.
+configure() {
+    local folder=$scratch/$1
+    shift
+    cmake -S "$sourceDir" -B "$folder" "$@" >"$folder.log" 2>&1
+}
+
+# As on a machine with only the build packages: each test package is made unfindable.
+testPackages=(GTest X11 benchmark)
+withoutTestPackages=()
+for package in "${testPackages[@]}"; do
+    withoutTestPackages+=("-DCMAKE_DISABLE_FIND_PACKAGE_$package=ON")
+done
+if configure plain -G "Unix Makefiles" "${withoutTestPackages[@]}"; then
+    cmake --build "$scratch/plain" --target help >"$scratch/targets"
+    grep -qx '\.\.\. planar-shadows' "$scratch/targets" || fail "no planar-shadows target"
+    grep -qx '\.\.\. planar-shadows-snapshot' "$scratch/targets" ||
+        fail "no planar-shadows-snapshot target"
+    if grep -qx '\.\.\. \(unit-tests\|frame-benchmark\)' "$scratch/targets"; then
+        fail "a plain build builds tests or the benchmark"
+    fi
+else
+    cat "$scratch/plain.log" >&2
+    fail "a plain configure needs more than the build packages"
+fi
+
+for package in "${testPackages[@]}"; do
+    if configure "without-$package" -DPLANAR_SHADOWS_TESTS=ON -DPLANAR_SHADOWS_BENCHMARK=ON \
+        "-DCMAKE_DISABLE_FIND_PACKAGE_$package=ON"; then
+        fail "tests and benchmark configured without $package"
+    elif ! grep -q "$package" "$scratch/without-$package.log"; then
+        cat "$scratch/without-$package.log" >&2
+        fail "the configure without $package does not name it"
+    fi
+done
+
+prefix=$scratch/installed
+cmake --install "$buildDir" --prefix "$prefix" >/dev/null
+for program in planar-shadows planar-shadows-snapshot; do
+    [ -x "$prefix/bin/$program" ] || fail "bin/$program not installed"
+done
+for paper in README.md LICENSE; do
+    cmp -s "$sourceDir/$paper" "$prefix/share/doc/planar-shadows/$paper" ||
+        fail "share/doc/planar-shadows/$paper not installed"
+done
+shown=$("$prefix/bin/planar-shadows-snapshot" --version) || fail "--version failed"
+[ "$shown" = "planar-shadows-snapshot $version" ] || fail "--version printed '$shown'"
+
+[ "$failures" -eq 0 ]

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in the normal build, once more in a build
 # with AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need a window start
-# their own private X server, so this works with or without a display.
+# their own private X server, so this works with or without a display. First, the sources
+# must compile for Windows too.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensurePackages "${buildPackages[@]}" "${testPackages[@]}"
+
+bash "$projectDir/scripts/check-windows.sh"
 
 withTests=(-DPLANAR_SHADOWS_TESTS=ON -DPLANAR_SHADOWS_BENCHMARK=ON)
 build "$buildDir" "${withTests[@]}"

@@ -41,11 +41,18 @@ constexpr unsigned char KEY_ESCAPE = 27;
 constexpr float TEAPOT_STEP = 15.0f;
 }  // namespace
 
+#ifndef __EMSCRIPTEN__
+// exit, not _exit: standard output is flushed on the way out.
+void endProgram() {
+    std::exit(0);
+}
+#endif
+
 void onKey(unsigned char key, int, int) {
     switch (key) {
         case KEY_ESCAPE:
-            // exit, not _exit: standard output is flushed on the way out.
-            std::exit(0);
+            endProgram();
+            return;
         case 'b':
         case 'B':
             glutDisplayFunc(displayShadowView);
@@ -140,13 +147,21 @@ void onMenu(int item) {
 
 // No item for the plain view: closing the menu redraws the window, and the plain view
 // lasts one frame, so such an item would show nothing.
+const MenuItem MENU_ITEMS[MENU_ITEM_COUNT] = {
+    {"Move teapot right (t)", 't'},
+    {"Move teapot left (T)", 'T'},
+    {"Quit (Esc)", KEY_ESCAPE},
+};
+
+#ifndef __EMSCRIPTEN__
 static void createMenu() {
     glutCreateMenu(onMenu);
-    glutAddMenuEntry("Move teapot right (t)", 't');
-    glutAddMenuEntry("Move teapot left (T)", 'T');
-    glutAddMenuEntry("Quit (Esc)", KEY_ESCAPE);
+    for (const MenuItem& item : MENU_ITEMS) {
+        glutAddMenuEntry(item.label, item.key);
+    }
     glutAttachMenu(GLUT_RIGHT_BUTTON);
 }
+#endif
 
 // ---- Start-up -------------------------------------------------------------------------
 
@@ -166,8 +181,12 @@ void startProgram(int& argc, char** argv) {
     glutDisplayFunc(displayShadowView);
     glutKeyboardFunc(onKey);
     glutMouseFunc(onMouse);
-    glutMotionFunc(onDrag);
     glutReshapeFunc(onReshape);
+#ifdef __EMSCRIPTEN__
+    startPageInput();
+#else
+    glutMotionFunc(onDrag);
     glutIdleFunc(onIdle);
     createMenu();
+#endif
 }

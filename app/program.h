@@ -17,10 +17,28 @@ void displayShadowView();
 // Lasts one frame: once presented, it installs the shadow view for whatever redraw is next.
 void displayPlainView();
 
+// Esc: the process ends with status 0. In a browser the page stops all drawing and input
+// and says that the program has ended.
+void endProgram();
+
 void onKey(unsigned char key, int x, int y);
 void onMouse(int button, int state, int x, int y);
 void onDrag(int x, int y);
 void onReshape(int width, int height);
 void onIdle();
-// Each menu item's value is the key it stands for.
+// The right-button menu: each item acts as the key it stands for, and passes that key as
+// its value to onMenu.
+struct MenuItem {
+    const char* label;
+    unsigned char key;
+};
+constexpr int MENU_ITEM_COUNT = 3;
+extern const MenuItem MENU_ITEMS[MENU_ITEM_COUNT];
 void onMenu(int item);
+
+#ifdef __EMSCRIPTEN__
+// In a browser the page itself passes on the pointer's drags (GLUT's motion callback lags
+// one event behind), runs the idle steps on animation frames (GLUT's idle timer is too slow
+// for the tint) and shows the menu (GLUT has none there): see web_page.cpp.
+void startPageInput();
+#endif

@@ -1,0 +1,46 @@
+// What a frame of the web edition costs in the browser: the shadow view, the plain view and a
+// bare clear, each at 512 × 512, drawn by the WebGL 2 renderer with the program's own state.
+// Each frame ends with a one-pixel read-back, which waits until the frame is drawn, as the
+// desktop benchmark's glFinish does. Loaded by bench/web_frame_benchmark.html.
+#include <GL/glut.h>
+#include <GLES3/gl3.h>
+#include <emscripten.h>
+
+#include "state/program_state.h"
+#include "state/renderer.h"
+
+namespace {
+
+void waitForFrame() {
+    GLubyte pixel[4];
+    glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);
+}
+
+}  // namespace
+
+// Milliseconds per frame over `count` frames of view 0 (shadow), 1 (plain) or 2 (bare clear).
+extern "C" EMSCRIPTEN_KEEPALIVE double timeFrames(int view, int count) {
+    const double start = emscripten_get_now();
+    for (int frame = 0; frame < count; ++frame) {
+        if (view == 0) {
+            drawShadowView();
+        } else if (view == 1) {
+            drawPlainView();
+        } else {
+            glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        }
+        waitForFrame();
+    }
+    return (emscripten_get_now() - start) / count;
+}
+
+int main(int argc, char** argv) {
+    glutInit(&argc, argv);
+    glutInitWindowSize(512, 512);
+    glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | GLUT_DOUBLE);
+    glutCreateWindow("frame benchmark");
+    prepareShadowReceivers();
+    initScene();
+    setViewport(512, 512);
+    return 0;
+}

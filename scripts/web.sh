@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Builds the web edition into build-web/ (the page, its JavaScript and its WebAssembly, a
+# folder any static web server can host) and serves it on http://127.0.0.1:8000/, for this
+# machine only. Options: --build only builds; --measure builds, then prints the figures of
+# the README's Performance section, measured in headless Chromium.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+case "${1:-}" in
+    "" | --build | --measure) ;;
+    *)
+        echo "usage: bash scripts/web.sh [--build | --measure]" >&2
+        exit 2
+        ;;
+esac
+
+webDir="$projectDir/build-web"
+emscriptenDir="$projectDir/build-emscripten"
+ensurePackages emscripten cmake make
+# Debian's emscripten runs its JavaScript tools with node, which must find Debian's own
+# modules (acorn) even when node itself comes from elsewhere.
+export NODE_PATH=/usr/share/nodejs
+emcmake cmake -S "$projectDir" -B "$emscriptenDir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$emscriptenDir" -j "$(nproc)"
+rm -rf "$webDir"
+cmake --install "$emscriptenDir" --prefix "$webDir" >/dev/null
+
+case "${1:-}" in
+    --build)
+        echo "The web edition is in $webDir"
+        ;;
+    --measure)
+        ensureBrowserTools
+        node "$projectDir/tests/web/measure.mjs" "$webDir" "$emscriptenDir"
+        ;;
+    *)
+        ensurePackages python3
+        echo "Serving $webDir at http://127.0.0.1:8000/ (Ctrl+C stops)"
+        cd "$webDir"
+        exec python3 -m http.server 8000 --bind 127.0.0.1
+        ;;
+esac

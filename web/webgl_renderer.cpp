@@ -1,0 +1,365 @@
+// The WebGL 2 renderer: the same frames as the fixed-function renderer in scene/, drawn with
+// one small shader that does per-vertex lighting the way fixed-function GL does it for this
+// scene. The shapes are computed in mesh/ exactly as GLU and freeglut tessellate them, put
+// in one vertex buffer at set-up, and drawn with the same stencil, depth and colour-mask
+// steps, in the same order, as on the desktop.
+#include <GLES3/gl3.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <initializer_list>
+#include <vector>
+
+#include "mesh/mesh.h"
+#include "state/program_state.h"
+#include "state/renderer.h"
+
+namespace {
+
+// ---- Matrices, column-major as GL keeps them -------------------------------------------
+
+struct Matrix {
+    float m[16];
+};
+
+constexpr Matrix IDENTITY = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+
+Matrix operator*(const Matrix& a, const Matrix& b) {
+    Matrix product{};
+    for (int column = 0; column < 4; ++column) {
+        for (int row = 0; row < 4; ++row) {
+            for (int k = 0; k < 4; ++k) {
+                product.m[4 * column + row] += a.m[4 * k + row] * b.m[4 * column + k];
+            }
+        }
+    }
+    return product;
+}
+
+Matrix translation(float x, float y, float z) {
+    Matrix t = IDENTITY;
+    t.m[12] = x;
+    t.m[13] = y;
+    t.m[14] = z;
+    return t;
+}
+
+// A turn about the x axis, with sine and cosine rounded to float as glRotatef rounds them.
+Matrix rotationAboutX(double degrees) {
+    constexpr double PI = 3.14159265358979323846;
+    const float s = static_cast<float>(std::sin(degrees * PI / 180.0));
+    const float c = static_cast<float>(std::cos(degrees * PI / 180.0));
+    Matrix r = IDENTITY;
+    r.m[5] = c;
+    r.m[6] = s;
+    r.m[9] = -s;
+    r.m[10] = c;
+    return r;
+}
+
+Matrix frustum(float left, float right, float bottom, float top, float near, float far) {
+    Matrix f{};
+    f.m[0] = 2 * near / (right - left);
+    f.m[5] = 2 * near / (top - bottom);
+    f.m[8] = (right + left) / (right - left);
+    f.m[9] = (top + bottom) / (top - bottom);
+    f.m[10] = -(far + near) / (far - near);
+    f.m[11] = -1;
+    f.m[14] = -(2 * far * near) / (far - near);
+    return f;
+}
+
+Matrix asMatrix(const ShadowMatrix& shadow) {
+    Matrix m;
+    for (int k = 0; k < 16; ++k) {
+        m.m[k] = shadow.m[k];
+    }
+    return m;
+}
+
+// ---- The shader ------------------------------------------------------------------------
+
+// Fixed-function lighting as this scene uses it: global ambient 0.2, light 0 with its
+// default colours (no ambient, white diffuse, no attenuation), colour material setting
+// ambient and diffuse of both faces, no specular. Computed per vertex and clamped there,
+// then interpolated across the face. Normals are used as given, as with GL_NORMALIZE off.
+const char* const VERTEX_SHADER = R"(#version 300 es
+in vec3 position;
+in vec3 normal;
+uniform mat4 modelview;
+uniform mat4 modelviewProjection;
+uniform vec4 colour;
+uniform bool lighting;
+uniform vec3 lightPosition;
+out vec4 shade;
+void main() {
+    gl_Position = modelviewProjection * vec4(position, 1.0);
+    if (lighting) {
+        vec3 eye = (modelview * vec4(position, 1.0)).xyz;
+        vec3 turned = mat3(modelview) * normal;
+        float diffuse = max(dot(turned, normalize(lightPosition - eye)), 0.0);
+        shade = clamp(vec4((0.2 + diffuse) * colour.rgb, colour.a), 0.0, 1.0);
+    } else {
+        shade = clamp(colour, 0.0, 1.0);
+    }
+}
+)";
+
+const char* const FRAGMENT_SHADER = R"(#version 300 es
+precision highp float;
+in vec4 shade;
+out vec4 pixel;
+void main() {
+    pixel = shade;
+}
+)";
+
+GLuint compile(GLenum type, const char* source) {
+    const GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    return shader;
+}
+
+// ---- What the renderer keeps ------------------------------------------------------------
+
+// A run of vertices in the one buffer, drawn with one call.
+struct Shape {
+    GLenum mode;
+    GLint first;
+    GLsizei count;
+};
+
+struct Renderer {
+    GLuint program = 0;
+    GLint modelview = -1;
+    GLint modelviewProjection = -1;
+    GLint colour = -1;
+    GLint lighting = -1;
+    GLint lightPosition = -1;
+    Matrix projection = IDENTITY;
+    // GL's current colour and lighting switch, which the fixed-function code relies on.
+    float currentColour[4] = {1, 1, 1, 1};
+    bool lightingOn = true;
+    Shape floor, leftWall, roomShell, sphere, lightMarker, coneBase, coneSide, wireTeapot;
+};
+
+Renderer renderer;
+
+void setColour(float r, float g, float b) {
+    const float colour[4] = {r, g, b, 1};
+    std::copy(colour, colour + 4, renderer.currentColour);
+}
+
+void draw(const Shape& shape, const Matrix& modelview) {
+    const Matrix modelviewProjection = renderer.projection * modelview;
+    glUniformMatrix4fv(renderer.modelview, 1, GL_FALSE, modelview.m);
+    glUniformMatrix4fv(renderer.modelviewProjection, 1, GL_FALSE, modelviewProjection.m);
+    glUniform4fv(renderer.colour, 1, renderer.currentColour);
+    glUniform1i(renderer.lighting, renderer.lightingOn);
+    glDrawArrays(shape.mode, shape.first, shape.count);
+}
+
+// The room's quads, cut into two triangles each as GL cuts a quad.
+Mesh quadsMesh(std::initializer_list<RoomQuad> quads) {
+    Mesh mesh{MeshPrimitive::Triangles, {}};
+    for (const RoomQuad& quad : quads) {
+        for (int corner : {0, 1, 3, 1, 2, 3}) {
+            const Point3& p = quad.corners[corner];
+            const Point3& n = quad.normal;
+            mesh.vertices.push_back({{p.x, p.y, p.z}, {n.x, n.y, n.z}});
+        }
+    }
+    return mesh;
+}
+
+// Every shape goes into one buffer; each Shape remembers its run.
+void uploadShapes() {
+    std::vector<MeshVertex> vertices;
+    const auto add = [&vertices](const Mesh& mesh) {
+        const Shape shape{
+            mesh.primitive == MeshPrimitive::Lines ? GLenum(GL_LINES) : GLenum(GL_TRIANGLES),
+            static_cast<GLint>(vertices.size()), static_cast<GLsizei>(mesh.vertices.size())};
+        vertices.insert(vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
+        return shape;
+    };
+    renderer.floor = add(quadsMesh({FLOOR_QUAD}));
+    renderer.leftWall = add(quadsMesh({LEFT_WALL_QUAD}));
+    renderer.roomShell =
+        add(quadsMesh({ROOM_SHELL_QUADS[0], ROOM_SHELL_QUADS[1], ROOM_SHELL_QUADS[2]}));
+    renderer.sphere = add(sphereMesh(SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS));
+    renderer.lightMarker = add(sphereMesh(LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS));
+    renderer.coneBase = add(diskMesh(0.0, CONE_RADIUS, ROUND_SLICES, 1));
+    renderer.coneSide =
+        add(cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS));
+    renderer.wireTeapot = add(wireTeapotMesh(TEAPOT_SIZE));
+
+    GLuint vertexArray = 0;
+    glGenVertexArrays(1, &vertexArray);
+    glBindVertexArray(vertexArray);
+    GLuint buffer = 0;
+    glGenBuffers(1, &buffer);
+    glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(MeshVertex)),
+                 vertices.data(), GL_STATIC_DRAW);
+    const GLuint position = static_cast<GLuint>(glGetAttribLocation(renderer.program, "position"));
+    const GLuint normal = static_cast<GLuint>(glGetAttribLocation(renderer.program, "normal"));
+    glEnableVertexAttribArray(position);
+    glVertexAttribPointer(position, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex),
+                          reinterpret_cast<const void*>(offsetof(MeshVertex, position)));
+    glEnableVertexAttribArray(normal);
+    glVertexAttribPointer(normal, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex),
+                          reinterpret_cast<const void*>(offsetof(MeshVertex, normal)));
+}
+
+// ---- The scene's pieces, placed as the desktop's display lists place them --------------
+
+void drawSphere(const Matrix& modelview) {
+    draw(renderer.sphere,
+         modelview * translation(SPHERE_CENTRE.x, SPHERE_CENTRE.y, SPHERE_CENTRE.z));
+}
+
+// GLU builds along +z; the turn takes the axis to +y so the cone stands on its base disk.
+void drawCone(const Matrix& modelview) {
+    const Matrix placed = modelview *
+                          translation(CONE_BASE_CENTRE.x, CONE_BASE_CENTRE.y, CONE_BASE_CENTRE.z) *
+                          rotationAboutX(-90);
+    draw(renderer.coneBase, placed);
+    draw(renderer.coneSide, placed);
+}
+
+// The solid casters, in whatever colour is current.
+void drawOccluders(const Matrix& modelview) {
+    drawCone(modelview);
+    drawSphere(modelview);
+}
+
+void drawTeapotCaster(const Matrix& modelview) {
+    const float x = programState.teapotOffsetX + TEAPOT_CENTRE.x;
+    draw(renderer.wireTeapot, modelview * translation(x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z));
+}
+
+// The marker shows where the light is, so it is drawn flat in its own grey.
+void drawLightMarker() {
+    const LightPosition& light = programState.lightPosition;
+    renderer.lightingOn = false;
+    setColour(0.5f, 0.5f, 0.5f);
+    draw(renderer.lightMarker, translation(light.x, light.y, light.z));
+    renderer.lightingOn = true;
+}
+
+// ---- The stencilled shadow pass, step for step as on the desktop ------------------------
+
+void drawShadowedReceiver(const Shape& receiver, const ShadowMatrix& shadowMatrix,
+                          bool lightInFront) {
+    // 1. Draw the receiver lit, and mark every pixel where it is visible with stencil 1.
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_ALWAYS, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+    draw(receiver, IDENTITY);
+
+    // 2. The flattened casters lie exactly in the receiver's plane, so the depth test
+    // would fight over their pixels: switch it off, and let them touch only the stencil.
+    glDisable(GL_DEPTH_TEST);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    // Only marked pixels may take a shadow; a covered mark is cleared to 0.
+    glStencilFunc(GL_EQUAL, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
+
+    // 3. Flatten the casters onto the plane along the light's rays. Cone and sphere get
+    // the matrix twice, as on the desktop: M·M = dot·M, the same pixels as M once.
+    if (lightInFront) {
+        const Matrix flatten = asMatrix(shadowMatrix);
+        drawTeapotCaster(flatten);
+        drawOccluders(flatten * flatten);
+    }
+
+    // 4. Draw the receiver again in unlit black, only where it was marked and a caster
+    // cleared the mark. GL_LEQUAL lets it pass on the depth it stored itself in step 1.
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    renderer.lightingOn = false;
+    glStencilFunc(GL_EQUAL, 0, 1);
+    setColour(0, 0, 0);
+    draw(receiver, IDENTITY);
+
+    // 5. Give the caller back the state it expects.
+    renderer.lightingOn = true;
+    glDepthFunc(GL_LESS);
+    glDisable(GL_STENCIL_TEST);
+}
+
+}  // namespace
+
+// ---- What every renderer provides -------------------------------------------------------
+
+void initScene() {
+    renderer.program = glCreateProgram();
+    glAttachShader(renderer.program, compile(GL_VERTEX_SHADER, VERTEX_SHADER));
+    glAttachShader(renderer.program, compile(GL_FRAGMENT_SHADER, FRAGMENT_SHADER));
+    glLinkProgram(renderer.program);
+    glUseProgram(renderer.program);
+    renderer.modelview = glGetUniformLocation(renderer.program, "modelview");
+    renderer.modelviewProjection = glGetUniformLocation(renderer.program, "modelviewProjection");
+    renderer.colour = glGetUniformLocation(renderer.program, "colour");
+    renderer.lighting = glGetUniformLocation(renderer.program, "lighting");
+    renderer.lightPosition = glGetUniformLocation(renderer.program, "lightPosition");
+    uploadShapes();
+
+    // The near plane at z = -320 is the room's open front; the picture stretches with the
+    // canvas, as with the desktop's window.
+    renderer.projection = frustum(-100, 100, -100, 100, 320, 640);
+    glEnable(GL_DEPTH_TEST);
+    placeLight();
+}
+
+void placeLight() {
+    const LightPosition& light = programState.lightPosition;
+    glUniform3f(renderer.lightPosition, light.x, light.y, light.z);
+}
+
+void setViewport(int width, int height) {
+    glViewport(0, 0, width, height);
+}
+
+void drawShadowView() {
+    const ProgramState& s = programState;
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+
+    // The receivers go first: each pass needs the stencil and depth of its own quad
+    // before anything else in the frame can hide it.
+    setColour(0, 1, 1);
+    drawShadowedReceiver(renderer.floor, s.floorShadowMatrix,
+                         lightIsInFront(s.floorPlane, s.lightPosition));
+    setColour(1, 1, 1);
+    drawShadowedReceiver(renderer.leftWall, s.leftWallShadowMatrix,
+                         lightIsInFront(s.leftWallPlane, s.lightPosition));
+
+    setColour(1, 1, 1);
+    draw(renderer.roomShell, IDENTITY);
+    drawLightMarker();
+    // Red reflectance rises from 1 toward 2 with the tint; the lit result is clamped.
+    setColour(s.tintLevel + 1.0f, 0, 0);
+    drawTeapotCaster(IDENTITY);
+    setColour(1, 0.75f, 0);
+    drawCone(IDENTITY);
+    setColour(0.45f, 0.5f, s.tintLevel);
+    drawSphere(IDENTITY);
+}
+
+void drawPlainView() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    setColour(1, 1, 1);
+    drawOccluders(IDENTITY);
+    drawLightMarker();
+    // Drawn again at exactly the same depth, these fail GL_LESS: cone and sphere stay white.
+    setColour(0, 0.5f, 1);
+    drawCone(IDENTITY);
+    setColour(1, 0.5f, 0);
+    drawSphere(IDENTITY);
+}
+
+// The browser shows the canvas once the callback that drew it returns.
+void presentFrame() {}

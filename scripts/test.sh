@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in the normal build, once more in a build
 # with AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need a window start
-# their own private X server, so this works with or without a display. First, the sources
-# must compile for Windows too.
+# their own private X server, so this works with or without a display; the web edition is
+# tested in headless Chromium. First, the sources must compile for Windows too.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensurePackages "${buildPackages[@]}" "${testPackages[@]}"
 
 bash "$projectDir/scripts/check-windows.sh"
 
+# The web edition, for the browser tests that run with the others.
+bash "$projectDir/scripts/web.sh" --build
+ensureBrowserTools
+
 withTests=(-DPLANAR_SHADOWS_TESTS=ON -DPLANAR_SHADOWS_BENCHMARK=ON)
-build "$buildDir" "${withTests[@]}"
+build "$buildDir" "${withTests[@]}" -DPLANAR_SHADOWS_WEB_DIR="$projectDir/build-web"
 ctest --test-dir "$buildDir" --output-on-failure --no-tests=error
 
 build "$projectDir/build-sanitize" "${withTests[@]}" -DPLANAR_SHADOWS_SANITIZE=ON

@@ -1,0 +1,266 @@
+// The web edition in Debian's headless Chromium, driven with real input: its frames must be
+// the snapshot tool's pictures of the same states, and every control must work as on the
+// desktop. Needs WEB_DIR (the built page), SNAPSHOT_EXE and an X display for the snapshot
+// tool (the test command runs this under scripts/with-xvfb.sh).
+import assert from "node:assert/strict";
+import { execFileSync } from "node:child_process";
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import { after, before, test } from "node:test";
+
+import { PNG } from "pngjs";
+
+import { launchChromium, serveFolder } from "./chromium.mjs";
+
+const WEB_DIR = process.env.WEB_DIR;
+const SNAPSHOT_EXE = process.env.SNAPSHOT_EXE;
+const REST_TINT = "0.99997318";
+const SIZE = 512;
+
+// SwiftShader and llvmpipe round edges differently: at most 2 % of the pixels may differ
+// by more than 40 levels in a channel.
+const MOST_DIFFERENT_SHARE = 0.02;
+const LEVELS = 40;
+
+let server;
+let address;
+let browser;
+let scratch;
+
+before(async () => {
+  scratch = fs.mkdtempSync(path.join(os.tmpdir(), "planar-shadows-web-"));
+  ({ server, address } = await serveFolder(WEB_DIR));
+  browser = await launchChromium(path.join(scratch, "profile"));
+});
+
+after(async () => {
+  await browser?.close();
+  server?.close();
+  fs.rmSync(scratch, { recursive: true, force: true });
+});
+
+// ---- Pictures ------------------------------------------------------------------------
+
+function snapshot(...options) {
+  const file = path.join(scratch, "expected.png");
+  execFileSync(SNAPSHOT_EXE, [...options, "-o", file]);
+  const picture = PNG.sync.read(fs.readFileSync(file));
+  fs.rmSync(file);
+  return picture;
+}
+
+// How many pixels differ by more than LEVELS in some channel.
+function differingPixels(a, b) {
+  assert.equal(a.width, b.width);
+  assert.equal(a.height, b.height);
+  let count = 0;
+  for (let i = 0; i < a.data.length; i += 4) {
+    if (Math.abs(a.data[i] - b.data[i]) > LEVELS || Math.abs(a.data[i + 1] - b.data[i + 1]) > LEVELS ||
+        Math.abs(a.data[i + 2] - b.data[i + 2]) > LEVELS) {
+      ++count;
+    }
+  }
+  return count;
+}
+
+function alike(a, b) {
+  return differingPixels(a, b) <= MOST_DIFFERENT_SHARE * a.width * a.height;
+}
+
+// ---- The page -------------------------------------------------------------------------
+
+class Visit {
+  static async open(query = "") {
+    const visit = new Visit();
+    visit.page = await browser.newPage();
+    visit.console = [];
+    visit.errors = [];
+    visit.page.on("console", (message) => visit.console.push(message.text()));
+    visit.page.on("pageerror", (error) => visit.errors.push(error.message));
+    await visit.page.goto(address + query);
+    visit.canvas = await visit.page.waitForSelector("canvas");
+    visit.box = await visit.canvas.boundingBox();
+    return visit;
+  }
+
+  async frame() {
+    return PNG.sync.read(Buffer.from(await this.canvas.screenshot()));
+  }
+
+  // Polls the canvas until it shows a picture like `expected`; the last frame otherwise.
+  async waitForFrameLike(expected, seconds = 5) {
+    const until = Date.now() + seconds * 1000;
+    let frame;
+    do {
+      frame = await this.frame();
+      if (alike(frame, expected)) {
+        break;
+      }
+      await new Promise((resolve) => setTimeout(resolve, 100));
+    } while (Date.now() < until);
+    return frame;
+  }
+
+  async expectFrameLike(expected, what) {
+    const frame = await this.waitForFrameLike(expected);
+    const share = `${((100 * differingPixels(frame, expected)) / (SIZE * SIZE)).toFixed(3)} %`;
+    console.log(`${what}: ${share} of the pixels differ by more than ${LEVELS} levels`);
+    assert.ok(alike(frame, expected), `${what}: ${share} of the pixels differ`);
+  }
+
+  // Canvas pixels from the top left, as the program counts them, to page coordinates.
+  async movePointer(x, y) {
+    await this.page.mouse.move(this.box.x + x, this.box.y + y);
+  }
+
+  async press(x, y, button = "left") {
+    await this.movePointer(x, y);
+    await this.page.mouse.down({ button });
+  }
+
+  async release(button = "left") {
+    await this.page.mouse.up({ button });
+  }
+
+  // The tint climbs on the first animation frames after the start and then rests; a
+  // redraw after that shows the teapot's and the sphere's final colours.
+  async waitForTintToRest() {
+    await new Promise((resolve) => setTimeout(resolve, 2000));
+  }
+
+  async close() {
+    assert.deepEqual(this.errors, []);
+    await this.page.close();
+  }
+}
+
+// Where a press at canvas pixel (x, y) puts the light, as the desktop's 512 × 512 window.
+function lightAcross(x, y) {
+  return [((x - SIZE) * 200) / SIZE + 100, ((SIZE - y) * 200) / SIZE - 100];
+}
+function lightDepth(y) {
+  return -320 - ((SIZE - y) * 200) / SIZE;
+}
+
+// ---- Frames ---------------------------------------------------------------------------
+
+test("frames match the snapshot tool's pictures of the same states", async (t) => {
+  const states = [
+    { name: "start", act: async (v) => v.page.keyboard.type("b"), expected: [] },
+    {
+      name: "light moved",
+      act: async (v) => {
+        await v.press(128, 96);
+        await v.release();
+      },
+      expected: ["--light", `${lightAcross(128, 96)},-320`],
+    },
+    { name: "teapot moved", act: async (v) => v.page.keyboard.type("t"), expected: ["--teapot-offset", "15"] },
+    { name: "plain view", act: async (v) => v.page.keyboard.type("n"), expected: ["--view", "plain"] },
+    {
+      // Dragged out of the canvas, below it: the light leaves the room through the floor.
+      name: "light below the floor",
+      act: async (v) => {
+        await v.press(256, 256);
+        await v.movePointer(256, 400);
+        await v.movePointer(256, 640);
+        await v.release();
+      },
+      expected: ["--light", `${lightAcross(256, 640)},-320`],
+    },
+  ];
+  for (const state of states) {
+    await t.test(state.name, async () => {
+      const visit = await Visit.open();
+      await visit.waitForTintToRest();
+      await state.act(visit);
+      await visit.expectFrameLike(snapshot("--tint", REST_TINT, ...state.expected), state.name);
+      await visit.close();
+    });
+  }
+});
+
+// ---- Controls -------------------------------------------------------------------------
+
+test("every control works with real input, and Esc ends the program", async () => {
+  const visit = await Visit.open("?ss");
+  const { page } = visit;
+  assert.deepEqual(visit.console.filter((line) => line.includes("Buffered")),
+                   ["Single Buffered", "Single Buffered"]);
+  await visit.waitForTintToRest();
+
+  // Once the tint rests, nothing runs until the visitor does something.
+  const callbacks = await page.evaluate(async () => {
+    let count = 0;
+    const request = window.requestAnimationFrame;
+    const timeout = window.setTimeout;
+    window.requestAnimationFrame = (callback) => { ++count; return request(callback); };
+    window.setTimeout = (callback, delay) => { ++count; return timeout(callback, delay); };
+    await new Promise((resolve) => timeout(resolve, 1000));
+    window.requestAnimationFrame = request;
+    window.setTimeout = timeout;
+    return count;
+  });
+  assert.equal(callbacks, 0, "animation frames or timers while nobody touches the page");
+
+  // Keys reach the program before anything was clicked.
+  await page.keyboard.type("tt");
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--teapot-offset", "30"), "'tt' before a click");
+
+  // Shift + left button and the middle button move the light in depth only; a drag that
+  // leaves the canvas keeps going, as with the desktop's pointer grab.
+  await page.keyboard.down("Shift");
+  await visit.press(40, 128);
+  await visit.release();
+  await page.keyboard.up("Shift");
+  let light = `50,50,${lightDepth(128)}`;
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--teapot-offset", "30", "--light", light), "Shift + left");
+  await visit.press(300, 300, "middle");
+  await visit.movePointer(300, -20);
+  await visit.release("middle");
+  light = `50,50,${lightDepth(-20)}`;
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--teapot-offset", "30", "--light", light), "middle drag");
+  await visit.press(400, 200);
+  await visit.movePointer(600, 250);
+  await visit.movePointer(700, 300);
+  await visit.release();
+  light = `${lightAcross(700, 300)},${lightDepth(-20)}`;
+  const dragged = snapshot("--tint", REST_TINT, "--teapot-offset", "30", "--light", light);
+  await visit.expectFrameLike(dragged, "left drag out of the canvas");
+
+  // The right button opens the desktop's menu at the pointer, instead of the browser's.
+  const contextMenuShown = page.evaluate(() => new Promise((resolve) => {
+    window.addEventListener("contextmenu", (event) => resolve(!event.defaultPrevented), { once: true });
+  }));
+  await visit.press(100, 150, "right");
+  await visit.release("right");
+  assert.equal(await contextMenuShown, false, "the browser's own context menu would open");
+  const menu = await page.$eval("#menu", (element) => ({
+    hidden: element.hidden,
+    items: [...element.querySelectorAll("button")].map((button) => button.textContent),
+    left: element.getBoundingClientRect().left,
+    top: element.getBoundingClientRect().top,
+  }));
+  assert.equal(menu.hidden, false);
+  assert.deepEqual(menu.items, ["Move teapot right (t)", "Move teapot left (T)", "Quit (Esc)"]);
+  assert.deepEqual([menu.left, menu.top], [visit.box.x + 100, visit.box.y + 150]);
+  const items = await page.$$("#menu button");
+  await items[1].click();
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--teapot-offset", "15", "--light", light),
+                              "menu: Move teapot left");
+  assert.equal(await page.$eval("#menu", (element) => element.hidden), true);
+
+  // Esc ends the program: the last frame stays, and nothing reaches the program any more.
+  const last = await visit.frame();
+  await page.keyboard.press("Escape");
+  await page.waitForFunction(() => document.getElementById("status").textContent.includes("ended"));
+  assert.match(await page.$eval("#status", (element) => element.textContent), /Reload the page/);
+  await page.keyboard.type("tT");
+  await visit.press(10, 10);
+  await visit.movePointer(300, 400);
+  await visit.release();
+  await new Promise((resolve) => setTimeout(resolve, 300));
+  assert.ok((await visit.frame()).data.equals(last.data), "the program still answered after Esc");
+  await visit.close();
+});

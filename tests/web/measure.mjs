@@ -1,0 +1,90 @@
+// The web edition's figures in headless Chromium: what the page downloads, how long after
+// the start of a page load its first frame is drawn, and what a frame costs.
+// Usage: node measure.mjs WEB_DIR BENCH_DIR (scripts/web.sh --measure passes both).
+import fs from "node:fs";
+import os from "node:os";
+import path from "node:path";
+import zlib from "node:zlib";
+
+import { launchChromium, serveFolder } from "./chromium.mjs";
+
+const [webFolder, benchFolder] = process.argv.slice(2);
+const LOADS = 10;
+const REPETITIONS = 5;
+
+function median(values) {
+  const sorted = [...values].sort((a, b) => a - b);
+  return sorted[Math.floor(sorted.length / 2)];
+}
+
+function kilobytes(bytes) {
+  return `${(bytes / 1000).toFixed(1)} KB`;
+}
+
+// Everything the page fetches: the page, the program's JavaScript and its WebAssembly.
+let raw = 0;
+let gzipped = 0;
+for (const name of fs.readdirSync(webFolder)) {
+  const bytes = fs.readFileSync(path.join(webFolder, name));
+  raw += bytes.length;
+  gzipped += zlib.gzipSync(bytes, { level: 9 }).length;
+}
+console.log(`download: ${kilobytes(raw)} raw, ${kilobytes(gzipped)} gzip -9`);
+
+const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "planar-shadows-measure-"));
+const browser = await launchChromium(path.join(scratch, "profile"));
+try {
+  // The moment the first animation frame that drew anything returns, in milliseconds after
+  // the page load began (performance.now() counts from there).
+  const site = await serveFolder(webFolder);
+  const firstFrames = [];
+  for (let load = 0; load < LOADS; ++load) {
+    const page = await browser.newPage();
+    await page.evaluateOnNewDocument(() => {
+      let drew = false;
+      const draw = WebGL2RenderingContext.prototype.drawArrays;
+      WebGL2RenderingContext.prototype.drawArrays = function (...args) {
+        drew = true;
+        return draw.apply(this, args);
+      };
+      const request = window.requestAnimationFrame.bind(window);
+      window.requestAnimationFrame = (callback) => request((time) => {
+        callback(time);
+        if (drew && window.firstFrame === undefined) {
+          window.firstFrame = performance.now();
+        }
+      });
+    });
+    await page.goto(site.address);
+    await page.waitForFunction(() => window.firstFrame !== undefined);
+    firstFrames.push(await page.evaluate(() => window.firstFrame));
+    await page.close();
+  }
+  site.server.close();
+  console.log(`first frame after the load began: ${firstFrames[0].toFixed(0)} ms for the first page ` +
+              `of a new browser, median ${median(firstFrames.slice(1)).toFixed(0)} ms over the ` +
+              `${LOADS - 1} loads after it`);
+
+  const bench = await serveFolder(benchFolder);
+  const page = await browser.newPage();
+  await page.goto(bench.address + "web_frame_benchmark.html");
+  await page.waitForFunction(() => typeof Module !== "undefined" && Module.calledRun);
+  const views = [["shadow frame", 0], ["plain frame", 1], ["bare clear", 2]];
+  const times = {};
+  for (const [name, view] of views) {
+    // The first frames after loading pay for compiling shaders and filling caches.
+    await page.evaluate((v) => Module._timeFrames(v, 50), view);
+    const runs = [];
+    for (let run = 0; run < REPETITIONS; ++run) {
+      runs.push(await page.evaluate((v) => Module._timeFrames(v, 200), view));
+    }
+    times[name] = median(runs);
+    console.log(`${name}: ${times[name].toFixed(2)} ms (median of ${REPETITIONS} runs of 200)`);
+  }
+  console.log(`shadow frame / bare clear: ${(times["shadow frame"] / times["bare clear"]).toFixed(1)}, ` +
+              `shadow frame / plain frame: ${(times["shadow frame"] / times["plain frame"]).toFixed(1)}`);
+  bench.server.close();
+} finally {
+  await browser.close();
+  fs.rmSync(scratch, { recursive: true, force: true });
+}

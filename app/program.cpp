@@ -1,6 +1,7 @@
 // planar-shadows: start-up and every handler, in the order a user meets them.
 #include "app/program.h"
 
+#include <array>
 #include <cstdlib>
 
 #include "platform/opengl.h"
@@ -142,24 +143,53 @@ void onIdle() {
 // ---- Menu -----------------------------------------------------------------------------
 
 void onMenu(int item) {
-    onKey(static_cast<unsigned char>(item), 0, 0);
+    if (item == MENU_TRANSLUCENT_SHADOWS) {
+        programState.translucentShadows = !programState.translucentShadows;
+    } else if (item == MENU_STENCIL) {
+        programState.stencilShadows = !programState.stencilShadows;
+    } else {
+        onKey(static_cast<unsigned char>(item), 0, 0);
+        return;
+    }
+    showMenu();
+    glutPostRedisplay();
 }
 
 // No item for the plain view: closing the menu redraws the window, and the plain view
-// lasts one frame, so such an item would show nothing.
-const MenuItem MENU_ITEMS[MENU_ITEM_COUNT] = {
-    {"Move teapot right (t)", 't'},
-    {"Move teapot left (T)", 'T'},
-    {"Quit (Esc)", KEY_ESCAPE},
-};
+// lasts one frame, so such an item would show nothing. The two switches say how the
+// shadows are drawn now and what choosing them does.
+std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
+    const ProgramState& s = programState;
+    return {{
+        {"Move teapot right (t)", 't'},
+        {"Move teapot left (T)", 'T'},
+        {"Quit (Esc)", KEY_ESCAPE},
+        {s.translucentShadows ? "Opaque shadows (now translucent)"
+                              : "Translucent shadows (now opaque)",
+         MENU_TRANSLUCENT_SHADOWS},
+        {s.stencilShadows ? "Shadows without the stencil (now with)"
+                          : "Shadows with the stencil (now without)",
+         MENU_STENCIL},
+    }};
+}
 
 #ifndef __EMSCRIPTEN__
-static void createMenu() {
-    glutCreateMenu(onMenu);
-    for (const MenuItem& item : MENU_ITEMS) {
-        glutAddMenuEntry(item.label, item.key);
+// Made on the first call, on the right button; later calls relabel its items.
+void showMenu() {
+    static int menu = 0;
+    const std::array<MenuItem, MENU_ITEM_COUNT> items = menuItems();
+    if (menu == 0) {
+        menu = glutCreateMenu(onMenu);
+        for (const MenuItem& item : items) {
+            glutAddMenuEntry(item.label, item.value);
+        }
+        glutAttachMenu(GLUT_RIGHT_BUTTON);
+        return;
     }
-    glutAttachMenu(GLUT_RIGHT_BUTTON);
+    glutSetMenu(menu);
+    for (int entry = 0; entry < MENU_ITEM_COUNT; ++entry) {
+        glutChangeToMenuEntry(entry + 1, items[entry].label, items[entry].value);
+    }
 }
 #endif
 
@@ -187,6 +217,6 @@ void startProgram(int& argc, char** argv) {
 #else
     glutMotionFunc(onDrag);
     glutIdleFunc(onIdle);
-    createMenu();
 #endif
+    showMenu();
 }

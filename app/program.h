@@ -2,6 +2,7 @@
 // GLUT for a redraw; only the display handlers draw, through the renderer.
 #pragma once
 
+#include <array>
 #include <cstdio>
 
 // Every lower-case 's' in the first argument asks for a single-buffered window and is
@@ -26,14 +27,19 @@ void onMouse(int button, int state, int x, int y);
 void onDrag(int x, int y);
 void onReshape(int width, int height);
 void onIdle();
-// The right-button menu: each item acts as the key it stands for, and passes that key as
-// its value to onMenu.
+// The right-button menu. The first items act as the keys they name and pass those keys
+// to onMenu as their values; the last two switch how the shadows are drawn.
 struct MenuItem {
     const char* label;
-    unsigned char key;
+    int value;
 };
-constexpr int MENU_ITEM_COUNT = 3;
-extern const MenuItem MENU_ITEMS[MENU_ITEM_COUNT];
+constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
+constexpr int MENU_STENCIL = 257;
+constexpr int MENU_ITEM_COUNT = 5;
+// The items with their labels as they stand now: the switches' labels follow the state.
+std::array<MenuItem, MENU_ITEM_COUNT> menuItems();
+// Shows the menu's items as they stand now, making the menu on the first call.
+void showMenu();
 void onMenu(int item);
 
 #ifdef __EMSCRIPTEN__

@@ -28,8 +28,10 @@ EM_BOOL runIdleSteps(double, void*) {
     return programEnded ? EM_FALSE : EM_TRUE;
 }
 
-EM_JS(void, addPageMenuItem, (const char* label, int key),
-      { Module.addMenuItem(UTF8ToString(label), key); });
+EM_JS(void, clearPageMenu, (), { Module.clearMenu(); });
+
+EM_JS(void, addPageMenuItem, (const char* label, int value),
+      { Module.addMenuItem(UTF8ToString(label), value); });
 
 EM_JS(void, showProgramEnded, (), { Module.programEnded(); });
 
@@ -49,10 +51,14 @@ EMSCRIPTEN_KEEPALIVE void pageMenu(int item) {
 }
 
 void startPageInput() {
-    for (const MenuItem& item : MENU_ITEMS) {
-        addPageMenuItem(item.label, item.key);
-    }
     emscripten_request_animation_frame_loop(runIdleSteps, nullptr);
+}
+
+void showMenu() {
+    clearPageMenu();
+    for (const MenuItem& item : menuItems()) {
+        addPageMenuItem(item.label, item.value);
+    }
 }
 
 // A page has no process to end: the program stops its idle steps, and the page stops all

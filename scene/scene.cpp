@@ -143,8 +143,59 @@ static void drawTeapotCaster() {
     glPopMatrix();
 }
 
+// The casters flattened onto the receiver's plane along the light's rays.
+static void drawFlattenedCasters(GLuint occluderList, const ShadowMatrix& shadowMatrix) {
+    glPushMatrix();
+    glMultMatrixf(shadowMatrix.m);
+    drawTeapotCaster();
+    // Cone and sphere get the matrix twice. M·M = dot·M, and dot > 0 wherever the light can
+    // cast onto the receiver, so they land on the same pixels as under M once.
+    glMultMatrixf(shadowMatrix.m);
+    glCallList(occluderList);
+    glPopMatrix();
+}
+
+// Shadows are black, or translucent: black at half strength over what is there, which
+// halves it. Each call is paired with endShadowColour.
+static void startShadowColour() {
+    if (programState.translucentShadows) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glColor4f(0.0f, 0.0f, 0.0f, 0.5f);
+    } else {
+        glColor3f(0.0f, 0.0f, 0.0f);
+    }
+}
+
+static void endShadowColour() {
+    if (programState.translucentShadows) {
+        glDisable(GL_BLEND);
+    }
+}
+
+// The naive pass, to show what the stencil prevents: the flattened casters go straight
+// over the lit receiver, depth-tested like everything else. Lying in the receiver's very
+// plane, they fight it for its depth, they reach past its edges, and translucent ones
+// darken a pixel again for every polygon that covers it.
+static void drawUnconfinedShadows(GLuint receiverList, GLuint occluderList,
+                                  const ShadowMatrix& shadowMatrix, bool lightInFront) {
+    glCallList(receiverList);
+    glDisable(GL_LIGHTING);
+    startShadowColour();
+    if (lightInFront) {
+        drawFlattenedCasters(occluderList, shadowMatrix);
+    }
+    endShadowColour();
+    glEnable(GL_LIGHTING);
+}
+
 void drawShadowedReceiver(GLuint receiverList, GLuint occluderList,
                           const ShadowMatrix& shadowMatrix, bool lightInFront) {
+    if (!programState.stencilShadows) {
+        drawUnconfinedShadows(receiverList, occluderList, shadowMatrix, lightInFront);
+        return;
+    }
+
     // 1. Draw the receiver lit, and mark every pixel where it is visible with stencil 1.
     glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_ALWAYS, 1, 1);
@@ -161,25 +212,21 @@ void drawShadowedReceiver(GLuint receiverList, GLuint occluderList,
 
     // 3. Flatten the casters onto the plane along the light's rays.
     if (lightInFront) {
-        glPushMatrix();
-        glMultMatrixf(shadowMatrix.m);
-        drawTeapotCaster();
-        // Cone and sphere get the matrix twice. M·M = dot·M, and dot > 0 here, so
-        // they land on the same pixels as under M once.
-        glMultMatrixf(shadowMatrix.m);
-        glCallList(occluderList);
-        glPopMatrix();
+        drawFlattenedCasters(occluderList, shadowMatrix);
     }
 
-    // 4. Draw the receiver again in unlit black, only where it was marked and a caster
-    // cleared the mark. GL_LEQUAL lets it pass on the depth it stored itself in step 1.
+    // 4. Draw the receiver again, unlit, in the shadow's colour, only where it was marked
+    // and a caster cleared the mark. GL_LEQUAL lets it pass on the depth it stored itself
+    // in step 1. The receiver covers each of its pixels once, so however many flattened
+    // polygons cleared a mark, a translucent shadow darkens that pixel once.
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     glDisable(GL_LIGHTING);
     glStencilFunc(GL_EQUAL, 0, 1);
-    glColor3f(0.0f, 0.0f, 0.0f);
+    startShadowColour();
     glCallList(receiverList);
+    endShadowColour();
 
     // 5. Give the caller back the state it expects.
     glEnable(GL_LIGHTING);

@@ -20,12 +20,14 @@ constexpr GLuint LIST_OCCLUDERS = 7;
 constexpr GLuint LIST_WIRE_TEAPOT = 10;
 
 // One receiver drawn lit, with the shadows of the cone, the sphere and the teapot on it in
-// black, confined to the receiver's own pixels by the stencil buffer.
-// Expects: depth test on with GL_LESS, lighting on, colour writes on, stencil test off, the
-// stencil cleared this frame, the current colour the receiver's colour. Leaves the same
-// state, the modelview matrix as found, and the current colour black; the stencil function
-// and operation stay as the pass set them, since nothing else tests the stencil.
-// With the light on or behind the receiver's plane (lightInFront false) the receiver is
-// drawn but no caster is flattened onto it: it faces away from the light.
+// black, confined to the receiver's own pixels by the stencil buffer. programState's two
+// switches change that: translucent shadows halve the receiver's colour, once per pixel;
+// without the stencil the flattened casters are drawn straight over the receiver.
+// Expects: depth test on with GL_LESS, lighting on, colour writes on, blending and stencil
+// test off, the stencil cleared this frame, the current colour the receiver's colour.
+// Leaves the same state, the modelview matrix as found, and the current colour black; the
+// stencil function and operation stay as the pass set them, since nothing else tests the
+// stencil. With the light on or behind the receiver's plane (lightInFront false) the
+// receiver is drawn but no caster is flattened onto it: it faces away from the light.
 void drawShadowedReceiver(GLuint receiverList, GLuint occluderList,
                           const ShadowMatrix& shadowMatrix, bool lightInFront);

@@ -37,6 +37,8 @@ int main(int argc, char** argv) {
     programState.lightPosition = options.light;
     programState.teapotOffsetX = options.teapotOffset;
     programState.tintLevel = options.tint;
+    programState.translucentShadows = options.translucent;
+    programState.stencilShadows = !options.noStencil;
     // Offscreen there is nothing to swap: a frame ends in a flush.
     programState.doubleBuffered = 0;
     prepareShadowReceivers();

@@ -14,6 +14,8 @@ const char* const SNAPSHOT_USAGE =
     "  --teapot-offset DX   teapot's sideways offset, from -1e6 to 1e6 (default 0)\n"
     "  --tint T             tint level of teapot red and sphere blue (default 0)\n"
     "  --view shadow|plain  which view to draw (default shadow)\n"
+    "  --translucent        shadows halve their receiver's colour instead of blacking it\n"
+    "  --no-stencil         shadows drawn straight over their receiver, without the stencil\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
     "                       window's would (default 512x512)\n"
     "  -o FILE              where to write the PNG (required)\n"
@@ -85,6 +87,14 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         if (option == "--version") {
             options.version = true;
             return "";
+        }
+        if (option == "--translucent") {
+            options.translucent = true;
+            continue;
+        }
+        if (option == "--no-stencil") {
+            options.noStencil = true;
+            continue;
         }
         const bool takesValue = option == "--light" || option == "--teapot-offset" ||
                                 option == "--tint" || option == "--view" || option == "--size" ||

@@ -11,6 +11,8 @@ struct SnapshotOptions {
     float teapotOffset = 0.0f;
     float tint = 0.0f;
     bool plainView = false;
+    bool translucent = false;
+    bool noStencil = false;
     int width = 512;
     int height = 512;
     std::string output;

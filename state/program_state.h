@@ -17,6 +17,11 @@ struct ProgramState {
     DragMode dragMode = DRAG_XY;
     float teapotOffsetX = 0.0f;
     float tintLevel = 0.0f;
+    // How the shadows are drawn, switched from the menu to show what the stencil is for:
+    // translucent shadows halve their receiver's colour instead of blacking it out, and
+    // without the stencil the flattened casters go straight onto the receiver.
+    bool translucentShadows = false;
+    bool stencilShadows = true;
     // Computed once at start-up; the matrices again after every light move.
     PlaneEquation floorPlane = {};
     PlaneEquation leftWallPlane = {};

@@ -116,7 +116,8 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     program.type('T');
     ASSERT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
 
-    // Three items, stacked: "Move teapot right (t)" first, "Quit (Esc)" last.
+    // Five items, stacked: the teapot's two, "Quit (Esc)", then the two switches of how
+    // the shadows are drawn.
     const auto chooseItem = [&](int item) {
         click(program, 100, 100, RIGHT);
         RunningProgram::Area menu{};
@@ -124,11 +125,22 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
             waitMilliseconds(20);
         }
         ASSERT_GT(menu.height, 0) << "the right button opened no menu";
-        click(program, menu.x + menu.width / 2, menu.y + menu.height * (2 * item + 1) / 6, LEFT);
+        click(program, menu.x + menu.width / 2, menu.y + menu.height * (2 * item + 1) / 10, LEFT);
     };
     chooseItem(0);
     EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, movedRight); }));
     chooseItem(1);
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+
+    // Translucent shadows, then opaque ones again: the sphere's shadow turns from black to
+    // a darker cyan, and back.
+    const Vec3 sphereShadow = throughLight(startLight, sphereCentre, 1, -100);
+    chooseItem(3);
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+        const Pixel px = pixelAt(f, sphereShadow);
+        return px.r == 0 && px.g > 20 && px.g < 128 && px.g == px.b;
+    }));
+    chooseItem(3);
     EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
     chooseItem(2);
     EXPECT_EQ(program.waitForExit(10), 0);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "app/program.h"
 #include "platform/opengl.h"
 #include "scene/scene.h"
@@ -73,14 +75,39 @@ TEST(PlainView, ShowsWhiteConeAndSphereOnBlackWithoutTheRoom) {
     drawAndRead(displayShadowView);
 }
 
-// The pass hands back exactly the state it found, but for the current colour.
-TEST(ShadowPass, RestoresTheStateItChanged) {
-    for (bool lightInFront : {true, false}) {
+// How the shadows are drawn, as the menu switches it; the program's default on the way out.
+class ShadowModes : public testing::Test {
+  protected:
+    void TearDown() override {
+        programState.translucentShadows = false;
+        programState.stencilShadows = true;
+    }
+    void setMode(bool translucent, bool stencil) {
+        programState.translucentShadows = translucent;
+        programState.stencilShadows = stencil;
+    }
+    // The floor's pass alone, with the start light, read back.
+    Frame floorPass(bool lightInFront) {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+        glColor3f(0, 1, 1);
+        drawShadowedReceiver(LIST_FLOOR, LIST_OCCLUDERS, programState.floorShadowMatrix,
+                             lightInFront);
+        glFinish();
+        return readFrame();
+    }
+};
+
+// The pass hands back exactly the state it found, but for the current colour, in every mode.
+TEST_F(ShadowModes, PassRestoresTheStateItChanged) {
+    for (int mode = 0; mode < 8; ++mode) {
+        const bool lightInFront = mode & 1;
+        setMode(mode & 2, mode & 4);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         glColor3f(0, 1, 1);
         drawShadowedReceiver(LIST_FLOOR, LIST_OCCLUDERS, programState.floorShadowMatrix,
                              lightInFront);
 
+        EXPECT_FALSE(glIsEnabled(GL_BLEND)) << mode;
         EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
         EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
         EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
@@ -103,6 +130,57 @@ TEST(ShadowPass, RestoresTheStateItChanged) {
         EXPECT_EQ(stackDepth, 1);
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
+}
+
+// The stencil's second job: a translucent shadow halves each shadowed receiver pixel once,
+// however many flattened polygons cover it (the sphere's front and back, the teapot's
+// crossing wires). Without the stencil, overlapping polygons darken a pixel again.
+TEST_F(ShadowModes, TranslucentShadowHalvesEachShadowedPixelOnce) {
+    const Frame lit = floorPass(false);
+    const Frame opaque = floorPass(true);
+    setMode(true, true);
+    const Frame translucent = floorPass(true);
+    setMode(true, false);
+    const Frame unconfined = floorPass(true);
+
+    int shadowed = 0;
+    int darkenedTwice = 0;
+    for (size_t i = 0; i < lit.rgb.size(); ++i) {
+        const int full = lit.rgb[i];
+        if (opaque.rgb[i] == 0 && full > 0) {
+            ++shadowed;
+            EXPECT_LE(std::abs(2 * translucent.rgb[i] - full), 1) << "byte " << i;
+        } else {
+            EXPECT_EQ(translucent.rgb[i], full) << "byte " << i;
+        }
+        darkenedTwice += unconfined.rgb[i] + 2 < full / 2;
+    }
+    EXPECT_GT(shadowed, 3000);
+    EXPECT_GT(darkenedTwice, 100);
+}
+
+// Without the stencil the shadows change only the receivers: the casters themselves and the
+// other walls look as they do with it.
+TEST_F(ShadowModes, WithoutTheStencilOnlyTheReceiversChange) {
+    placeLightAt(startLight);
+    const Frame stencilled = drawAndRead(displayShadowView);
+    setMode(false, false);
+    const Frame unconfined = drawAndRead(displayShadowView);
+    // The floor and the left wall fill the frame's bottom and left edges up to the back
+    // wall's edges, 98 pixels in.
+    const int receiverEdge = windowX({-100, 0, -520});
+    int differing = 0;
+    for (int y = 0; y < stencilled.height; ++y) {
+        for (int x = 0; x < stencilled.width; ++x) {
+            const Pixel a = stencilled.at(x, y);
+            const Pixel b = unconfined.at(x, y);
+            if (a.r != b.r || a.g != b.g || a.b != b.b) {
+                ++differing;
+                EXPECT_TRUE(x <= receiverEdge + 2 || y <= receiverEdge + 2) << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_GT(differing, 100);
 }
 
 }  // namespace

@@ -147,8 +147,8 @@ struct Renderer {
 
 Renderer renderer;
 
-void setColour(float r, float g, float b) {
-    const float colour[4] = {r, g, b, 1};
+void setColour(float r, float g, float b, float a = 1) {
+    const float colour[4] = {r, g, b, a};
     std::copy(colour, colour + 4, renderer.currentColour);
 }
 
@@ -251,8 +251,53 @@ void drawLightMarker() {
 
 // ---- The stencilled shadow pass, step for step as on the desktop ------------------------
 
+// The casters flattened onto the receiver's plane along the light's rays. Cone and sphere
+// get the matrix twice, as on the desktop: M·M = dot·M, the same pixels as M once.
+void drawFlattenedCasters(const ShadowMatrix& shadowMatrix) {
+    const Matrix flatten = asMatrix(shadowMatrix);
+    drawTeapotCaster(flatten);
+    drawOccluders(flatten * flatten);
+}
+
+// Shadows are black, or translucent: black at half strength over what is there, which
+// halves it. Each call is paired with endShadowColour.
+void startShadowColour() {
+    if (programState.translucentShadows) {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        setColour(0, 0, 0, 0.5f);
+    } else {
+        setColour(0, 0, 0);
+    }
+}
+
+void endShadowColour() {
+    if (programState.translucentShadows) {
+        glDisable(GL_BLEND);
+    }
+}
+
+// The naive pass, to show what the stencil prevents: the flattened casters go straight
+// over the lit receiver, depth-tested like everything else.
+void drawUnconfinedShadows(const Shape& receiver, const ShadowMatrix& shadowMatrix,
+                           bool lightInFront) {
+    draw(receiver, IDENTITY);
+    renderer.lightingOn = false;
+    startShadowColour();
+    if (lightInFront) {
+        drawFlattenedCasters(shadowMatrix);
+    }
+    endShadowColour();
+    renderer.lightingOn = true;
+}
+
 void drawShadowedReceiver(const Shape& receiver, const ShadowMatrix& shadowMatrix,
                           bool lightInFront) {
+    if (!programState.stencilShadows) {
+        drawUnconfinedShadows(receiver, shadowMatrix, lightInFront);
+        return;
+    }
+
     // 1. Draw the receiver lit, and mark every pixel where it is visible with stencil 1.
     glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_ALWAYS, 1, 1);
@@ -267,23 +312,22 @@ void drawShadowedReceiver(const Shape& receiver, const ShadowMatrix& shadowMatri
     glStencilFunc(GL_EQUAL, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
 
-    // 3. Flatten the casters onto the plane along the light's rays. Cone and sphere get
-    // the matrix twice, as on the desktop: M·M = dot·M, the same pixels as M once.
+    // 3. Flatten the casters onto the plane along the light's rays.
     if (lightInFront) {
-        const Matrix flatten = asMatrix(shadowMatrix);
-        drawTeapotCaster(flatten);
-        drawOccluders(flatten * flatten);
+        drawFlattenedCasters(shadowMatrix);
     }
 
-    // 4. Draw the receiver again in unlit black, only where it was marked and a caster
-    // cleared the mark. GL_LEQUAL lets it pass on the depth it stored itself in step 1.
+    // 4. Draw the receiver again, unlit, in the shadow's colour, only where it was marked
+    // and a caster cleared the mark. GL_LEQUAL lets it pass on the depth it stored itself
+    // in step 1; covering each pixel once, it darkens each shadowed pixel once.
     glEnable(GL_DEPTH_TEST);
     glDepthFunc(GL_LEQUAL);
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
     renderer.lightingOn = false;
     glStencilFunc(GL_EQUAL, 0, 1);
-    setColour(0, 0, 0);
+    startShadowColour();
     draw(receiver, IDENTITY);
+    endShadowColour();
 
     // 5. Give the caller back the state it expects.
     renderer.lightingOn = true;

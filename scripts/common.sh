@@ -33,12 +33,10 @@ ensurePackages() {
     fi
 }
 
-# Headless Chromium and the node modules that drive it, pinned in tests/web's lock file.
-# Debian's npm only where no npm is installed yet: a node from elsewhere brings its own.
+# Headless Chromium, and node to drive it through its DevTools pipe (tests/web/chromium.mjs
+# needs nothing but node's own modules).
 ensureBrowserTools() {
     ensurePackages chromium nodejs
-    command -v npm >/dev/null 2>&1 || ensurePackages npm
-    npm ci --prefix "$projectDir/tests/web" --no-audit --no-fund --loglevel=error
 }
 
 # configure FOLDER [CMAKE OPTION...]

@@ -9,9 +9,7 @@ import os from "node:os";
 import path from "node:path";
 import { after, before, test } from "node:test";
 
-import { PNG } from "pngjs";
-
-import { launchChromium, serveFolder } from "./chromium.mjs";
+import { Chromium, readPng, serveFolder } from "./chromium.mjs";
 
 const WEB_DIR = process.env.WEB_DIR;
 const SNAPSHOT_EXE = process.env.SNAPSHOT_EXE;
@@ -31,7 +29,7 @@ let scratch;
 before(async () => {
   scratch = fs.mkdtempSync(path.join(os.tmpdir(), "planar-shadows-web-"));
   ({ server, address } = await serveFolder(WEB_DIR));
-  browser = await launchChromium(path.join(scratch, "profile"));
+  browser = await Chromium.launch(path.join(scratch, "profile"));
 });
 
 after(async () => {
@@ -45,7 +43,7 @@ after(async () => {
 function snapshot(...options) {
   const file = path.join(scratch, "expected.png");
   execFileSync(SNAPSHOT_EXE, [...options, "-o", file]);
-  const picture = PNG.sync.read(fs.readFileSync(file));
+  const picture = readPng(fs.readFileSync(file));
   fs.rmSync(file);
   return picture;
 }
@@ -74,18 +72,16 @@ class Visit {
   static async open(query = "") {
     const visit = new Visit();
     visit.page = await browser.newPage();
-    visit.console = [];
-    visit.errors = [];
-    visit.page.on("console", (message) => visit.console.push(message.text()));
-    visit.page.on("pageerror", (error) => visit.errors.push(error.message));
     await visit.page.goto(address + query);
-    visit.canvas = await visit.page.waitForSelector("canvas");
-    visit.box = await visit.canvas.boundingBox();
+    visit.box = await visit.page.evaluate(() => {
+      const box = document.getElementById("canvas").getBoundingClientRect();
+      return { x: box.left, y: box.top, width: box.width, height: box.height };
+    });
     return visit;
   }
 
   async frame() {
-    return PNG.sync.read(Buffer.from(await this.canvas.screenshot()));
+    return readPng(await this.page.screenshot(this.box));
   }
 
   // Polls the canvas until it shows a picture like `expected`; the last frame otherwise.
@@ -109,18 +105,37 @@ class Visit {
     assert.ok(alike(frame, expected), `${what}: ${share} of the pixels differ`);
   }
 
-  // Canvas pixels from the top left, as the program counts them, to page coordinates.
+  // Canvas pixels from the top left, as the program counts them.
   async movePointer(x, y) {
-    await this.page.mouse.move(this.box.x + x, this.box.y + y);
+    this.pointer = [this.box.x + x, this.box.y + y];
+    await this.page.mouse("mouseMoved", ...this.pointer);
   }
 
   async press(x, y, button = "left") {
     await this.movePointer(x, y);
-    await this.page.mouse.down({ button });
+    await this.page.mouse("mousePressed", ...this.pointer, button);
   }
 
   async release(button = "left") {
-    await this.page.mouse.up({ button });
+    await this.page.mouse("mouseReleased", ...this.pointer, button);
+  }
+
+  // A click on the middle of the page's element that matches this CSS selector.
+  async click(selector) {
+    const box = await this.page.evaluate((s) => {
+      const element = document.querySelector(s).getBoundingClientRect();
+      return [element.left + element.width / 2, element.top + element.height / 2];
+    }, selector);
+    await this.page.mouse("mouseMoved", ...box);
+    await this.page.mouse("mousePressed", ...box, "left");
+    await this.page.mouse("mouseReleased", ...box, "left");
+  }
+
+  // Opens the menu with the right button and chooses the item at this index.
+  async chooseMenuItem(index) {
+    await this.press(100, 150, "right");
+    await this.release("right");
+    await this.click(`#menu li:nth-child(${index + 1}) button`);
   }
 
   // The tint climbs on the first animation frames after the start and then rests; a
@@ -130,7 +145,7 @@ class Visit {
   }
 
   async close() {
-    assert.deepEqual(this.errors, []);
+    assert.deepEqual(this.page.errors, []);
     await this.page.close();
   }
 }
@@ -147,7 +162,7 @@ function lightDepth(y) {
 
 test("frames match the snapshot tool's pictures of the same states", async (t) => {
   const states = [
-    { name: "start", act: async (v) => v.page.keyboard.type("b"), expected: [] },
+    { name: "start", act: (v) => v.page.type("b"), expected: [] },
     {
       name: "light moved",
       act: async (v) => {
@@ -156,8 +171,10 @@ test("frames match the snapshot tool's pictures of the same states", async (t) =
       },
       expected: ["--light", `${lightAcross(128, 96)},-320`],
     },
-    { name: "teapot moved", act: async (v) => v.page.keyboard.type("t"), expected: ["--teapot-offset", "15"] },
-    { name: "plain view", act: async (v) => v.page.keyboard.type("n"), expected: ["--view", "plain"] },
+    { name: "teapot moved", act: (v) => v.page.type("t"), expected: ["--teapot-offset", "15"] },
+    { name: "plain view", act: (v) => v.page.type("n"), expected: ["--view", "plain"] },
+    { name: "translucent shadows", act: (v) => v.chooseMenuItem(3), expected: ["--translucent"] },
+    { name: "shadows without the stencil", act: (v) => v.chooseMenuItem(4), expected: ["--no-stencil"] },
     {
       // Dragged out of the canvas, below it: the light leaves the room through the floor.
       name: "light below the floor",
@@ -186,17 +203,18 @@ test("frames match the snapshot tool's pictures of the same states", async (t) =
 test("every control works with real input, and Esc ends the program", async () => {
   const visit = await Visit.open("?ss");
   const { page } = visit;
-  assert.deepEqual(visit.console.filter((line) => line.includes("Buffered")),
-                   ["Single Buffered", "Single Buffered"]);
   await visit.waitForTintToRest();
+  // "?ss" is the desktop's first argument "ss": one line on the console for each 's'.
+  assert.deepEqual(page.console.filter((line) => line.includes("Buffered")),
+                   ["Single Buffered", "Single Buffered"]);
 
   // Once the tint rests, nothing runs until the visitor does something.
   const callbacks = await page.evaluate(async () => {
     let count = 0;
     const request = window.requestAnimationFrame;
     const timeout = window.setTimeout;
-    window.requestAnimationFrame = (callback) => { ++count; return request(callback); };
-    window.setTimeout = (callback, delay) => { ++count; return timeout(callback, delay); };
+    window.requestAnimationFrame = (callback) => ++count && request(callback);
+    window.setTimeout = (callback, delay) => ++count && timeout(callback, delay);
     await new Promise((resolve) => timeout(resolve, 1000));
     window.requestAnimationFrame = request;
     window.setTimeout = timeout;
@@ -205,58 +223,62 @@ test("every control works with real input, and Esc ends the program", async () =
   assert.equal(callbacks, 0, "animation frames or timers while nobody touches the page");
 
   // Keys reach the program before anything was clicked.
-  await page.keyboard.type("tt");
-  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--teapot-offset", "30"), "'tt' before a click");
+  const shot = (...options) => snapshot("--tint", REST_TINT, ...options);
+  await page.type("tt");
+  await visit.expectFrameLike(shot("--teapot-offset", "30"), "'tt' before a click");
 
   // Shift + left button and the middle button move the light in depth only; a drag that
   // leaves the canvas keeps going, as with the desktop's pointer grab.
-  await page.keyboard.down("Shift");
+  await page.key("keyDown", "Shift");
   await visit.press(40, 128);
   await visit.release();
-  await page.keyboard.up("Shift");
+  await page.key("keyUp", "Shift");
   let light = `50,50,${lightDepth(128)}`;
-  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--teapot-offset", "30", "--light", light), "Shift + left");
+  await visit.expectFrameLike(shot("--teapot-offset", "30", "--light", light), "Shift + left");
   await visit.press(300, 300, "middle");
   await visit.movePointer(300, -20);
   await visit.release("middle");
   light = `50,50,${lightDepth(-20)}`;
-  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--teapot-offset", "30", "--light", light), "middle drag");
+  await visit.expectFrameLike(shot("--teapot-offset", "30", "--light", light), "middle drag");
   await visit.press(400, 200);
   await visit.movePointer(600, 250);
   await visit.movePointer(700, 300);
   await visit.release();
   light = `${lightAcross(700, 300)},${lightDepth(-20)}`;
-  const dragged = snapshot("--tint", REST_TINT, "--teapot-offset", "30", "--light", light);
-  await visit.expectFrameLike(dragged, "left drag out of the canvas");
+  await visit.expectFrameLike(shot("--teapot-offset", "30", "--light", light),
+                              "left drag out of the canvas");
 
   // The right button opens the desktop's menu at the pointer, instead of the browser's.
-  const contextMenuShown = page.evaluate(() => new Promise((resolve) => {
+  const browsersMenu = page.evaluate(() => new Promise((resolve) => {
     window.addEventListener("contextmenu", (event) => resolve(!event.defaultPrevented), { once: true });
   }));
   await visit.press(100, 150, "right");
   await visit.release("right");
-  assert.equal(await contextMenuShown, false, "the browser's own context menu would open");
-  const menu = await page.$eval("#menu", (element) => ({
-    hidden: element.hidden,
-    items: [...element.querySelectorAll("button")].map((button) => button.textContent),
-    left: element.getBoundingClientRect().left,
-    top: element.getBoundingClientRect().top,
-  }));
+  assert.equal(await browsersMenu, false, "the browser's own context menu would open");
+  const menu = await page.evaluate(() => {
+    const element = document.getElementById("menu");
+    return {
+      hidden: element.hidden,
+      items: [...element.querySelectorAll("button")].map((button) => button.textContent),
+      corner: [element.getBoundingClientRect().left, element.getBoundingClientRect().top],
+    };
+  });
   assert.equal(menu.hidden, false);
-  assert.deepEqual(menu.items, ["Move teapot right (t)", "Move teapot left (T)", "Quit (Esc)"]);
-  assert.deepEqual([menu.left, menu.top], [visit.box.x + 100, visit.box.y + 150]);
-  const items = await page.$$("#menu button");
-  await items[1].click();
-  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--teapot-offset", "15", "--light", light),
-                              "menu: Move teapot left");
-  assert.equal(await page.$eval("#menu", (element) => element.hidden), true);
+  assert.deepEqual(menu.items, ["Move teapot right (t)", "Move teapot left (T)", "Quit (Esc)",
+                                "Translucent shadows (now opaque)",
+                                "Shadows without the stencil (now with)"]);
+  assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
+  await visit.click("#menu li:nth-child(2) button");
+  await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");
+  assert.equal(await page.evaluate(() => document.getElementById("menu").hidden), true);
 
   // Esc ends the program: the last frame stays, and nothing reaches the program any more.
   const last = await visit.frame();
-  await page.keyboard.press("Escape");
-  await page.waitForFunction(() => document.getElementById("status").textContent.includes("ended"));
-  assert.match(await page.$eval("#status", (element) => element.textContent), /Reload the page/);
-  await page.keyboard.type("tT");
+  await page.type(["Escape"]);
+  await page.waitFor(() => document.getElementById("status").textContent.includes("ended"));
+  assert.match(await page.evaluate(() => document.getElementById("status").textContent),
+               /Reload the page/);
+  await page.type("tT");
   await visit.press(10, 10);
   await visit.movePointer(300, 400);
   await visit.release();

@@ -6,7 +6,7 @@ import os from "node:os";
 import path from "node:path";
 import zlib from "node:zlib";
 
-import { launchChromium, serveFolder } from "./chromium.mjs";
+import { Chromium, serveFolder } from "./chromium.mjs";
 
 const [webFolder, benchFolder] = process.argv.slice(2);
 const LOADS = 10;
@@ -32,7 +32,7 @@ for (const name of fs.readdirSync(webFolder)) {
 console.log(`download: ${kilobytes(raw)} raw, ${kilobytes(gzipped)} gzip -9`);
 
 const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "planar-shadows-measure-"));
-const browser = await launchChromium(path.join(scratch, "profile"));
+const browser = await Chromium.launch(path.join(scratch, "profile"));
 try {
   // The moment the first animation frame that drew anything returns, in milliseconds after
   // the page load began (performance.now() counts from there).
@@ -40,23 +40,25 @@ try {
   const firstFrames = [];
   for (let load = 0; load < LOADS; ++load) {
     const page = await browser.newPage();
-    await page.evaluateOnNewDocument(() => {
-      let drew = false;
-      const draw = WebGL2RenderingContext.prototype.drawArrays;
-      WebGL2RenderingContext.prototype.drawArrays = function (...args) {
-        drew = true;
-        return draw.apply(this, args);
-      };
-      const request = window.requestAnimationFrame.bind(window);
-      window.requestAnimationFrame = (callback) => request((time) => {
-        callback(time);
-        if (drew && window.firstFrame === undefined) {
-          window.firstFrame = performance.now();
-        }
-      });
+    await page.send("Page.addScriptToEvaluateOnNewDocument", {
+      source: `(${() => {
+        let drew = false;
+        const draw = WebGL2RenderingContext.prototype.drawArrays;
+        WebGL2RenderingContext.prototype.drawArrays = function (...args) {
+          drew = true;
+          return draw.apply(this, args);
+        };
+        const request = window.requestAnimationFrame.bind(window);
+        window.requestAnimationFrame = (callback) => request((time) => {
+          callback(time);
+          if (drew && window.firstFrame === undefined) {
+            window.firstFrame = performance.now();
+          }
+        });
+      }})()`,
     });
     await page.goto(site.address);
-    await page.waitForFunction(() => window.firstFrame !== undefined);
+    await page.waitFor(() => window.firstFrame !== undefined);
     firstFrames.push(await page.evaluate(() => window.firstFrame));
     await page.close();
   }
@@ -68,7 +70,7 @@ try {
   const bench = await serveFolder(benchFolder);
   const page = await browser.newPage();
   await page.goto(bench.address + "web_frame_benchmark.html");
-  await page.waitForFunction(() => typeof Module !== "undefined" && Module.calledRun);
+  await page.waitFor(() => typeof Module !== "undefined" && Module.calledRun);
   const views = [["shadow frame", 0], ["plain frame", 1], ["bare clear", 2]];
   const times = {};
   for (const [name, view] of views) {

@@ -8,9 +8,10 @@
 
 namespace {
 
-// The desktop's idle handler runs about a thousand times a second until the tint rests,
-// within a few seconds. GLUT's idle here is a 4 ms timer, which would take 16 s, so the same
-// handler runs this many times per animation frame instead: about 20 frames to rest.
+// On the desktop the idle handler runs as often as the main loop turns, and the tint rests
+// about a tenth of a second after start-up. GLUT's idle here is a 4 ms timer, on which the
+// 4001 steps would take 16 s, so the same handler runs this many times per animation frame
+// instead: 21 frames, a third of a second.
 constexpr int IDLE_STEPS_PER_FRAME = 200;
 
 bool programEnded = false;

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Remakes docs/stencil.png, the README's figure of what the stencil is for: the start frame
+# four ways, drawn by the snapshot tool. Top row with the stencil, bottom row without;
+# left column opaque shadows, right column translucent ones.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+ensurePackages "${buildPackages[@]}" xvfb imagemagick
+configure "$buildDir"
+cmake --build "$buildDir" -j "$(nproc)" --target planar-shadows-snapshot
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+shoot() {
+    "$projectDir/scripts/with-xvfb.sh" "$buildDir/planar-shadows-snapshot" --size 384x384 "$@"
+}
+shoot -o "$scratch/1.png"
+shoot --translucent -o "$scratch/2.png"
+shoot --no-stencil -o "$scratch/3.png"
+shoot --no-stencil --translucent -o "$scratch/4.png"
+montage "$scratch"/{1,2,3,4}.png -tile 2x2 -geometry +4+4 -background white \
+    "$projectDir/docs/stencil.png"
+echo "Wrote $projectDir/docs/stencil.png"

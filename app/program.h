@@ -45,6 +45,6 @@ void onMenu(int item);
 #ifdef __EMSCRIPTEN__
 // In a browser the page itself passes on the pointer's drags (GLUT's motion callback lags
 // one event behind), runs the idle steps on animation frames (GLUT's idle timer is too slow
-// for the tint) and shows the menu (GLUT has none there): see web_page.cpp.
+// for the tint) and shows the menu (GLUT has none there): see the end of program.cpp.
 void startPageInput();
 #endif

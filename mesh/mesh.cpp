@@ -266,3 +266,15 @@ Mesh sphereMesh(double radius, int slices, int stacks) {
     }
     return gl.mesh;
 }
+
+Mesh quadsMesh(std::initializer_list<RoomQuad> quads) {
+    Mesh mesh{MeshPrimitive::Triangles, {}};
+    for (const RoomQuad& quad : quads) {
+        for (const int corner : {0, 1, 3, 1, 2, 3}) {
+            const Point3& p = quad.corners[corner];
+            const Point3& n = quad.normal;
+            mesh.vertices.push_back({{p.x, p.y, p.z}, {n.x, n.y, n.z}});
+        }
+    }
+    return mesh;
+}

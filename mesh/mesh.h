@@ -6,7 +6,10 @@
 // the same colours inside each face. No GL here: this sits below everything else.
 #pragma once
 
+#include <initializer_list>
 #include <vector>
+
+#include "shadow/room.h"
 
 struct MeshVertex {
     float position[3];
@@ -27,6 +30,10 @@ struct Mesh {
 Mesh sphereMesh(double radius, int slices, int stacks);
 Mesh diskMesh(double innerRadius, double outerRadius, int slices, int loops);
 Mesh cylinderMesh(double baseRadius, double topRadius, double height, int slices, int stacks);
+
+// The room's quads as glBegin(GL_QUADS) draws them, one normal a quad: Mesa cuts the
+// corners 0, 1, 2, 3 into the triangles (0, 1, 3) and (1, 2, 3).
+Mesh quadsMesh(std::initializer_list<RoomQuad> quads);
 
 // glutWireTeapot(size): Bezier patch isolines as separate line segments.
 Mesh wireTeapotMesh(double size);

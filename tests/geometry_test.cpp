@@ -31,6 +31,26 @@ GLUquadric* quadric() {
     return defaultQuadric;
 }
 
+RoomQuad smallFloor() {
+    RoomQuad quad = FLOOR_QUAD;
+    for (Point3& p : quad.corners) {
+        p = {p.x / 4, (p.y + 100) / 4, (p.z + 420) / 4};
+    }
+    return quad;
+}
+
+// As the fixed-function renderer draws the room.
+void drawQuads(std::initializer_list<RoomQuad> quads) {
+    glBegin(GL_QUADS);
+    for (const RoomQuad& quad : quads) {
+        glNormal3f(quad.normal.x, quad.normal.y, quad.normal.z);
+        for (const Point3& p : quad.corners) {
+            glVertex3f(p.x, p.y, p.z);
+        }
+    }
+    glEnd();
+}
+
 // The program's shapes, with its own parameters.
 std::vector<Shape> shapes() {
     return {
@@ -45,6 +65,9 @@ std::vector<Shape> shapes() {
          [] { gluCylinder(quadric(), CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS); },
          cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS)},
         {"wire teapot", [] { glutWireTeapot(TEAPOT_SIZE); }, wireTeapotMesh(TEAPOT_SIZE)},
+        // The room's quads are too large for the capture; the floor's shrunk to a quarter
+        // (exactly, by a power of two) shows how GL cuts a quad all the same.
+        {"floor quad", [] { drawQuads({smallFloor()}); }, quadsMesh({smallFloor()})},
     };
 }
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <initializer_list>
+#include <cstdio>
 #include <vector>
 
 #include "mesh/mesh.h"
@@ -83,7 +83,10 @@ Matrix asMatrix(const ShadowMatrix& shadow) {
 // Fixed-function lighting as this scene uses it: global ambient 0.2, light 0 with its
 // default colours (no ambient, white diffuse, no attenuation), colour material setting
 // ambient and diffuse of both faces, no specular. Computed per vertex and clamped there,
-// then interpolated across the face. Normals are used as given, as with GL_NORMALIZE off.
+// then interpolated across the face. Normals are used as given, as with GL_NORMALIZE off,
+// and turned by the modelview's own 3 × 3: lit shapes are only ever moved and turned, for
+// which that equals the inverse transpose GL uses. (Flattened casters are not lit: they
+// draw into the stencil alone, or in flat black.)
 const char* const VERTEX_SHADER = R"(#version 300 es
 in vec3 position;
 in vec3 normal;
@@ -115,10 +118,19 @@ void main() {
 }
 )";
 
+// A shader that does not compile says why on the console, instead of leaving a blank page
+// without a word.
 GLuint compile(GLenum type, const char* source) {
     const GLuint shader = glCreateShader(type);
     glShaderSource(shader, 1, &source, nullptr);
     glCompileShader(shader);
+    GLint compiled = GL_FALSE;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+    if (!compiled) {
+        char log[1024] = "";
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        std::fprintf(stderr, "planar-shadows: a shader does not compile: %s\n", log);
+    }
     return shader;
 }
 
@@ -159,19 +171,6 @@ void draw(const Shape& shape, const Matrix& modelview) {
     glUniform4fv(renderer.colour, 1, renderer.currentColour);
     glUniform1i(renderer.lighting, renderer.lightingOn);
     glDrawArrays(shape.mode, shape.first, shape.count);
-}
-
-// The room's quads, cut into two triangles each as GL cuts a quad.
-Mesh quadsMesh(std::initializer_list<RoomQuad> quads) {
-    Mesh mesh{MeshPrimitive::Triangles, {}};
-    for (const RoomQuad& quad : quads) {
-        for (int corner : {0, 1, 3, 1, 2, 3}) {
-            const Point3& p = quad.corners[corner];
-            const Point3& n = quad.normal;
-            mesh.vertices.push_back({{p.x, p.y, p.z}, {n.x, n.y, n.z}});
-        }
-    }
-    return mesh;
 }
 
 // Every shape goes into one buffer; each Shape remembers its run.

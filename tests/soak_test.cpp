@@ -241,9 +241,11 @@ TEST(Soak, RandomInputLeavesItAliveDrawingAndLean) {
 
     // Resident memory is sampled at rest every thousand events after warm-up. Now and then
     // a sample still catches a passing buffer, so the floor of the first three samples is
-    // compared with the floor of the last three: a leak raises the floor.
+    // compared with the floor of the last three: a leak raises the floor. The warm-up is
+    // long because the first meeting with a drawing state can cost memory once, late (seen
+    // once: 3.6 MB between the 2,000th and the 3,000th event, flat after that).
     constexpr int SAMPLE_EVERY = 1000;
-    constexpr int WARM_UP = 2000;
+    constexpr int WARM_UP = 4000;
     std::vector<long> samplesKiB;
     int events = 0;
     int nextSample = WARM_UP;

@@ -3,16 +3,14 @@
 // capture must equal the mesh primitive for primitive, vertex for vertex, position and
 // normal alike. Drawn lit, as triangles and lines, the meshes must then give the very
 // pixels GLU and freeglut give.
-#define GL_GLEXT_PROTOTYPES
-#include <GL/freeglut.h>
-#include <GL/glext.h>
-#include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <vector>
 
 #include "mesh/mesh.h"
+#include "platform/opengl.h"
+#include "scene/offscreen.h"
 #include "shadow/room.h"
 
 namespace {
@@ -243,18 +241,8 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGBA | GLUT_SINGLE | GLUT_DEPTH);
     glutInitWindowSize(64, 64);
     glutCreateWindow("geometry-test");
-    GLuint framebuffer, colour, depth;
-    glGenFramebuffers(1, &framebuffer);
-    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
-    glGenRenderbuffers(1, &colour);
-    glBindRenderbuffer(GL_RENDERBUFFER, colour);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, SIZE, SIZE);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colour);
-    glGenRenderbuffers(1, &depth);
-    glBindRenderbuffer(GL_RENDERBUFFER, depth);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, SIZE, SIZE);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depth);
-    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    OffscreenTarget target;
+    if (!openOffscreenTarget(SIZE, SIZE, target)) {
         std::fprintf(stderr, "no complete framebuffer object\n");
         return 1;
     }

@@ -10,12 +10,11 @@
 #include <random>
 #include <system_error>
 
-#ifdef _WIN32
 #include <fcntl.h>
+#ifdef _WIN32
 #include <io.h>
 #include <sys/stat.h>
 #else
-#include <fcntl.h>
 #include <unistd.h>
 #endif
 

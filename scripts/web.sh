@@ -2,16 +2,26 @@
 # Builds the web edition into build-web/ (the page, its JavaScript and its WebAssembly, a
 # folder any static web server can host) and serves it on http://127.0.0.1:8000/, for this
 # machine only. Options: --build only builds; --measure builds, then prints the figures of
-# the README's Performance section, measured in headless Chromium.
+# the README's Performance section, measured in headless Chromium; --measure OTHER also
+# times this build's frames against those of another build folder (such as another
+# checkout's build-emscripten/), the two in turns in one run.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
+usage="usage: bash scripts/web.sh [--build | --measure [OTHER_BUILD_DIR]]"
 case "${1:-}" in
-    "" | --build | --measure) ;;
+    "" | --build) [ $# -le 1 ] || { echo "$usage" >&2; exit 2; } ;;
+    --measure)
+        if [ $# -gt 2 ] || { [ $# -eq 2 ] && [ ! -f "$2/web_frame_benchmark.html" ]; }; then
+            echo "$usage: OTHER_BUILD_DIR holds web_frame_benchmark.html" >&2
+            exit 2
+        fi
+        ;;
     *)
-        echo "usage: bash scripts/web.sh [--build | --measure]" >&2
+        echo "$usage" >&2
         exit 2
         ;;
 esac
+otherDir=${2:+$(cd "$2" && pwd)}
 
 webDir="$projectDir/build-web"
 emscriptenDir="$projectDir/build-emscripten"
@@ -31,6 +41,10 @@ case "${1:-}" in
     --measure)
         ensureBrowserTools
         node "$projectDir/tests/web/measure.mjs" "$webDir" "$emscriptenDir"
+        if [ -n "$otherDir" ]; then
+            echo "Against $otherDir (old) in turns:"
+            node "$projectDir/tests/web/compare-builds.mjs" "$otherDir" "$emscriptenDir"
+        fi
         ;;
     *)
         ensurePackages python3

@@ -6,6 +6,7 @@
 // the same colours inside each face. No GL here: this sits below everything else.
 #pragma once
 
+#include <cstdint>
 #include <initializer_list>
 #include <vector>
 
@@ -37,3 +38,27 @@ Mesh quadsMesh(std::initializer_list<RoomQuad> quads);
 
 // glutWireTeapot(size): Bezier patch isolines as separate line segments.
 Mesh wireTeapotMesh(double size);
+
+// A mesh with each distinct vertex kept once, and the indices, in groups of 3 or 2 as in
+// Mesh, that draw its primitives in the same order: what a renderer with an index buffer
+// draws instead, processing each vertex once rather than once for every primitive it ends.
+struct IndexedMesh {
+    MeshPrimitive primitive;
+    std::vector<MeshVertex> vertices;
+    std::vector<std::uint32_t> indices;
+};
+
+// Vertices equal bit for bit, position and normal, are kept once, in the order of their
+// first use.
+IndexedMesh indexedMesh(const Mesh& mesh);
+
+// The vertices these indices of the mesh name, in their order: the primitives a draw of
+// those indices gives.
+Mesh expandedMesh(const IndexedMesh& mesh, const std::vector<std::uint32_t>& indices);
+
+// A line mesh's segments, as pairs of indices, each once: a segment whose two ends lie on
+// an earlier segment's two ends, bit for bit and in the same order, is left out. Only for
+// drawing where a segment's pixels count and not how often they are covered, as with the
+// stencil operation of the shadow pass. A segment drawn the other way round is kept: GL's
+// rule for a line's last pixel can give it other pixels.
+std::vector<std::uint32_t> segmentsOnce(const IndexedMesh& mesh);

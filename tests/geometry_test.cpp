@@ -2,10 +2,16 @@
 // primitive Mesa assembles from gluSphere, gluDisk, gluCylinder and glutWireTeapot, and the
 // capture must equal the mesh primitive for primitive, vertex for vertex, position and
 // normal alike. Drawn lit, as triangles and lines, the meshes must then give the very
-// pixels GLU and freeglut give.
+// pixels GLU and freeglut give. The web edition draws the teapot through indices: expanded
+// through them, they must give freeglut's segments in freeglut's order, and the shorter
+// list for the stencil steps each of freeglut's segments exactly once.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <set>
 #include <vector>
 
 #include "mesh/mesh.h"
@@ -49,6 +55,12 @@ void drawQuads(std::initializer_list<RoomQuad> quads) {
     glEnd();
 }
 
+// The web edition's teapot, drawn through its indices.
+Mesh indexedTeapot() {
+    const IndexedMesh teapot = indexedMesh(wireTeapotMesh(TEAPOT_SIZE));
+    return expandedMesh(teapot, teapot.indices);
+}
+
 // The program's shapes, with its own parameters.
 std::vector<Shape> shapes() {
     return {
@@ -62,7 +74,7 @@ std::vector<Shape> shapes() {
         {"cone side",
          [] { gluCylinder(quadric(), CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS); },
          cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS)},
-        {"wire teapot", [] { glutWireTeapot(TEAPOT_SIZE); }, wireTeapotMesh(TEAPOT_SIZE)},
+        {"wire teapot", [] { glutWireTeapot(TEAPOT_SIZE); }, indexedTeapot()},
         // The room's quads are too large for the capture; the floor's shrunk to a quarter
         // (exactly, by a power of two) shows how GL cuts a quad all the same.
         {"floor quad", [] { drawQuads({smallFloor()}); }, quadsMesh({smallFloor()})},
@@ -176,6 +188,39 @@ TEST(Geometry, MeshesAreWhatGluAndFreeglutDraw) {
         std::printf("%s: %zu vertices\n", shape.name, shape.mesh.vertices.size());
     }
     glPopAttrib();
+}
+
+// A line mesh's segments by their ends' values (GL's feedback turns -0 into +0).
+std::set<std::array<float, 6>> segmentsOf(const Mesh& lines) {
+    std::set<std::array<float, 6>> segments;
+    const std::vector<MeshVertex>& v = lines.vertices;
+    for (size_t at = 0; at + 1 < v.size(); at += 2) {
+        segments.insert({v[at].position[0], v[at].position[1], v[at].position[2],
+                         v[at + 1].position[0], v[at + 1].position[1], v[at + 1].position[2]});
+    }
+    return segments;
+}
+
+// The stencil steps' shorter list must still cover every segment freeglut draws, and leave
+// out only repeats, ends equal bit for bit, of segments it keeps.
+TEST(Geometry, StencilStepsDrawEachOfFreeglutsTeapotSegmentsOnce) {
+    glPushAttrib(GL_ALL_ATTRIB_BITS);
+    setUpCapture();
+    const Mesh drawn = capture([] { glutWireTeapot(TEAPOT_SIZE); });
+    glPopAttrib();
+    const IndexedMesh teapot = indexedMesh(wireTeapotMesh(TEAPOT_SIZE));
+    const Mesh once = expandedMesh(teapot, segmentsOnce(teapot));
+    EXPECT_TRUE(segmentsOf(once) == segmentsOf(drawn));
+    std::set<std::array<std::uint32_t, 6>> distinct;
+    for (size_t at = 0; at + 1 < once.vertices.size(); at += 2) {
+        std::array<std::uint32_t, 6> ends;
+        std::memcpy(ends.data(), once.vertices[at].position, 12);
+        std::memcpy(ends.data() + 3, once.vertices[at + 1].position, 12);
+        EXPECT_TRUE(distinct.insert(ends).second) << "segment " << at / 2 << " drawn twice";
+    }
+    EXPECT_LT(once.vertices.size(), drawn.vertices.size());
+    std::printf("wire teapot: %zu segments through %zu points, %zu of them in the stencil steps\n",
+                drawn.vertices.size() / 2, teapot.vertices.size(), once.vertices.size() / 2);
 }
 
 // The frame a draw call leaves, lit: per-vertex lighting spreads each vertex's colour over

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -136,11 +137,13 @@ GLuint compile(GLenum type, const char* source) {
 
 // ---- What the renderer keeps ------------------------------------------------------------
 
-// A run of vertices in the one buffer, drawn with one call.
+// A run drawn with one call: `count` vertices of the vertex buffer from `first` on, or for
+// an indexed shape `count` indices of the index buffer from `first` on.
 struct Shape {
     GLenum mode;
     GLint first;
     GLsizei count;
+    bool indexed;
 };
 
 struct Renderer {
@@ -154,7 +157,11 @@ struct Renderer {
     // GL's current colour and lighting switch, which the fixed-function code relies on.
     float currentColour[4] = {1, 1, 1, 1};
     bool lightingOn = true;
-    Shape floor, leftWall, roomShell, sphere, lightMarker, coneBase, coneSide, wireTeapot;
+    Shape floor, leftWall, roomShell, sphere, lightMarker, coneBase, coneSide;
+    // The teapot's segments as freeglut draws them, for every draw that shows them, and
+    // each distinct segment once, for the stencil steps, where covering a pixel again
+    // changes nothing.
+    Shape wireTeapot, wireTeapotOnce;
 };
 
 Renderer renderer;
@@ -170,17 +177,48 @@ void draw(const Shape& shape, const Matrix& modelview) {
     glUniformMatrix4fv(renderer.modelviewProjection, 1, GL_FALSE, modelviewProjection.m);
     glUniform4fv(renderer.colour, 1, renderer.currentColour);
     glUniform1i(renderer.lighting, renderer.lightingOn);
-    glDrawArrays(shape.mode, shape.first, shape.count);
+    if (shape.indexed) {
+        glDrawElements(shape.mode, shape.count, GL_UNSIGNED_SHORT,
+                       reinterpret_cast<const void*>(shape.first * sizeof(GLushort)));
+    } else {
+        glDrawArrays(shape.mode, shape.first, shape.count);
+    }
 }
 
-// Every shape goes into one buffer; each Shape remembers its run.
+GLenum modeOf(MeshPrimitive primitive) {
+    return primitive == MeshPrimitive::Lines ? GL_LINES : GL_TRIANGLES;
+}
+
+// Every shape goes into one vertex buffer, and the indexed ones' indices into one index
+// buffer; each Shape remembers its run. WebGL 2 has no base vertex for indexed draws, so
+// indices count from the start of the vertex buffer.
 void uploadShapes() {
     std::vector<MeshVertex> vertices;
+    std::vector<GLushort> indices;
     const auto add = [&vertices](const Mesh& mesh) {
-        const Shape shape{
-            mesh.primitive == MeshPrimitive::Lines ? GLenum(GL_LINES) : GLenum(GL_TRIANGLES),
-            static_cast<GLint>(vertices.size()), static_cast<GLsizei>(mesh.vertices.size())};
+        const Shape shape{modeOf(mesh.primitive), static_cast<GLint>(vertices.size()),
+                          static_cast<GLsizei>(mesh.vertices.size()), false};
         vertices.insert(vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
+        return shape;
+    };
+    // An indexed mesh's vertices go in once, and each list of indices into them is a Shape.
+    const auto addVertices = [&vertices](const IndexedMesh& mesh) {
+        const size_t base = vertices.size();
+        vertices.insert(vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
+        // 16-bit indices, of which WebGL 2 keeps 0xFFFF for restarting a strip.
+        if (vertices.size() > 0xFFFF) {
+            std::fprintf(stderr, "planar-shadows: vertex %zu is past 16-bit indices\n",
+                         vertices.size() - 1);
+        }
+        return base;
+    };
+    const auto addIndices = [&indices](MeshPrimitive primitive, size_t base,
+                                       const std::vector<std::uint32_t>& list) {
+        const Shape shape{modeOf(primitive), static_cast<GLint>(indices.size()),
+                          static_cast<GLsizei>(list.size()), true};
+        for (const std::uint32_t index : list) {
+            indices.push_back(static_cast<GLushort>(base + index));
+        }
         return shape;
     };
     renderer.floor = add(quadsMesh({FLOOR_QUAD}));
@@ -192,7 +230,10 @@ void uploadShapes() {
     renderer.coneBase = add(diskMesh(0.0, CONE_RADIUS, ROUND_SLICES, 1));
     renderer.coneSide =
         add(cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS));
-    renderer.wireTeapot = add(wireTeapotMesh(TEAPOT_SIZE));
+    const IndexedMesh teapot = indexedMesh(wireTeapotMesh(TEAPOT_SIZE));
+    const size_t teapotBase = addVertices(teapot);
+    renderer.wireTeapot = addIndices(teapot.primitive, teapotBase, teapot.indices);
+    renderer.wireTeapotOnce = addIndices(teapot.primitive, teapotBase, segmentsOnce(teapot));
 
     GLuint vertexArray = 0;
     glGenVertexArrays(1, &vertexArray);
@@ -210,6 +251,12 @@ void uploadShapes() {
     glEnableVertexAttribArray(normal);
     glVertexAttribPointer(normal, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex),
                           reinterpret_cast<const void*>(offsetof(MeshVertex, normal)));
+    GLuint indexBuffer = 0;
+    glGenBuffers(1, &indexBuffer);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, indexBuffer);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER,
+                 static_cast<GLsizeiptr>(indices.size() * sizeof(GLushort)), indices.data(),
+                 GL_STATIC_DRAW);
 }
 
 // ---- The scene's pieces, placed as the desktop's display lists place them --------------
@@ -234,9 +281,9 @@ void drawOccluders(const Matrix& modelview) {
     drawSphere(modelview);
 }
 
-void drawTeapotCaster(const Matrix& modelview) {
+void drawTeapotCaster(const Matrix& modelview, const Shape& teapot = renderer.wireTeapot) {
     const float x = programState.teapotOffsetX + TEAPOT_CENTRE.x;
-    draw(renderer.wireTeapot, modelview * translation(x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z));
+    draw(teapot, modelview * translation(x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z));
 }
 
 // The marker shows where the light is, so it is drawn flat in its own grey.
@@ -252,9 +299,10 @@ void drawLightMarker() {
 
 // The casters flattened onto the receiver's plane along the light's rays. Cone and sphere
 // get the matrix twice, as on the desktop: M·M = dot·M, the same pixels as M once.
-void drawFlattenedCasters(const ShadowMatrix& shadowMatrix) {
+void drawFlattenedCasters(const ShadowMatrix& shadowMatrix,
+                          const Shape& teapot = renderer.wireTeapot) {
     const Matrix flatten = asMatrix(shadowMatrix);
-    drawTeapotCaster(flatten);
+    drawTeapotCaster(flatten, teapot);
     drawOccluders(flatten * flatten);
 }
 
@@ -313,7 +361,7 @@ void drawShadowedReceiver(const Shape& receiver, const ShadowMatrix& shadowMatri
 
     // 3. Flatten the casters onto the plane along the light's rays.
     if (lightInFront) {
-        drawFlattenedCasters(shadowMatrix);
+        drawFlattenedCasters(shadowMatrix, renderer.wireTeapotOnce);
     }
 
     // 4. Draw the receiver again, unlit, in the shadow's colour, only where it was marked

@@ -19,15 +19,19 @@ const MENU_TRANSLUCENT_SHADOWS = 256;
 const MENU_STENCIL = 257;
 
 // Keeps the drawing buffer after each frame, so it can be read back at any time (this
-// changes what is kept, not what is drawn), counts frames by their first clear, and notes
-// when the last animation frame ran (the tint's idle steps run in them, without drawing).
+// changes what is kept, not what is drawn), counts frames by their first clear, and counts
+// the animation frames asked for and not yet run: the tint's idle steps run in them
+// without drawing, and the program is at rest once none is left.
 function instrumentPage() {
-  window.last_animation_frame = 0;
+  window.pending_animation_frames = 0;
   const request = window.requestAnimationFrame.bind(window);
-  window.requestAnimationFrame = (callback) => request((time) => {
-    window.last_animation_frame = performance.now();
-    callback(time);
-  });
+  window.requestAnimationFrame = (callback) => {
+    ++window.pending_animation_frames;
+    return request((time) => {
+      --window.pending_animation_frames;
+      callback(time);
+    });
+  };
   const getContext = HTMLCanvasElement.prototype.getContext;
   HTMLCanvasElement.prototype.getContext = function (type, attributes) {
     return getContext.call(this, type, { ...attributes, preserveDrawingBuffer: true });
@@ -54,20 +58,20 @@ class Tab {
     return tab;
   }
 
-  // Waits until more than `drawn` frames have been drawn and no animation frame came for a
-  // quarter of a second: the tint has rested and the last input's redraw is done.
+  // Waits until more than `drawn` frames have been drawn and no animation frame is pending:
+  // the tint has rested and the last input's redraw is done.
   async settle(drawn) {
     const until = Date.now() + 20000;
     for (;;) {
-      const [count, still] = await this.page.evaluate(
-        () => [window.frames_drawn, performance.now() - window.last_animation_frame > 250]);
-      if (count > drawn && still) {
+      const [count, pending] = await this.page.evaluate(
+        () => [window.frames_drawn, window.pending_animation_frames]);
+      if (count > drawn && pending === 0) {
         return;
       }
       if (Date.now() > until) {
         throw new Error("the page kept drawing");
       }
-      await new Promise((resolve) => setTimeout(resolve, 250));
+      await new Promise((resolve) => setTimeout(resolve, 50));
     }
   }
 

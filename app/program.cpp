@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/opengl.h"
+#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 
@@ -39,13 +40,59 @@ void displayPlainView() {
     glutDisplayFunc(displayShadowView);
 }
 
-// ---- Keyboard -------------------------------------------------------------------------
+// ---- The stepping mode's captions -----------------------------------------------------
 
 namespace {
 constexpr unsigned char KEY_ESCAPE = 27;
 // Multiples of 15 are exact in float, so 't' then 'T' puts the teapot back exactly.
 constexpr float TEAPOT_STEP = 15.0f;
+constexpr const char* WINDOW_TITLE = "moving shadows, hit 't' and 'T'";
+
+#ifdef __EMSCRIPTEN__
+EM_JS(void, showPageCaption, (const char* text), { Module.showCaption(UTF8ToString(text)); });
+#endif
+
+// On the desktop the caption goes into the window's title, which leaves the picture exactly
+// the frame the steps drew, whatever the caption's length; in a browser, where GLUT's title
+// is the document's, into the page's caption beside the canvas.
+void showStepCaption() {
+    const std::string caption = stepCaption();
+#ifdef __EMSCRIPTEN__
+    showPageCaption(caption.c_str());
+#else
+    glutSetWindowTitle(caption.empty() ? WINDOW_TITLE : caption.c_str());
+#endif
+}
+
+// Turns the stepping mode on at its first step, or off, and says so in the menu and the
+// caption.
+void setStepping(bool on) {
+    programState.steppingPasses = on;
+    programState.passStep = 1;
+    showMenu();
+    showStepCaption();
+}
+
+// The next or previous step; the steps stop at either end.
+void changePassStep(int by) {
+    ProgramState& s = programState;
+    s.passStep = clampedPassStep(s.passStep + by, s.stencilShadows);
+    showStepCaption();
+}
 }  // namespace
+
+std::string stepCaption() {
+    const ProgramState& s = programState;
+    if (!s.steppingPasses) {
+        return "";
+    }
+    const PassSteps steps = passSteps(s.stencilShadows);
+    const int step = clampedPassStep(s.passStep, s.stencilShadows);
+    return "Step " + std::to_string(step) + " of " + std::to_string(steps.count) + ": " +
+           steps[step].caption;
+}
+
+// ---- Keyboard -------------------------------------------------------------------------
 
 #ifndef __EMSCRIPTEN__
 // exit, not _exit: standard output is flushed on the way out.
@@ -61,6 +108,17 @@ void onKey(unsigned char key, int, int) {
             return;
         case 'b':
         case 'B':
+            if (programState.steppingPasses) {
+                setStepping(false);
+            }
+            glutDisplayFunc(displayShadowView);
+            break;
+        case '[':
+        case ']':
+            if (!programState.steppingPasses) {
+                return;
+            }
+            changePassStep(key == ']' ? 1 : -1);
             glutDisplayFunc(displayShadowView);
             break;
         case 'n':
@@ -152,6 +210,12 @@ void onMenu(int item) {
         programState.translucentShadows = !programState.translucentShadows;
     } else if (item == MENU_STENCIL) {
         programState.stencilShadows = !programState.stencilShadows;
+        // The other mode may have fewer steps; the step held stays if it can.
+        if (programState.steppingPasses) {
+            changePassStep(0);
+        }
+    } else if (item == MENU_STEPPING) {
+        setStepping(!programState.steppingPasses);
     } else {
         onKey(static_cast<unsigned char>(item), 0, 0);
         return;
@@ -161,8 +225,8 @@ void onMenu(int item) {
 }
 
 // No item for the plain view: closing the menu redraws the window, and the plain view
-// lasts one frame, so such an item would show nothing. The two switches say how the
-// shadows are drawn now and what choosing them does.
+// lasts one frame, so such an item would show nothing. The switches say how the frame is
+// drawn now and what choosing them does.
 std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
     const ProgramState& s = programState;
     return {{
@@ -175,6 +239,9 @@ std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
         {s.stencilShadows ? "Shadows without the stencil (now with)"
                           : "Shadows with the stencil (now without)",
          MENU_STENCIL},
+        {s.steppingPasses ? "Whole frame (now step by step, [ and ])"
+                          : "Step through the drawing with [ and ] (now whole frame)",
+         MENU_STEPPING},
     }};
 }
 
@@ -208,7 +275,7 @@ void startProgram(int& argc, char** argv) {
     programState.doubleBuffered = scanBufferingOption(argc, argv, stdout);
     const unsigned buffering = programState.doubleBuffered ? GLUT_DOUBLE : GLUT_SINGLE;
     glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | buffering);
-    glutCreateWindow("moving shadows, hit 't' and 'T'");
+    glutCreateWindow(WINDOW_TITLE);
 
     prepareShadowReceivers();
     initScene();

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdio>
+#include <string>
 
 // Every lower-case 's' in the first argument asks for a single-buffered window and is
 // acknowledged with a line on `out`; nothing else, and no later argument, counts.
@@ -28,19 +29,24 @@ void onDrag(int x, int y);
 void onReshape(int width, int height);
 void onIdle();
 // The right-button menu. The first items act as the keys they name and pass those keys
-// to onMenu as their values; the last two switch how the shadows are drawn.
+// to onMenu as their values; the next two switch how the shadows are drawn, the last one
+// the stepping mode.
 struct MenuItem {
     const char* label;
     int value;
 };
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
-constexpr int MENU_ITEM_COUNT = 5;
+constexpr int MENU_STEPPING = 258;
+constexpr int MENU_ITEM_COUNT = 6;
 // The items with their labels as they stand now: the switches' labels follow the state.
 std::array<MenuItem, MENU_ITEM_COUNT> menuItems();
 // Shows the menu's items as they stand now, making the menu on the first call.
 void showMenu();
 void onMenu(int item);
+
+// In the stepping mode, "Step k of n: " and the current step's caption; else "".
+std::string stepCaption();
 
 #ifdef __EMSCRIPTEN__
 // In a browser the page itself passes on the pointer's drags (GLUT's motion callback lags

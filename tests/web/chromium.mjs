@@ -146,15 +146,19 @@ class Page {
     });
   }
 
-  // A key by its DOM name: a letter, "Escape" or "Shift". Shift stays down until released.
+  // A key by its DOM name: a letter, a square bracket, "Escape" or "Shift". Shift stays
+  // down until released. The brackets are a US keyboard's.
   async key(type, name) {
+    const bracket = { "[": ["BracketLeft", 219], "]": ["BracketRight", 221] }[name];
     const letter = name.length === 1;
     if (name === "Shift") {
       this.modifiers = type === "keyDown" ? this.modifiers | SHIFT : this.modifiers & ~SHIFT;
     }
-    const upper = letter && name === name.toUpperCase();
-    const code = letter ? `Key${name.toUpperCase()}` : name === "Shift" ? "ShiftLeft" : name;
-    const keyCode = letter ? name.toUpperCase().charCodeAt(0) : { Escape: 27, Shift: 16 }[name];
+    const upper = letter && !bracket && name === name.toUpperCase();
+    const code = bracket ? bracket[0] : letter ? `Key${name.toUpperCase()}`
+                                               : name === "Shift" ? "ShiftLeft" : name;
+    const keyCode = bracket ? bracket[1] : letter ? name.toUpperCase().charCodeAt(0)
+                                                  : { Escape: 27, Shift: 16 }[name];
     await this.send("Input.dispatchKeyEvent", {
       type, key: name, code, windowsVirtualKeyCode: keyCode,
       modifiers: this.modifiers | (upper ? SHIFT : 0),

@@ -1,6 +1,7 @@
 #include <X11/keysym.h>
 #include <gtest/gtest.h>
 
+#include "app/program.h"
 #include "tests/x_driver.h"
 
 namespace {
@@ -116,8 +117,8 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     program.type('T');
     ASSERT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
 
-    // Five items, stacked: the teapot's two, "Quit (Esc)", then the two switches of how
-    // the shadows are drawn.
+    // The items, stacked: the teapot's two, "Quit (Esc)", then the switches of how the
+    // frame is drawn.
     const auto chooseItem = [&](int item) {
         click(program, 100, 100, RIGHT);
         RunningProgram::Area menu{};
@@ -125,7 +126,8 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
             waitMilliseconds(20);
         }
         ASSERT_GT(menu.height, 0) << "the right button opened no menu";
-        click(program, menu.x + menu.width / 2, menu.y + menu.height * (2 * item + 1) / 10, LEFT);
+        click(program, menu.x + menu.width / 2,
+              menu.y + menu.height * (2 * item + 1) / (2 * MENU_ITEM_COUNT), LEFT);
     };
     chooseItem(0);
     EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, movedRight); }));
@@ -142,6 +144,26 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     }));
     chooseItem(3);
     EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+
+    // Stepping through the drawing: the first step draws the floor alone, the caption goes
+    // into the title, ']' goes on to the last step, the whole frame, and 'b' ends the mode.
+    const auto titled = [&](const std::string& start) {
+        for (int tries = 0; tries < 250 && program.title().rfind(start, 0) != 0; ++tries) {
+            waitMilliseconds(20);
+        }
+        return program.title().rfind(start, 0) == 0;
+    };
+    chooseItem(5);
+    EXPECT_TRUE(titled("Step 1 of 7: Floor: drawn lit")) << program.title();
+    EXPECT_TRUE(program.waitForFrame(
+        [&](const Frame& f) { return isBlack(pixelAt(f, onBackWall(0, 0.5))); }));
+    for (int step = 2; step <= 8; ++step) {
+        program.type(']');
+    }
+    EXPECT_TRUE(titled("Step 7 of 7: The rest of the room")) << program.title();
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    program.type('b');
+    EXPECT_TRUE(titled("moving shadows, hit 't' and 'T'")) << program.title();
     chooseItem(2);
     EXPECT_EQ(program.waitForExit(10), 0);
 }

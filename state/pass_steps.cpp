@@ -25,8 +25,8 @@ constexpr PassStep STENCIL_STEPS[] = {
      "Left wall: its flattened casters (yellow) clear the marks they cover, floor marks "
      "included, which no later step reads."},
     {StepReceiver::LeftWall, StepDrawing::DarkenCleared, true, false,
-     "Left wall: drawn again in the shadow's colour where a mark was cleared, on its own "
-     "pixels only."},
+     "Left wall: drawn again in the shadow's colour where a mark was cleared; it covers "
+     "only its own pixels, so the floor's cleared marks do nothing."},
     {StepReceiver::Room, StepDrawing::RestOfRoom, false, false,
      "The rest of the room, the light marker and the casters themselves finish the frame."},
 };

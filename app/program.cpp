@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <string>
 
 #include "platform/opengl.h"
 #include "state/pass_steps.h"
@@ -43,10 +44,19 @@ void displayPlainView() {
 // ---- The stepping mode's captions -----------------------------------------------------
 
 namespace {
-constexpr unsigned char KEY_ESCAPE = 27;
-// Multiples of 15 are exact in float, so 't' then 'T' puts the teapot back exactly.
-constexpr float TEAPOT_STEP = 15.0f;
 constexpr const char* WINDOW_TITLE = "moving shadows, hit 't' and 'T'";
+
+// In the stepping mode, "Step k of n: " and the current step's caption; else "".
+std::string stepCaption() {
+    const ProgramState& s = programState;
+    if (!s.steppingPasses) {
+        return "";
+    }
+    const PassSteps steps = passSteps(s.stencilShadows);
+    const int step = clampedPassStep(s.passStep, s.stencilShadows);
+    return "Step " + std::to_string(step) + " of " + std::to_string(steps.count) + ": " +
+           steps[step].caption;
+}
 
 #ifdef __EMSCRIPTEN__
 EM_JS(void, showPageCaption, (const char* text), { Module.showCaption(UTF8ToString(text)); });
@@ -81,18 +91,13 @@ void changePassStep(int by) {
 }
 }  // namespace
 
-std::string stepCaption() {
-    const ProgramState& s = programState;
-    if (!s.steppingPasses) {
-        return "";
-    }
-    const PassSteps steps = passSteps(s.stencilShadows);
-    const int step = clampedPassStep(s.passStep, s.stencilShadows);
-    return "Step " + std::to_string(step) + " of " + std::to_string(steps.count) + ": " +
-           steps[step].caption;
-}
-
 // ---- Keyboard -------------------------------------------------------------------------
+
+namespace {
+constexpr unsigned char KEY_ESCAPE = 27;
+// Multiples of 15 are exact in float, so 't' then 'T' puts the teapot back exactly.
+constexpr float TEAPOT_STEP = 15.0f;
+}  // namespace
 
 #ifndef __EMSCRIPTEN__
 // exit, not _exit: standard output is flushed on the way out.

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdio>
-#include <string>
 
 // Every lower-case 's' in the first argument asks for a single-buffered window and is
 // acknowledged with a line on `out`; nothing else, and no later argument, counts.
@@ -44,9 +43,6 @@ std::array<MenuItem, MENU_ITEM_COUNT> menuItems();
 // Shows the menu's items as they stand now, making the menu on the first call.
 void showMenu();
 void onMenu(int item);
-
-// In the stepping mode, "Step k of n: " and the current step's caption; else "".
-std::string stepCaption();
 
 #ifdef __EMSCRIPTEN__
 // In a browser the page itself passes on the pointer's drags (GLUT's motion callback lags

@@ -448,6 +448,14 @@ test("failures are said on the page, without an uncaught error", async (t) => {
     partial.server.close();
   });
 
+  await t.test("the page opened from a file", async () => {
+    const page = await browser.newPage();
+    await page.goto(`file://${path.resolve(WEB_DIR, "index.html")}`);
+    assert.match(await page.evaluate(status), /file:\/\/.*web server/);
+    assert.deepEqual([page.errors, page.log], [[], []]);
+    await page.close();
+  });
+
   // Only a query without "=" is the first argument; a malformed one is ignored too.
   for (const query of ["?utm_source=s", "?s%"]) {
     await t.test(`the address ${query}`, async () => {

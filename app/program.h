@@ -23,19 +23,23 @@ void displayPlainView();
 void endProgram();
 
 void onKey(unsigned char key, int x, int y);
+// The arrow keys and Page Up / Page Down, by GLUT's numbers (GLUT_KEY_LEFT, ...).
+void onSpecialKey(int key, int x, int y);
 void onMouse(int button, int state, int x, int y);
 void onDrag(int x, int y);
 void onReshape(int width, int height);
 void onIdle();
 // The right-button menu. The first items act as the keys they name and pass those keys
-// to onMenu as their values; the last two switch how the shadows are drawn.
+// to onMenu as their values; the next two switch how the shadows are drawn, the last one
+// the stepping mode.
 struct MenuItem {
     const char* label;
     int value;
 };
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
-constexpr int MENU_ITEM_COUNT = 5;
+constexpr int MENU_STEPPING = 258;
+constexpr int MENU_ITEM_COUNT = 6;
 // The items with their labels as they stand now: the switches' labels follow the state.
 std::array<MenuItem, MENU_ITEM_COUNT> menuItems();
 // Shows the menu's items as they stand now, making the menu on the first call.
@@ -43,8 +47,10 @@ void showMenu();
 void onMenu(int item);
 
 #ifdef __EMSCRIPTEN__
-// In a browser the page itself passes on the pointer's drags (GLUT's motion callback lags
-// one event behind), runs the idle steps on animation frames (GLUT's idle timer is too slow
-// for the tint) and shows the menu (GLUT has none there): see the end of program.cpp.
+// In a browser the page itself passes on every key, press, drag and size change (GLUT's
+// listeners there would take keys from the whole page), the idle steps run on animation
+// frames (GLUT's idle timer is too slow for the tint), the page shows the menu (GLUT has
+// none there), and a lost GL context is waited for and set up again: see the end of
+// program.cpp.
 void startPageInput();
 #endif

@@ -27,6 +27,10 @@ struct ProgramState {
     PlaneEquation leftWallPlane = {};
     ShadowMatrix floorShadowMatrix = {};
     ShadowMatrix leftWallShadowMatrix = {};
+    // The stepping mode: the shadow view drawn only up to step passStep (from 1) of
+    // state/pass_steps.h's list, with the stencil's marks and the flattened casters shown.
+    bool steppingPasses = false;
+    int passStep = 1;
 };
 
 extern ProgramState programState;

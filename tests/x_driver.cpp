@@ -158,6 +158,16 @@ bool RunningProgram::reap(int options) {
     return true;
 }
 
+std::string RunningProgram::title() {
+    char* name = nullptr;
+    std::string title;
+    if (XFetchName(display, window, &name) && name != nullptr) {
+        title = name;
+    }
+    XFree(name);
+    return title;
+}
+
 bool RunningProgram::running() {
     return !reap(WNOHANG);
 }
@@ -254,7 +264,8 @@ void RunningProgram::tapKey(KeySym key) {
 void RunningProgram::type(char character) {
     const bool upper = character >= 'A' && character <= 'Z';
     const char lower = upper ? static_cast<char>(character - 'A' + 'a') : character;
-    const KeySym key = XStringToKeysym(std::string(1, lower).c_str());
+    // A printable ASCII character's keysym is its own code: 'a' is XK_a, ']' XK_bracketright.
+    const KeySym key = static_cast<unsigned char>(lower);
     if (upper) {
         pressKey(XK_Shift_L);
     }
@@ -316,6 +327,19 @@ double RunningProgram::cpuSeconds() const {
         }
     }
     return static_cast<double>(userTicks + systemTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+bool RunningProgram::waitUntilIdle(double seconds) {
+    constexpr double WINDOW = 0.5;
+    const auto deadline = after(seconds);
+    while (before(deadline) && running()) {
+        const double start = cpuSeconds();
+        waitMilliseconds(static_cast<int>(WINDOW * 1000));
+        if (cpuSeconds() - start < 0.02 * WINDOW) {
+            return true;
+        }
+    }
+    return false;
 }
 
 long RunningProgram::residentKiB() const {

@@ -51,6 +51,8 @@ class RunningProgram {
         int x, y, width, height;
     };
     bool findOpenMenu(Area& menu);
+    // The window's title as it stands now.
+    std::string title();
 
     // The exit status, or -1 if the program was still running after the time or died of
     // a signal. Standard output read up to the end.
@@ -64,6 +66,9 @@ class RunningProgram {
     bool running();
     // User plus system CPU time the program has used so far, from /proc.
     double cpuSeconds() const;
+    // Polls until the program has used under 2 % of a core for half a second (its idle
+    // work done, its handler unregistered); false if it never did within the time.
+    bool waitUntilIdle(double seconds = 30);
     // Resident memory in KiB, from /proc.
     long residentKiB() const;
     pid_t pid() const {

@@ -17,6 +17,7 @@ import { Chromium, serveFolder } from "./chromium.mjs";
 
 const MENU_TRANSLUCENT_SHADOWS = 256;
 const MENU_STENCIL = 257;
+const MENU_STEPPING = 258;
 
 // Keeps the drawing buffer after each frame, so it can be read back at any time (this
 // changes what is kept, not what is drawn), counts frames by their first clear, and counts
@@ -173,6 +174,16 @@ async function framesOf(browser, address) {
     }
   }
   await tab.close();
+  const stepping = await Tab.open(browser, address);
+  await step(stepping, "stepping, step 1", (t) => t.menu(MENU_STEPPING));
+  for (let next = 2; next <= 7; ++next) {
+    await step(stepping, `stepping, step ${next}`, (t) => t.page.type("]"));
+  }
+  await step(stepping, "stepping without the stencil, last step", (t) => t.menu(MENU_STENCIL));
+  for (let next = 4; next >= 1; --next) {
+    await step(stepping, `stepping without the stencil, step ${next}`, (t) => t.page.type("["));
+  }
+  await stepping.close();
   return frames;
 }
 

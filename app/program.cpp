@@ -1,6 +1,7 @@
 // planar-shadows: start-up and every handler, in the order a user meets them.
 #include "app/program.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 
@@ -26,16 +27,68 @@ int scanBufferingOption(int argc, char** argv, std::FILE* out) {
     return doubleBuffered;
 }
 
+// ---- Soft shadows' refinement ---------------------------------------------------------
+// While anything moves, the shadow view is drawn from the light's centre alone: the hard
+// frame, at the hard frame's cost. Once the picture has stood still for a frame, each idle
+// step draws it again from more points of the light, until all are in.
+
+namespace {
+
+// A frame at 60 Hz: the pointer has stopped for at least that long before refining starts.
+constexpr int STILL_MILLISECONDS = 17;
+
+int lastChange = 0;
+// The plain view is on screen: nothing to refine until the shadow view is back.
+bool plainViewShown = false;
+
+// Registers the idle work if it is not registered: glutIdleFunc on the desktop, the
+// animation frames in a browser (at the end of this file).
+void startIdleWork();
+
+// The picture changes: back to the hard frame, and refine from there once it stands still.
+void restartRefinement() {
+    programState.lightSamples = 1;
+    lastChange = glutGet(GLUT_ELAPSED_TIME);
+}
+
+bool refinementPending() {
+    const ProgramState& s = programState;
+    return s.softShadows && s.lightSamples < LIGHT_SAMPLE_COUNT && !plainViewShown;
+}
+
+// One step: the next sample count, drawn by the redraw it asks for. False once there is
+// nothing left to refine.
+bool stepRefinement() {
+    if (!refinementPending()) {
+        return false;
+    }
+    if (glutGet(GLUT_ELAPSED_TIME) - lastChange < STILL_MILLISECONDS) {
+        return true;
+    }
+    int& samples = programState.lightSamples;
+    samples = samples < 4 ? 4 : std::min(2 * samples, LIGHT_SAMPLE_COUNT);
+    glutPostRedisplay();
+    return true;
+}
+
+}  // namespace
+
 // ---- Display --------------------------------------------------------------------------
 
+// A soft picture that is not refined yet gets refined from here, whatever redrew it.
 void displayShadowView() {
     drawShadowView();
     presentFrame();
+    plainViewShown = false;
+    if (refinementPending()) {
+        startIdleWork();
+    }
 }
 
 void displayPlainView() {
     drawPlainView();
     presentFrame();
+    plainViewShown = true;
     glutDisplayFunc(displayShadowView);
 }
 
@@ -45,6 +98,23 @@ namespace {
 constexpr unsigned char KEY_ESCAPE = 27;
 // Multiples of 15 are exact in float, so 't' then 'T' puts the teapot back exactly.
 constexpr float TEAPOT_STEP = 15.0f;
+// The light's radius with soft shadows on, in room units; 2.5 and its multiples are exact.
+constexpr float LIGHT_RADIUS_STEP = 2.5f;
+constexpr float LARGEST_LIGHT_RADIUS = 20.0f;
+
+// '+' and '-' with soft shadows on; false when nothing changes.
+bool resizeLight(float step) {
+    ProgramState& s = programState;
+    if (!s.softShadows) {
+        return false;
+    }
+    const float radius = std::clamp(s.lightRadius + step, 0.0f, LARGEST_LIGHT_RADIUS);
+    if (radius == s.lightRadius) {
+        return false;
+    }
+    s.lightRadius = radius;
+    return true;
+}
 }  // namespace
 
 #ifndef __EMSCRIPTEN__
@@ -70,10 +140,21 @@ void onKey(unsigned char key, int, int) {
         case 't':
             programState.teapotOffsetX += TEAPOT_STEP;
             glutDisplayFunc(displayShadowView);
+            restartRefinement();
             break;
         case 'T':
             programState.teapotOffsetX -= TEAPOT_STEP;
             glutDisplayFunc(displayShadowView);
+            restartRefinement();
+            break;
+        // '=' is '+' without Shift on most keyboards.
+        case '+':
+        case '=':
+        case '-':
+            if (!resizeLight(key == '-' ? -LIGHT_RADIUS_STEP : LIGHT_RADIUS_STEP)) {
+                return;
+            }
+            restartRefinement();
             break;
         default:
             return;
@@ -120,29 +201,49 @@ void onDrag(int x, int y) {
     }
     updateShadowMatrices();
     placeLight();
+    restartRefinement();
     glutPostRedisplay();
 }
 
 // ---- Window ---------------------------------------------------------------------------
 
+// A new size redraws the whole picture: hard while the window is being resized.
 void onReshape(int width, int height) {
     programState.windowWidth = width;
     programState.windowHeight = height;
     setViewport(width, height);
+    restartRefinement();
 }
 
-// Raises the tint by one step per call up to just below 1.0. The level shows only in
-// frames that something else causes. Once it rests, the handler unregisters itself,
-// so a program left alone sleeps instead of spinning a core.
-void onIdle() {
+namespace {
+
+// Raises the tint by one step per call up to just below 1.0, where it rests; false once a
+// step no longer changes it. The level shows only in frames that something else causes.
+bool stepTint() {
     constexpr double TINT_STEP = 0.00025;
-    const double sum = programState.tintLevel + TINT_STEP;
+    const float before = programState.tintLevel;
+    const double sum = before + TINT_STEP;
     programState.tintLevel = static_cast<float>(sum);
     if (sum > 1.0) {
         programState.tintLevel = static_cast<float>(programState.tintLevel - TINT_STEP);
-        glutIdleFunc(nullptr);
+    }
+    if (programState.tintLevel == before) {
+        return false;
     }
     glutDisplayFunc(displayShadowView);
+    return true;
+}
+
+}  // namespace
+
+// Once both rest, the handler unregisters itself, so a program left alone sleeps instead
+// of spinning a core.
+void onIdle() {
+    const bool tinting = stepTint();
+    const bool refining = stepRefinement();
+    if (!tinting && !refining) {
+        glutIdleFunc(nullptr);
+    }
 }
 
 // ---- Menu -----------------------------------------------------------------------------
@@ -152,17 +253,21 @@ void onMenu(int item) {
         programState.translucentShadows = !programState.translucentShadows;
     } else if (item == MENU_STENCIL) {
         programState.stencilShadows = !programState.stencilShadows;
+    } else if (item == MENU_SOFT_SHADOWS) {
+        // Where the stencil cannot count the samples, the switch stays off.
+        programState.softShadows = !programState.softShadows && programState.softShadowsAvailable;
     } else {
         onKey(static_cast<unsigned char>(item), 0, 0);
         return;
     }
+    restartRefinement();
     showMenu();
     glutPostRedisplay();
 }
 
 // No item for the plain view: closing the menu redraws the window, and the plain view
-// lasts one frame, so such an item would show nothing. The two switches say how the
-// shadows are drawn now and what choosing them does.
+// lasts one frame, so such an item would show nothing. The switches say how the shadows
+// are drawn now and what choosing them does.
 std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
     const ProgramState& s = programState;
     return {{
@@ -175,10 +280,20 @@ std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
         {s.stencilShadows ? "Shadows without the stencil (now with)"
                           : "Shadows with the stencil (now without)",
          MENU_STENCIL},
+        {!s.softShadowsAvailable ? "Soft shadows (not here: the stencil is too small)"
+         : s.softShadows         ? "Hard shadows (now soft, +/- sizes the light)"
+                                 : "Soft shadows (now hard)",
+         MENU_SOFT_SHADOWS},
     }};
 }
 
 #ifndef __EMSCRIPTEN__
+namespace {
+void startIdleWork() {
+    glutIdleFunc(onIdle);
+}
+}  // namespace
+
 // Made on the first call, on the right button; later calls relabel its items.
 void showMenu() {
     static int menu = 0;
@@ -212,6 +327,7 @@ void startProgram(int& argc, char** argv) {
 
     prepareShadowReceivers();
     initScene();
+    programState.softShadowsAvailable = canDrawSoftShadows();
 
     glutDisplayFunc(displayShadowView);
     glutKeyboardFunc(onKey);
@@ -239,18 +355,25 @@ namespace {
 constexpr int IDLE_STEPS_PER_FRAME = 200;
 
 bool programEnded = false;
+bool idleStepsRunning = false;
 
+// The tint's steps, and one refinement step, whose redraw comes on the next animation
+// frame. Where the desktop's idle handler unregisters itself, the animation frames stop.
 EM_BOOL runIdleSteps(double, void*) {
-    for (int step = 0; step < IDLE_STEPS_PER_FRAME && !programEnded; ++step) {
-        const float before = programState.tintLevel;
-        onIdle();
-        // A tint at rest no longer changes: this is where the desktop's idle handler
-        // unregisters itself, and the animation frames stop here too.
-        if (programState.tintLevel == before) {
-            return EM_FALSE;
-        }
+    bool tinting = !programEnded;
+    for (int step = 0; step < IDLE_STEPS_PER_FRAME && tinting; ++step) {
+        tinting = stepTint();
     }
-    return programEnded ? EM_FALSE : EM_TRUE;
+    const bool refining = !programEnded && stepRefinement();
+    idleStepsRunning = tinting || refining;
+    return idleStepsRunning ? EM_TRUE : EM_FALSE;
+}
+
+void startIdleWork() {
+    if (!idleStepsRunning && !programEnded) {
+        idleStepsRunning = true;
+        emscripten_request_animation_frame_loop(runIdleSteps, nullptr);
+    }
 }
 
 EM_JS(void, clearPageMenu, (), { Module.clearMenu(); });
@@ -276,7 +399,7 @@ EMSCRIPTEN_KEEPALIVE void pageMenu(int item) {
 }
 
 void startPageInput() {
-    emscripten_request_animation_frame_loop(runIdleSteps, nullptr);
+    startIdleWork();
 }
 
 void showMenu() {

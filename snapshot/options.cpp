@@ -16,6 +16,8 @@ const char* const SNAPSHOT_USAGE =
     "  --view shadow|plain  which view to draw (default shadow)\n"
     "  --translucent        shadows halve their receiver's colour instead of blacking it\n"
     "  --no-stencil         shadows drawn straight over their receiver, without the stencil\n"
+    "  --soft               soft shadows, fully refined: the light is a ball\n"
+    "  --light-radius R     the light's radius with --soft, from 0 to 20 (default 5)\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
     "                       window's would (default 512x512)\n"
     "  -o FILE              where to write the PNG (required)\n"
@@ -96,9 +98,13 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             options.noStencil = true;
             continue;
         }
+        if (option == "--soft") {
+            options.soft = true;
+            continue;
+        }
         const bool takesValue = option == "--light" || option == "--teapot-offset" ||
                                 option == "--tint" || option == "--view" || option == "--size" ||
-                                option == "-o";
+                                option == "--light-radius" || option == "-o";
         if (!takesValue) {
             return "unknown option '" + option + "' (see --help)";
         }
@@ -116,6 +122,10 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         } else if (option == "--view") {
             good = value == "shadow" || value == "plain";
             options.plainView = value == "plain";
+        } else if (option == "--light-radius") {
+            float radius = 0;
+            good = readFloat(value, radius) && radius >= 0 && radius <= MAX_SNAPSHOT_LIGHT_RADIUS;
+            options.lightRadius = radius;
         } else if (option == "--size") {
             good = readSize(value, options.width, options.height);
         } else {

@@ -13,6 +13,8 @@ struct SnapshotOptions {
     bool plainView = false;
     bool translucent = false;
     bool noStencil = false;
+    bool soft = false;
+    float lightRadius = 5.0f;
     int width = 512;
     int height = 512;
     std::string output;
@@ -21,6 +23,8 @@ struct SnapshotOptions {
 };
 
 constexpr int MAX_SNAPSHOT_SIDE = 8192;
+// The radius '+' and '-' reach in the program.
+constexpr float MAX_SNAPSHOT_LIGHT_RADIUS = 20.0f;
 
 // The farthest a light coordinate or the teapot's offset may be from 0. At 10^6, 5,000
 // times the room's width, the light's direction changes by less than 0.03° across the

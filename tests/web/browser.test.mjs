@@ -198,6 +198,37 @@ test("frames match the snapshot tool's pictures of the same states", async (t) =
   }
 });
 
+// Soft shadows refine on animation frames while nothing moves, and the frames stop once the
+// picture is the snapshot tool's fully refined one.
+test("soft shadows refine to the snapshot tool's picture, then the page rests", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  await page.evaluate(() => {
+    const request = window.requestAnimationFrame;
+    window.lastFrameRequest = performance.now();
+    window.requestAnimationFrame = (callback) => {
+      window.lastFrameRequest = performance.now();
+      return request(callback);
+    };
+  });
+  await visit.chooseMenuItem(5);
+  // '=' is the unshifted '+': twice makes the light's radius 10.
+  await page.type("==");
+  await page.waitFor(() => performance.now() - window.lastFrameRequest > 500);
+  const refined = await visit.frame();
+
+  const soft = snapshot("--tint", REST_TINT, "--soft", "--light-radius", "10");
+  const hard = snapshot("--tint", REST_TINT);
+  const share = (frame) => differingPixels(frame, soft) / (SIZE * SIZE);
+  console.log(`soft shadows: ${(100 * share(refined)).toFixed(3)} % of the pixels differ by ` +
+              `more than ${LEVELS} levels; the hard frame: ${(100 * share(hard)).toFixed(3)} %`);
+  assert.ok(alike(refined, soft));
+  // At this radius the penumbrae are wide enough that the hard frame fails the budget.
+  assert.ok(!alike(hard, soft), "the budget cannot tell the hard frame from the soft one");
+  await visit.close();
+});
+
 // ---- Controls -------------------------------------------------------------------------
 
 test("every control works with real input, and Esc ends the program", async () => {
@@ -266,7 +297,8 @@ test("every control works with real input, and Esc ends the program", async () =
   assert.equal(menu.hidden, false);
   assert.deepEqual(menu.items, ["Move teapot right (t)", "Move teapot left (T)", "Quit (Esc)",
                                 "Translucent shadows (now opaque)",
-                                "Shadows without the stencil (now with)"]);
+                                "Shadows without the stencil (now with)",
+                                "Soft shadows (now hard)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

@@ -33,6 +33,8 @@ struct Shot {
     bool plain = false;
     bool translucent = false;
     bool noStencil = false;
+    bool soft = false;
+    float lightRadius = 5;
     int width = 512;
     int height = 512;
 };
@@ -96,6 +98,9 @@ std::vector<std::string> argumentsFor(const Shot& shot, const std::string& outpu
     }
     if (shot.noStencil) {
         switches.push_back("--no-stencil");
+    }
+    if (shot.soft) {
+        switches.insert(switches.end(), {"--soft", "--light-radius", number(shot.lightRadius)});
     }
     std::vector<std::string> arguments = {
         "--light",
@@ -235,6 +240,65 @@ TEST(Snapshot, PicturesShowEachShadowWhereTheGeometrySays) {
     EXPECT_GT(expectLit(frame, farthest, onLeftWall, isLitWhite), 100);
 }
 
+// Soft shadows: from a light of radius 0 the very hard frame, opaque or translucent. From
+// radius 5 the sphere's shadow keeps a black core, the floor away from every shadow keeps
+// its lit colour exactly, and across the shadow's edge the floor brightens step by step.
+TEST(Snapshot, SoftShadowsKeepTheCoreAndTheLitFloorAndRampBetween) {
+    for (const bool translucent : {false, true}) {
+        Shot hard;
+        hard.translucent = translucent;
+        Shot point = hard;
+        point.soft = true;
+        point.lightRadius = 0;
+        EXPECT_TRUE(snapshot(point).rgb == snapshot(hard).rgb) << "translucent " << translucent;
+    }
+
+    const Frame hard = snapshot(Shot{});
+    Shot softShot;
+    softShot.soft = true;
+    const Frame soft = snapshot(softShot);
+    const Vec3 shadowCentre = throughLight(startLight, sphereCentre, 1, -100);
+    expectShadowAt(soft, shadowCentre, startLight);
+
+    // A floor point whose way to the light's centre passes every caster's bounds by more
+    // than the light's radius sees the whole light.
+    int litChecked = 0;
+    for (const Vec3& p : plainlyLitPoints(startLight, onFloor)) {
+        bool seesAll = true;
+        for (Ball ball : casterBounds()) {
+            ball.radius += 5;
+            seesAll = seesAll && !segmentMeets(p, startLight, ball);
+        }
+        if (seesAll) {
+            const Pixel lit = pixelAt(hard, p);
+            const Pixel shown = pixelAt(soft, p);
+            EXPECT_TRUE(lit.r == shown.r && lit.g == shown.g && lit.b == shown.b)
+                << describe(p, shown);
+            ++litChecked;
+        }
+    }
+    EXPECT_GT(litChecked, 50);
+
+    // From the shadow's centre toward the front right corner, out to where the floor shows
+    // its lit colour: darkest first, brighter pixel by pixel, through several grey levels.
+    int previous = 0;
+    std::vector<int> levels;
+    bool litReached = false;
+    for (double t = 0; t < 40 && !litReached; t += 0.25) {
+        const Vec3 p = {shadowCentre.x + t * 0.7071, -100, shadowCentre.z + t * 0.7071};
+        const int green = pixelAt(soft, p).g;
+        const int lit = pixelAt(hard, p).g;
+        EXPECT_GE(green, previous) << describe(p, pixelAt(soft, p));
+        litReached = lit > 0 && green == lit;
+        if (green > 0 && !litReached && green != previous) {
+            levels.push_back(green);
+        }
+        previous = green;
+    }
+    EXPECT_TRUE(litReached);
+    EXPECT_GE(levels.size(), 4u);
+}
+
 TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
     const std::string path = scratchFolder() + "/bad.png";
     const std::vector<std::vector<std::string>> cases = {
@@ -263,6 +327,8 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--view", "top", "-o", path},
         {"--view", "Shadow", "-o", path},
         {"--view", "plain"},
+        {"--light-radius", "20.5", "-o", path},
+        {"--light-radius", "-0.1", "-o", path},
         {"-o", path, "extra"},
     };
     for (const std::vector<std::string>& args : cases) {

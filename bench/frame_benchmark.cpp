@@ -148,10 +148,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("soft shadows, frame while dragging", softWhileDragging)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("soft shadows, frame from samples:", softFrame)
-        ->Arg(2)
-        ->Arg(4)
         ->Arg(8)
-        ->Arg(16)
         ->Arg(32)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("soft shadows, last input to refined", softRefinedAfterInput)

@@ -142,12 +142,15 @@ Frame inWindow(const Shot& shot, bool offscreen) {
     programState.tintLevel = shot.tint;
     programState.translucentShadows = shot.translucent;
     programState.stencilShadows = !shot.noStencil;
+    programState.softShadows = shot.soft;
+    programState.lightRadius = shot.lightRadius;
     placeLightAt(shot.light);
     OffscreenTarget target;
     if (offscreen) {
         EXPECT_TRUE(openOffscreenTarget(shot.width, shot.height, target));
     }
     onReshape(shot.width, shot.height);
+    programState.lightSamples = shot.soft ? LIGHT_SAMPLE_COUNT : 1;
     Frame frame = drawAndRead(shot.plain ? displayPlainView : displayShadowView);
     if (offscreen) {
         closeOffscreenTarget(target);
@@ -157,6 +160,9 @@ Frame inWindow(const Shot& shot, bool offscreen) {
     programState.tintLevel = 0;
     programState.translucentShadows = false;
     programState.stencilShadows = true;
+    programState.softShadows = false;
+    programState.lightRadius = 5;
+    programState.lightSamples = 1;
     placeLightAt(startLight);
     return frame;
 }
@@ -178,7 +184,10 @@ TEST(Snapshot, WritesTheFrameTheWindowDrawsForTheSameState) {
     Shot lessons;
     lessons.translucent = true;
     lessons.noStencil = true;
-    for (const Shot& shot : {start, moved, plain, stretched, lessons}) {
+    Shot soft = moved;
+    soft.soft = true;
+    soft.lightRadius = 12.5f;
+    for (const Shot& shot : {start, moved, plain, stretched, lessons, soft}) {
         const Frame written = snapshot(shot);
         ASSERT_EQ(written.width, shot.width);
         ASSERT_EQ(written.height, shot.height);

@@ -85,7 +85,7 @@ class Soak {
         for (; teapotSteps < 0; ++teapotSteps, sent += 2) {
             program.type('t');
         }
-        waitMilliseconds(1000);
+        EXPECT_TRUE(program.waitUntilIdle()) << "still busy after the inputs stopped";
         return sent;
     }
 

@@ -318,6 +318,19 @@ double RunningProgram::cpuSeconds() const {
     return static_cast<double>(userTicks + systemTicks) / static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
+bool RunningProgram::waitUntilIdle(double seconds) {
+    constexpr double WINDOW = 0.5;
+    const auto deadline = after(seconds);
+    while (before(deadline) && running()) {
+        const double start = cpuSeconds();
+        waitMilliseconds(static_cast<int>(WINDOW * 1000));
+        if (cpuSeconds() - start < 0.02 * WINDOW) {
+            return true;
+        }
+    }
+    return false;
+}
+
 long RunningProgram::residentKiB() const {
     std::ifstream status("/proc/" + std::to_string(child) + "/status");
     std::string line;

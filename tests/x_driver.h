@@ -64,6 +64,9 @@ class RunningProgram {
     bool running();
     // User plus system CPU time the program has used so far, from /proc.
     double cpuSeconds() const;
+    // Polls until the program has used under 2 % of a core for half a second (its idle
+    // work done, its handler unregistered); false if it never did within the time.
+    bool waitUntilIdle(double seconds = 30);
     // Resident memory in KiB, from /proc.
     long residentKiB() const;
     pid_t pid() const {

@@ -16,7 +16,7 @@ const char* const SNAPSHOT_USAGE =
     "  --view shadow|plain  which view to draw (default shadow)\n"
     "  --translucent        shadows halve their receiver's colour instead of blacking it\n"
     "  --no-stencil         shadows drawn straight over their receiver, without the stencil\n"
-    "  --soft               soft shadows, fully refined: the light is a ball\n"
+    "  --soft               soft shadows from a light with a size, fully refined\n"
     "  --light-radius R     the light's radius with --soft, from 0 to 20 (default 5)\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
     "                       window's would (default 512x512)\n"

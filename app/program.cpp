@@ -59,19 +59,25 @@ bool refinementPending() {
     return s.softShadows && s.lightSamples < LIGHT_SAMPLE_COUNT && !plainViewShown;
 }
 
-// One step: the next sample count, drawn by the redraw it asks for. False once there is
-// nothing left to refine.
-bool stepRefinement() {
+int millisecondsUntilStill() {
+    return lastChange + STILL_MILLISECONDS - glutGet(GLUT_ELAPSED_TIME);
+}
+
+enum class Refinement { Done, Waiting, Stepped };
+
+// One step: the next sample count, drawn by the redraw it asks for. Waiting while the
+// picture has changed too recently; done once there is nothing left to refine.
+Refinement stepRefinement() {
     if (!refinementPending()) {
-        return false;
+        return Refinement::Done;
     }
-    if (glutGet(GLUT_ELAPSED_TIME) - lastChange < STILL_MILLISECONDS) {
-        return true;
+    if (millisecondsUntilStill() > 0) {
+        return Refinement::Waiting;
     }
     int& samples = programState.lightSamples;
     samples = samples < FIRST_REFINEMENT_SAMPLES ? FIRST_REFINEMENT_SAMPLES : LIGHT_SAMPLE_COUNT;
     glutPostRedisplay();
-    return true;
+    return Refinement::Stepped;
 }
 
 }  // namespace
@@ -239,14 +245,30 @@ bool stepTint() {
 
 }  // namespace
 
+#ifndef __EMSCRIPTEN__
+namespace {
+void resumeIdleWork(int) {
+    startIdleWork();
+}
+}  // namespace
+#endif
+
 // Once both rest, the handler unregisters itself, so a program left alone sleeps instead
-// of spinning a core.
+// of spinning a core. While a drag goes on, the refinement waits on a timer instead: a
+// spinning idle handler would take a core from the renderer's own threads.
 void onIdle() {
     const bool tinting = stepTint();
-    const bool refining = stepRefinement();
-    if (!tinting && !refining) {
-        glutIdleFunc(nullptr);
+    const Refinement refining = stepRefinement();
+    if (tinting || refining == Refinement::Stepped) {
+        return;
     }
+    glutIdleFunc(nullptr);
+#ifndef __EMSCRIPTEN__
+    if (refining == Refinement::Waiting) {
+        const int wait = std::max(1, millisecondsUntilStill());
+        glutTimerFunc(static_cast<unsigned>(wait), resumeIdleWork, 0);
+    }
+#endif
 }
 
 // ---- Menu -----------------------------------------------------------------------------
@@ -367,7 +389,7 @@ EM_BOOL runIdleSteps(double, void*) {
     for (int step = 0; step < IDLE_STEPS_PER_FRAME && tinting; ++step) {
         tinting = stepTint();
     }
-    const bool refining = !programEnded && stepRefinement();
+    const bool refining = !programEnded && stepRefinement() != Refinement::Done;
     idleStepsRunning = tinting || refining;
     return idleStepsRunning ? EM_TRUE : EM_FALSE;
 }

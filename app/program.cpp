@@ -124,6 +124,15 @@ bool resizeLight(float step) {
     s.lightRadius = radius;
     return true;
 }
+
+// The light has moved, by a key or a drag: new shadow matrices, GL's light, and a frame to
+// show them, hard until the light stands still again.
+void lightMoved() {
+    updateShadowMatrices();
+    placeLight();
+    restartRefinement();
+    glutPostRedisplay();
+}
 }  // namespace
 
 #ifndef __EMSCRIPTEN__
@@ -171,15 +180,47 @@ void onKey(unsigned char key, int, int) {
     glutPostRedisplay();
 }
 
+// The arrow keys move the light across and up/down, Page Up and Page Down in depth (Page Up
+// towards the back wall, as the top edge of a depth drag), one twentieth of the room's
+// 200 units at a time, as a drag moves it.
+void onSpecialKey(int key, int, int) {
+    constexpr float LIGHT_STEP = 10.0f;
+    LightPosition& light = programState.lightPosition;
+    switch (key) {
+        case GLUT_KEY_LEFT:
+            light.x -= LIGHT_STEP;
+            break;
+        case GLUT_KEY_RIGHT:
+            light.x += LIGHT_STEP;
+            break;
+        case GLUT_KEY_UP:
+            light.y += LIGHT_STEP;
+            break;
+        case GLUT_KEY_DOWN:
+            light.y -= LIGHT_STEP;
+            break;
+        case GLUT_KEY_PAGE_UP:
+            light.z -= LIGHT_STEP;
+            break;
+        case GLUT_KEY_PAGE_DOWN:
+            light.z += LIGHT_STEP;
+            break;
+        default:
+            return;
+    }
+    lightMoved();
+}
+
 // ---- Mouse ----------------------------------------------------------------------------
 
-void onMouse(int button, int state, int x, int y) {
+namespace {
+
+// A press of a button, with Shift held or not: what the desktop's GLUT and a web page both
+// pass on.
+void pressButton(int button, bool shiftHeld, int x, int y) {
     // Shift turns the left button into the middle one, for two-button mice.
-    if (button == GLUT_LEFT_BUTTON && (glutGetModifiers() & GLUT_ACTIVE_SHIFT)) {
+    if (button == GLUT_LEFT_BUTTON && shiftHeld) {
         button = GLUT_MIDDLE_BUTTON;
-    }
-    if (state != GLUT_DOWN) {
-        return;
     }
     if (button == GLUT_LEFT_BUTTON) {
         programState.dragMode = DRAG_XY;
@@ -187,6 +228,14 @@ void onMouse(int button, int state, int x, int y) {
     } else if (button == GLUT_MIDDLE_BUTTON) {
         programState.dragMode = DRAG_Z;
         onDrag(x, y);
+    }
+}
+
+}  // namespace
+
+void onMouse(int button, int state, int x, int y) {
+    if (state == GLUT_DOWN) {
+        pressButton(button, (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0, x, y);
     }
 }
 
@@ -208,10 +257,7 @@ void onDrag(int x, int y) {
     } else {
         s.lightPosition.z = static_cast<float>(-320.0 - (height - y) * 200.0 / height);
     }
-    updateShadowMatrices();
-    placeLight();
-    restartRefinement();
-    glutPostRedisplay();
+    lightMoved();
 }
 
 // ---- Window ---------------------------------------------------------------------------
@@ -341,26 +387,36 @@ void showMenu() {
 // ---- Start-up -------------------------------------------------------------------------
 
 void startProgram(int& argc, char** argv) {
-    // GLUT takes its own options (-display, -geometry, ...) out of argv first.
+#ifndef __EMSCRIPTEN__
+    // GLUT takes its own options (-display, -geometry, ...) out of argv first. In a browser
+    // the page hears all input itself (see the end of this file): Emscripten's glutInit
+    // does nothing there but listen on the whole window, where it would take Tab, Enter
+    // and Space from every control on the page and turn touches into mouse clicks.
     glutInit(&argc, argv);
+#endif
     // Set after glutInit, so a -geometry option cannot change the size.
     glutInitWindowSize(512, 512);
     programState.doubleBuffered = scanBufferingOption(argc, argv, stdout);
     const unsigned buffering = programState.doubleBuffered ? GLUT_DOUBLE : GLUT_SINGLE;
     glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | buffering);
-    glutCreateWindow("moving shadows, hit 't' and 'T'");
+    // Only a browser without WebGL 2 gives no window (freeglut exits itself): nothing can
+    // be drawn then, and the page says why.
+    if (glutCreateWindow("moving shadows, hit 't' and 'T'") == 0) {
+        return;
+    }
 
     prepareShadowReceivers();
     initScene();
     programState.softShadowsAvailable = canDrawSoftShadows();
 
     glutDisplayFunc(displayShadowView);
-    glutKeyboardFunc(onKey);
-    glutMouseFunc(onMouse);
     glutReshapeFunc(onReshape);
 #ifdef __EMSCRIPTEN__
     startPageInput();
 #else
+    glutKeyboardFunc(onKey);
+    glutSpecialFunc(onSpecialKey);
+    glutMouseFunc(onMouse);
     glutMotionFunc(onDrag);
     glutIdleFunc(onIdle);
 #endif
@@ -369,6 +425,8 @@ void startProgram(int& argc, char** argv) {
 
 // ---- In a browser ---------------------------------------------------------------------
 // What the page (web/index.html) passes on to the same handlers the desktop's GLUT calls.
+// The page hears every key, press, drag and size change itself; GLUT here only keeps the
+// display and reshape handlers and schedules the redraws, at most one per animation frame.
 
 #ifdef __EMSCRIPTEN__
 namespace {
@@ -381,25 +439,35 @@ constexpr int IDLE_STEPS_PER_FRAME = 200;
 
 bool programEnded = false;
 bool idleStepsRunning = false;
+// A browser may take the GL context away (a background tab, a GPU reset); until it gives
+// it back nothing is drawn and the idle steps wait.
+bool contextLost = false;
+bool tintAtRest = false;
 
 // The tint's steps, and one refinement step, whose redraw comes on the next animation
 // frame. Where the desktop's idle handler unregisters itself, the animation frames stop.
 EM_BOOL runIdleSteps(double, void*) {
-    bool tinting = !programEnded;
+    const bool stopped = programEnded || contextLost;
+    bool tinting = !stopped && !tintAtRest;
     for (int step = 0; step < IDLE_STEPS_PER_FRAME && tinting; ++step) {
         tinting = stepTint();
     }
-    const bool refining = !programEnded && stepRefinement() != Refinement::Done;
+    tintAtRest = tintAtRest || (!stopped && !tinting);
+    const bool refining = !stopped && stepRefinement() != Refinement::Done;
     idleStepsRunning = tinting || refining;
     return idleStepsRunning ? EM_TRUE : EM_FALSE;
 }
 
 void startIdleWork() {
-    if (!idleStepsRunning && !programEnded) {
+    if (!idleStepsRunning && !programEnded && !contextLost) {
         idleStepsRunning = true;
         emscripten_request_animation_frame_loop(runIdleSteps, nullptr);
     }
 }
+
+// Stands in for the display handler while the context is lost: a redraw already asked for
+// finds nothing to draw into.
+void displayNothing() {}
 
 EM_JS(void, clearPageMenu, (), { Module.clearMenu(); });
 
@@ -408,23 +476,77 @@ EM_JS(void, addPageMenuItem, (const char* label, int value),
 
 EM_JS(void, showProgramEnded, (), { Module.programEnded(); });
 
+EM_JS(void, showContextLost, (int lost), { Module.contextLost(lost); });
+
+// The browser restores a lost context only if the page asks for it by preventing the
+// event's default, which returning true does.
+EM_BOOL onContextLost(int, const void*, void*) {
+    contextLost = true;
+    glutDisplayFunc(displayNothing);
+    showContextLost(1);
+    return EM_TRUE;
+}
+
+// Every GL object went with the old context: the renderer makes them all again, and the
+// same state is drawn at the canvas's size as it is now.
+EM_BOOL onContextRestored(int, const void*, void*) {
+    contextLost = false;
+    initScene();
+    int width = 0;
+    int height = 0;
+    emscripten_get_canvas_element_size("#canvas", &width, &height);
+    onReshape(width, height);
+    glutDisplayFunc(displayShadowView);
+    glutPostRedisplay();
+    if (!tintAtRest) {
+        startIdleWork();
+    }
+    showContextLost(0);
+    return EM_TRUE;
+}
+
 }  // namespace
 
-// Called by the page. Drags arrive in canvas pixels, from the top left, as GLUT gives them
-// on the desktop, and outside the canvas too: the page captures the pointer on a press, as
-// the desktop's pointer grab does. Presses still reach onMouse through GLUT, which knows
-// the modifier keys held with them.
+// Called by the page, only while the program runs and has its context. Positions arrive
+// in the drawing buffer's pixels from the canvas's top left, as GLUT gives them on the
+// desktop, and drags outside the canvas too: the page captures the pointer on a press, as
+// the desktop's pointer grab does.
 extern "C" {
+// A character typed (its code, below 128), or 27 for Esc.
+EMSCRIPTEN_KEEPALIVE void pageKey(int key) {
+    onKey(static_cast<unsigned char>(key), 0, 0);
+}
+// An arrow key or Page Up / Page Down, by GLUT's number for it.
+EMSCRIPTEN_KEEPALIVE void pageSpecialKey(int key) {
+    onSpecialKey(key, 0, 0);
+}
+// GLUT's left (0) or middle (1) button; GLUT knows no modifiers here, so the page says
+// whether Shift is held.
+EMSCRIPTEN_KEEPALIVE void pagePress(int button, int shiftHeld, int x, int y) {
+    pressButton(button, shiftHeld != 0, x, y);
+}
 EMSCRIPTEN_KEEPALIVE void pageDrag(int x, int y) {
     onDrag(x, y);
 }
 EMSCRIPTEN_KEEPALIVE void pageMenu(int item) {
     onMenu(item);
 }
+// The drawing buffer's new size. Resizing it clears it, so a frame follows, as GLUT
+// redraws after a reshape on the desktop.
+EMSCRIPTEN_KEEPALIVE void pageReshape(int width, int height) {
+    onReshape(width, height);
+    glutPostRedisplay();
+}
+// For the browser tests, which wait for the tint to rest before they compare frames.
+EMSCRIPTEN_KEEPALIVE float pageTintLevel() {
+    return programState.tintLevel;
+}
 }
 
 void startPageInput() {
     startIdleWork();
+    emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, onContextLost);
+    emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, onContextRestored);
 }
 
 void showMenu() {

@@ -23,6 +23,8 @@ void displayPlainView();
 void endProgram();
 
 void onKey(unsigned char key, int x, int y);
+// The arrow keys and Page Up / Page Down, by GLUT's numbers (GLUT_KEY_LEFT, ...).
+void onSpecialKey(int key, int x, int y);
 void onMouse(int button, int state, int x, int y);
 void onDrag(int x, int y);
 void onReshape(int width, int height);
@@ -47,8 +49,10 @@ void showMenu();
 void onMenu(int item);
 
 #ifdef __EMSCRIPTEN__
-// In a browser the page itself passes on the pointer's drags (GLUT's motion callback lags
-// one event behind), runs the idle steps on animation frames (GLUT's idle timer is too slow
-// for the tint) and shows the menu (GLUT has none there): see the end of program.cpp.
+// In a browser the page itself passes on every key, press, drag and size change (GLUT's
+// listeners there would take keys from the whole page), the idle steps run on animation
+// frames (GLUT's idle timer is too slow for the tint), the page shows the menu (GLUT has
+// none there), and a lost GL context is waited for and set up again: see the end of
+// program.cpp.
 void startPageInput();
 #endif

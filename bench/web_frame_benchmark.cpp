@@ -1,10 +1,12 @@
 // What a frame of the web edition costs in the browser: the shadow view, the plain view and a
-// bare clear, each at 512 × 512, drawn by the WebGL 2 renderer with the program's own state.
-// Each frame ends with a one-pixel read-back, which waits until the frame is drawn, as the
-// desktop benchmark's glFinish does. Loaded by bench/web_frame_benchmark.html.
+// bare clear, each at 512 × 512 (and the shadow view larger, as on high-density screens), drawn by
+// the WebGL 2 renderer with the program's own state. Each frame ends with a one-pixel read-back,
+// which waits until the frame is drawn, as the desktop benchmark's glFinish does. Loaded by
+// bench/web_frame_benchmark.html.
 #include <GL/glut.h>
 #include <GLES3/gl3.h>
 #include <emscripten.h>
+#include <emscripten/html5.h>
 
 #include "state/program_state.h"
 #include "state/renderer.h"
@@ -43,6 +45,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE double timeSoftFrames(int samples, int count) {
     programState.softShadows = false;
     programState.lightSamples = 1;
     return milliseconds;
+}
+
+// The drawing buffer `side` pixels square, as the page makes it on a denser screen.
+extern "C" EMSCRIPTEN_KEEPALIVE void setFrameSize(int side) {
+    emscripten_set_canvas_element_size("#canvas", side, side);
+    setViewport(side, side);
 }
 
 int main(int argc, char** argv) {

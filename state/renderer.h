@@ -5,6 +5,7 @@
 #pragma once
 
 // Once, right after the window exists: the fixed GL state and all unchanging geometry.
+// In a browser, again when a lost GL context is given back: every GL object anew.
 void initScene();
 
 // The light has moved: hand its new position in programState to GL.

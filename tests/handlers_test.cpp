@@ -58,6 +58,19 @@ void expectLight(float x, float y, float z) {
     EXPECT_EQ(gl[2], z);
 }
 
+// Left, Up and Page Up are driven end to end; these are the other three, and a key the
+// program does not use.
+TEST_F(Handlers, ArrowAndPageKeysStepTheLightATwentiethOfTheRoom) {
+    onSpecialKey(GLUT_KEY_RIGHT, 0, 0);
+    expectLight(60, 50, -320);
+    onSpecialKey(GLUT_KEY_DOWN, 0, 0);
+    expectLight(60, 40, -320);
+    onSpecialKey(GLUT_KEY_PAGE_DOWN, 0, 0);
+    expectLight(60, 40, -310);
+    onSpecialKey(GLUT_KEY_HOME, 0, 0);
+    expectLight(60, 40, -310);
+}
+
 TEST_F(Handlers, LeftPressMapsTheWindowOntoTheRoomsCrossSection) {
     onMouse(GLUT_LEFT_BUTTON, GLUT_DOWN, 256, 256);
     expectLight(0, 0, -320);

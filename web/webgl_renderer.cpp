@@ -422,6 +422,8 @@ void drawReceiverWithShadows(const Shape& receiver, PlaneEquation plane,
 
 // ---- What every renderer provides -------------------------------------------------------
 
+// Also after a lost context comes back, when the shader program, the vertex array and the
+// buffer of the old one are gone: all of them are made anew, and the GL state set again.
 void initScene() {
     renderer.program = glCreateProgram();
     glAttachShader(renderer.program, compile(GL_VERTEX_SHADER, VERTEX_SHADER));

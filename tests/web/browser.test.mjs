@@ -69,9 +69,10 @@ function alike(a, b) {
 // ---- The page -------------------------------------------------------------------------
 
 class Visit {
-  static async open(query = "") {
+  // `screen`: the page's size, density and touch, as Chromium.newPage takes them.
+  static async open(query = "", screen = {}) {
     const visit = new Visit();
-    visit.page = await browser.newPage();
+    visit.page = await browser.newPage(screen);
     await visit.page.goto(address + query);
     visit.box = await visit.page.evaluate(() => {
       const box = document.getElementById("canvas").getBoundingClientRect();
@@ -100,7 +101,7 @@ class Visit {
 
   async expectFrameLike(expected, what) {
     const frame = await this.waitForFrameLike(expected);
-    const share = `${((100 * differingPixels(frame, expected)) / (SIZE * SIZE)).toFixed(3)} %`;
+    const share = `${((100 * differingPixels(frame, expected)) / (frame.width * frame.height)).toFixed(3)} %`;
     console.log(`${what}: ${share} of the pixels differ by more than ${LEVELS} levels`);
     assert.ok(alike(frame, expected), `${what}: ${share} of the pixels differ`);
   }
@@ -141,18 +142,22 @@ class Visit {
   // The tint climbs on the first animation frames after the start and then rests; a
   // redraw after that shows the teapot's and the sphere's final colours.
   async waitForTintToRest() {
-    await new Promise((resolve) => setTimeout(resolve, 2000));
+    await this.page.waitFor(() => typeof Module !== "undefined" && Module.calledRun &&
+                                  Module._pageTintLevel() === Math.fround(0.99997318), 30);
   }
 
+  // No uncaught error, and no failed request (the icon included).
   async close() {
     assert.deepEqual(this.page.errors, []);
+    assert.deepEqual(this.page.log, []);
     await this.page.close();
   }
 }
 
-// Where a press at canvas pixel (x, y) puts the light, as the desktop's 512 × 512 window.
-function lightAcross(x, y) {
-  return [((x - SIZE) * 200) / SIZE + 100, ((SIZE - y) * 200) / SIZE - 100];
+// Where a press at canvas pixel (x, y) puts the light, as the desktop's 512 × 512 window,
+// or a drawing buffer `size` pixels square.
+function lightAcross(x, y, size = SIZE) {
+  return [((x - size) * 200) / size + 100, ((size - y) * 200) / size - 100];
 }
 function lightDepth(y) {
   return -320 - ((SIZE - y) * 200) / SIZE;
@@ -325,4 +330,179 @@ test("every control works with real input, and Esc ends the program", async () =
   await new Promise((resolve) => setTimeout(resolve, 300));
   assert.ok((await visit.frame()).data.equals(last.data), "the program still answered after Esc");
   await visit.close();
+});
+
+// ---- Every visitor --------------------------------------------------------------------
+
+test("a phone: the page fits, one finger moves the light, two move it in depth, and a long press opens the menu", async () => {
+  const visit = await Visit.open("", { width: 390, height: 844, scale: 3, touch: true });
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const { scrollWidth, side } = await page.evaluate(() => ({
+    scrollWidth: document.documentElement.scrollWidth, side: canvas.width }));
+  assert.ok(scrollWidth <= 390, `the page is ${scrollWidth} px wide`);
+  assert.equal(side, Math.round(visit.box.width * 3));
+  // Canvas CSS pixels from the top left, as page points and as drawing buffer pixels.
+  const at = (x, y) => [visit.box.x + x, visit.box.y + y];
+  const pixel = (css) => Math.floor((css * side) / visit.box.width);
+  const shot = (light) => snapshot("--tint", REST_TINT, "--size", `${side}x${side}`, "--light", light);
+
+  await page.touch("touchStart", [at(200, 200)]);
+  await page.touch("touchMove", [at(150, 120)]);
+  await page.touch("touchMove", [at(90, 60)]);
+  await page.touch("touchEnd", []);
+  const across = lightAcross(pixel(90), pixel(60), side);
+  await visit.expectFrameLike(shot(`${across},-320`), "one finger");
+
+  // The first finger down is a press of the left button; the second makes it the middle
+  // one, at the fingers' midpoint.
+  await page.touch("touchStart", [at(100, 300)]);
+  await page.touch("touchStart", [at(100, 300), at(200, 340)]);
+  await page.touch("touchMove", [at(100, 200), at(200, 240)]);
+  await page.touch("touchMove", [at(100, 100), at(200, 140)]);
+  await page.touch("touchEnd", []);
+  const depth = -320 - ((side - pixel(120)) * 200) / side;
+  await visit.expectFrameLike(shot(`${lightAcross(pixel(100), pixel(300), side)},${depth}`),
+                              "two fingers");
+  assert.deepEqual(await page.evaluate(() => [scrollX, scrollY]), [0, 0], "the page scrolled");
+
+  await page.touch("touchStart", [at(300, 300)]);
+  await page.waitFor(() => !document.getElementById("menu").hidden);
+  await page.touch("touchEnd", []);
+  const corner = await page.evaluate(() => {
+    const menu = document.getElementById("menu").getBoundingClientRect();
+    return [menu.left, menu.right <= innerWidth, menu.bottom <= innerHeight];
+  });
+  // Near the right edge, the menu opens to the finger's left to stay in the window.
+  assert.ok(corner[0] < visit.box.x + 300 && corner[1] && corner[2], `menu at ${corner}`);
+  await visit.close();
+});
+
+test("at 2 device pixels per CSS pixel the drawing buffer has them all", async () => {
+  const visit = await Visit.open("", { scale: 2 });
+  await visit.waitForTintToRest();
+  assert.deepEqual(await visit.page.evaluate(() => [canvas.width, canvas.height]), [1024, 1024]);
+  await visit.press(128, 96);
+  await visit.release();
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--size", "1024x1024", "--light",
+                                       `${lightAcross(256, 192, 1024)},-320`), "pressed at 2×");
+  await visit.close();
+});
+
+test("the keyboard alone reaches the canvas, the menu and the buttons", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const focused = () => page.evaluate(() => document.activeElement.id || document.activeElement.textContent);
+  const withShift = async (key) => {
+    await page.key("keyDown", "Shift");
+    await page.type([key]);
+    await page.key("keyUp", "Shift");
+  };
+
+  await page.type(["Tab"]);
+  assert.equal(await focused(), "canvas");
+  // A twentieth of the room across, and towards the back wall.
+  await page.type(["ArrowRight", "PageUp"]);
+
+  // Esc in the menu closes it, gives the focus back, and leaves the program running.
+  await withShift("F10");
+  assert.equal(await focused(), "Move teapot right (t)");
+  await page.type(["ArrowDown", "Escape"]);
+  assert.equal(await page.evaluate(() => document.getElementById("menu").hidden), true);
+  assert.equal(await focused(), "canvas");
+  await page.type(["ContextMenu", "ArrowDown", "ArrowDown", "ArrowDown", "Enter"]);
+  assert.equal(await focused(), "canvas");
+
+  // The first button under the canvas; a key typed there does not reach the program.
+  await page.type(["Tab"]);
+  assert.equal(await focused(), "Move teapot right (t)");
+  await page.type(["Enter", "t"]);
+  // Back on the canvas: "T" without Shift, as with Caps Lock on, moves the teapot left.
+  await withShift("Tab");
+  assert.equal(await focused(), "canvas");
+  for (let time = 0; time < 2; ++time) {
+    await page.key("keyDown", "T", { shift: false });
+    await page.key("keyUp", "T", { shift: false });
+  }
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--translucent", "--teapot-offset", "-15",
+                                       "--light", "60,50,-330"), "keyboard alone");
+  assert.doesNotMatch(await page.evaluate(() => document.getElementById("status").textContent), /ended/);
+  await visit.close();
+});
+
+test("a lost context, given back, draws the same frame again", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  await page.type(["t", "ArrowUp"]);
+  const expected = snapshot("--tint", REST_TINT, "--teapot-offset", "15", "--light", "50,60,-320");
+  await visit.expectFrameLike(expected, "before the loss");
+  const before = await visit.frame();
+
+  await page.evaluate(() => {
+    window.contextControl = canvas.getContext("webgl2").getExtension("WEBGL_lose_context");
+    window.contextControl.loseContext();
+  });
+  await page.waitFor(() => document.getElementById("status").textContent.includes("restored"));
+  await page.evaluate(() => window.contextControl.restoreContext());
+  await page.waitFor(() => document.getElementById("status").textContent === "");
+  await visit.expectFrameLike(expected, "after the context came back");
+  assert.ok((await visit.frame()).data.equals(before.data), "not the very frame of before");
+  await visit.close();
+});
+
+test("failures are said on the page, without an uncaught error", async (t) => {
+  const status = () => document.getElementById("status").textContent;
+
+  await t.test("a browser without WebGL 2", async () => {
+    const page = await browser.newPage();
+    await page.send("Page.addScriptToEvaluateOnNewDocument", {
+      source: `(${() => {
+        const getContext = HTMLCanvasElement.prototype.getContext;
+        HTMLCanvasElement.prototype.getContext = function (type, ...rest) {
+          return type === "webgl2" ? null : getContext.call(this, type, ...rest);
+        };
+      }})()`,
+    });
+    await page.goto(address);
+    await page.waitFor(() => document.getElementById("status").textContent.includes("WebGL 2"));
+    assert.deepEqual([page.errors, page.log], [[], []]);
+    await page.close();
+  });
+
+  await t.test("a folder without the WebAssembly", async () => {
+    const folder = path.join(scratch, "without-wasm");
+    fs.mkdirSync(folder);
+    for (const name of ["index.html", "planar-shadows.js"]) {
+      fs.copyFileSync(path.join(WEB_DIR, name), path.join(folder, name));
+    }
+    const partial = await serveFolder(folder);
+    const page = await browser.newPage();
+    await page.goto(partial.address);
+    await page.waitFor(() => document.getElementById("status").textContent.includes("could not be loaded"));
+    assert.match(await page.evaluate(status), /planar-shadows\.wasm .*404.*web server/);
+    assert.deepEqual(page.errors, []);
+    assert.equal(page.log.length, 1, "the one failed request");
+    await page.close();
+    partial.server.close();
+  });
+
+  await t.test("the page opened from a file", async () => {
+    const page = await browser.newPage();
+    await page.goto(`file://${path.resolve(WEB_DIR, "index.html")}`);
+    assert.match(await page.evaluate(status), /file:\/\/.*web server/);
+    assert.deepEqual([page.errors, page.log], [[], []]);
+    await page.close();
+  });
+
+  // Only a query without "=" is the first argument; a malformed one is ignored too.
+  for (const query of ["?utm_source=s", "?s%"]) {
+    await t.test(`the address ${query}`, async () => {
+      const visit = await Visit.open(query);
+      await visit.waitForTintToRest();
+      assert.deepEqual(visit.page.console.filter((line) => line.includes("Buffered")), []);
+      await visit.close();
+    });
+  }
 });

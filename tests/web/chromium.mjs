@@ -75,6 +75,13 @@ export function readPng(bytes) {
 }
 
 const SHIFT = 8;
+// Keys that are not characters: Windows key code, DOM code, and the text they type.
+const KEYS = {
+  Shift: [16, "ShiftLeft"], Escape: [27, "Escape"], Tab: [9, "Tab"], Enter: [13, "Enter", "\r"],
+  ArrowLeft: [37, "ArrowLeft"], ArrowUp: [38, "ArrowUp"], ArrowRight: [39, "ArrowRight"],
+  ArrowDown: [40, "ArrowDown"], PageUp: [33, "PageUp"], PageDown: [34, "PageDown"],
+  F10: [121, "F10"], ContextMenu: [93, "ContextMenu"],
+};
 
 // One tab, through its DevTools session.
 class Page {
@@ -84,6 +91,7 @@ class Page {
     this.sessionId = sessionId;
     this.console = [];
     this.errors = [];
+    this.log = [];
     this.modifiers = 0;
     this.buttons = 0;
     this.held = undefined;
@@ -120,7 +128,7 @@ class Page {
     await loaded;
   }
 
-  // A PNG of this part of the page, at one device pixel per CSS pixel.
+  // A PNG of this part of the page, in device pixels.
   async screenshot(box) {
     const { data } = await this.send("Page.captureScreenshot", {
       format: "png",
@@ -146,22 +154,34 @@ class Page {
     });
   }
 
-  // A key by its DOM name: a letter, "Escape" or "Shift". Shift stays down until released.
-  async key(type, name) {
-    const letter = name.length === 1;
+  // A key by its DOM name: a character, "Shift" or one of KEYS. Shift stays down until
+  // released; an upper-case letter is typed with Shift unless `shift` says otherwise (as
+  // with Caps Lock on).
+  async key(type, name, { shift = name.length === 1 && name !== name.toLowerCase() } = {}) {
+    const character = name.length === 1;
     if (name === "Shift") {
       this.modifiers = type === "keyDown" ? this.modifiers | SHIFT : this.modifiers & ~SHIFT;
     }
-    const upper = letter && name === name.toUpperCase();
-    const code = letter ? `Key${name.toUpperCase()}` : name === "Shift" ? "ShiftLeft" : name;
-    const keyCode = letter ? name.toUpperCase().charCodeAt(0) : { Escape: 27, Shift: 16 }[name];
+    const upper = name.toUpperCase();
+    const code = character ? (upper >= "A" && upper <= "Z" ? `Key${upper}` : "") : KEYS[name][1];
+    const keyCode = character ? upper.charCodeAt(0) : KEYS[name][0];
+    const text = character ? name : KEYS[name][2];
+    // As a keyboard sends them: a key that types nothing goes down "raw".
     await this.send("Input.dispatchKeyEvent", {
-      type, key: name, code, windowsVirtualKeyCode: keyCode,
-      modifiers: this.modifiers | (upper ? SHIFT : 0),
-      ...(letter && type === "keyDown" ? { text: name } : {}),
+      type: type === "keyDown" && !text ? "rawKeyDown" : type, key: name, code,
+      windowsVirtualKeyCode: keyCode, modifiers: this.modifiers | (shift ? SHIFT : 0),
+      ...(text && type === "keyDown" ? { text } : {}),
     });
   }
 
+  // Touch points in page CSS pixels, each [x, y]; type touchStart, touchMove or touchEnd.
+  async touch(type, points) {
+    await this.send("Input.dispatchTouchEvent", {
+      type, touchPoints: points.map(([x, y], id) => ({ x, y, id })),
+    });
+  }
+
+  // Presses and releases each key: the characters of a string, or the names in an array.
   async type(text) {
     for (const name of text) {
       await this.key("keyDown", name);
@@ -174,8 +194,7 @@ class Page {
   }
 }
 
-// The browser, with a fresh profile; every page 800 × 1000 CSS pixels at one device pixel
-// each.
+// The browser, with a fresh profile.
 export class Chromium {
   static async launch(profileFolder) {
     // SwiftShader gives WebGL 2 without a GPU; the rest keeps Chromium off the network.
@@ -236,7 +255,9 @@ export class Chromium {
     });
   }
 
-  async newPage() {
+  // A page of this many CSS pixels, with this many device pixels to each, and a phone's
+  // touch screen or a desktop's mouse.
+  async newPage({ width = 800, height = 1000, scale = 1, touch = false } = {}) {
     const { targetId } = await this.send("Target.createTarget", { url: "about:blank" });
     const { sessionId } = await this.send("Target.attachToTarget", { targetId, flatten: true });
     const page = new Page(this, targetId, sessionId);
@@ -249,12 +270,18 @@ export class Chromium {
       } else if (message.method === "Runtime.exceptionThrown") {
         const details = message.params.exceptionDetails;
         page.errors.push(details.exception?.description ?? details.text);
+      } else if (message.method === "Log.entryAdded" && message.params.entry.level === "error") {
+        page.log.push(message.params.entry.text);
       }
     });
     await page.send("Runtime.enable");
     await page.send("Page.enable");
+    await page.send("Log.enable");
     await page.send("Emulation.setDeviceMetricsOverride",
-                    { width: 800, height: 1000, deviceScaleFactor: 1, mobile: false });
+                    { width, height, deviceScaleFactor: scale, mobile: touch });
+    if (touch) {
+      await page.send("Emulation.setTouchEmulationEnabled", { enabled: true, maxTouchPoints: 5 });
+    }
     return page;
   }
 

@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <string>
 
 #include "platform/opengl.h"
+#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 
@@ -101,6 +103,56 @@ void displayPlainView() {
     glutDisplayFunc(displayShadowView);
 }
 
+// ---- The stepping mode's captions -----------------------------------------------------
+
+namespace {
+constexpr const char* WINDOW_TITLE = "moving shadows, hit 't' and 'T'";
+
+// In the stepping mode, "Step k of n: " and the current step's caption; else "".
+std::string stepCaption() {
+    const ProgramState& s = programState;
+    if (!s.steppingPasses) {
+        return "";
+    }
+    const PassSteps steps = passSteps(s.stencilShadows);
+    const int step = clampedPassStep(s.passStep, s.stencilShadows);
+    return "Step " + std::to_string(step) + " of " + std::to_string(steps.count) + ": " +
+           steps[step].caption;
+}
+
+#ifdef __EMSCRIPTEN__
+EM_JS(void, showPageCaption, (const char* text), { Module.showCaption(UTF8ToString(text)); });
+#endif
+
+// On the desktop the caption goes into the window's title, which leaves the picture exactly
+// the frame the steps drew, whatever the caption's length; in a browser, where GLUT's title
+// is the document's, into the page's caption beside the canvas.
+void showStepCaption() {
+    const std::string caption = stepCaption();
+#ifdef __EMSCRIPTEN__
+    showPageCaption(caption.c_str());
+#else
+    glutSetWindowTitle(caption.empty() ? WINDOW_TITLE : caption.c_str());
+#endif
+}
+
+// Turns the stepping mode on at its first step, or off, and says so in the menu and the
+// caption.
+void setStepping(bool on) {
+    programState.steppingPasses = on;
+    programState.passStep = 1;
+    showMenu();
+    showStepCaption();
+}
+
+// The next or previous step; the steps stop at either end.
+void changePassStep(int by) {
+    ProgramState& s = programState;
+    s.passStep = clampedPassStep(s.passStep + by, s.stencilShadows);
+    showStepCaption();
+}
+}  // namespace
+
 // ---- Keyboard -------------------------------------------------------------------------
 
 namespace {
@@ -149,6 +201,17 @@ void onKey(unsigned char key, int, int) {
             return;
         case 'b':
         case 'B':
+            if (programState.steppingPasses) {
+                setStepping(false);
+            }
+            glutDisplayFunc(displayShadowView);
+            break;
+        case '[':
+        case ']':
+            if (!programState.steppingPasses) {
+                return;
+            }
+            changePassStep(key == ']' ? 1 : -1);
             glutDisplayFunc(displayShadowView);
             break;
         case 'n':
@@ -324,6 +387,12 @@ void onMenu(int item) {
         programState.translucentShadows = !programState.translucentShadows;
     } else if (item == MENU_STENCIL) {
         programState.stencilShadows = !programState.stencilShadows;
+        // The other mode may have fewer steps; the step held stays if it can.
+        if (programState.steppingPasses) {
+            changePassStep(0);
+        }
+    } else if (item == MENU_STEPPING) {
+        setStepping(!programState.steppingPasses);
     } else if (item == MENU_SOFT_SHADOWS) {
         // Where the stencil cannot count the samples, the switch stays off.
         programState.softShadows = !programState.softShadows && programState.softShadowsAvailable;
@@ -337,8 +406,8 @@ void onMenu(int item) {
 }
 
 // No item for the plain view: closing the menu redraws the window, and the plain view
-// lasts one frame, so such an item would show nothing. The switches say how the shadows
-// are drawn now and what choosing them does.
+// lasts one frame, so such an item would show nothing. The switches say how the frame is
+// drawn now and what choosing them does.
 std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
     const ProgramState& s = programState;
     return {{
@@ -351,6 +420,8 @@ std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
         {s.stencilShadows ? "Shadows without the stencil (now with)"
                           : "Shadows with the stencil (now without)",
          MENU_STENCIL},
+        {s.steppingPasses ? "Whole frame (now step by step)" : "Step by step, [ and ] (now off)",
+         MENU_STEPPING},
         {!s.softShadowsAvailable ? "Soft shadows (not here: the stencil is too small)"
          : s.softShadows         ? "Hard shadows (now soft, +/- sizes the light)"
                                  : "Soft shadows (now hard)",
@@ -401,7 +472,7 @@ void startProgram(int& argc, char** argv) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | buffering);
     // Only a browser without WebGL 2 gives no window (freeglut exits itself): nothing can
     // be drawn then, and the page says why.
-    if (glutCreateWindow("moving shadows, hit 't' and 'T'") == 0) {
+    if (glutCreateWindow(WINDOW_TITLE) == 0) {
         return;
     }
 

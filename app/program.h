@@ -33,15 +33,17 @@ void onReshape(int width, int height);
 // anything left to do.
 void onIdle();
 // The right-button menu. The first items act as the keys they name and pass those keys
-// to onMenu as their values; the last ones switch how the shadows are drawn.
+// to onMenu as their values; the next two switch how the shadows are drawn, then the
+// stepping mode and soft shadows.
 struct MenuItem {
     const char* label;
     int value;
 };
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
+constexpr int MENU_STEPPING = 258;
 constexpr int MENU_SOFT_SHADOWS = 259;
-constexpr int MENU_ITEM_COUNT = 6;
+constexpr int MENU_ITEM_COUNT = 7;
 // The items with their labels as they stand now: the switches' labels follow the state.
 std::array<MenuItem, MENU_ITEM_COUNT> menuItems();
 // Shows the menu's items as they stand now, making the menu on the first call.

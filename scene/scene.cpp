@@ -3,6 +3,7 @@
 #include "scene/scene.h"
 
 #include "platform/opengl.h"
+#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 
@@ -173,65 +174,129 @@ static void endShadowColour() {
     }
 }
 
-// The naive pass, to show what the stencil prevents: the flattened casters go straight
-// over the lit receiver, depth-tested like everything else. Lying in the receiver's very
-// plane, they fight it for its depth, they reach past its edges, and translucent ones
-// darken a pixel again for every polygon that covers it.
-static void drawUnconfinedShadows(GLuint receiverList, GLuint occluderList,
-                                  const ShadowMatrix& shadowMatrix, bool lightInFront) {
-    glCallList(receiverList);
-    glDisable(GL_LIGHTING);
-    startShadowColour();
-    if (lightInFront) {
-        drawFlattenedCasters(occluderList, shadowMatrix);
+// ---- The shadow view, step by step ---------------------------------------------------
+// The frame is drawn from the list of steps in state/pass_steps.h: all of it, or in the
+// stepping mode only its first steps. Each step sets the GL state it needs, and the frame's
+// own state comes back after every step (depth test on with GL_LESS, lighting on, colour
+// writes on, blending and stencil test off), so the drawing can stop after any of them.
+
+// One receiver and what its shadows need.
+struct ReceiverPass {
+    GLuint list;
+    GLuint occluderList;
+    const ShadowMatrix& shadowMatrix;
+    // With the light on or behind the receiver's plane, no caster is flattened onto it.
+    bool lightInFront;
+};
+
+static ReceiverPass receiverPass(StepReceiver receiver) {
+    const ProgramState& s = programState;
+    if (receiver == StepReceiver::Floor) {
+        return {LIST_FLOOR, LIST_OCCLUDERS, s.floorShadowMatrix,
+                lightIsInFront(s.floorPlane, s.lightPosition)};
     }
-    endShadowColour();
-    glEnable(GL_LIGHTING);
+    return {LIST_LEFT_WALL, LIST_OCCLUDERS, s.leftWallShadowMatrix,
+            lightIsInFront(s.leftWallPlane, s.lightPosition)};
 }
 
-void drawShadowedReceiver(GLuint receiverList, GLuint occluderList,
-                          const ShadowMatrix& shadowMatrix, bool lightInFront) {
-    if (!programState.stencilShadows) {
-        drawUnconfinedShadows(receiverList, occluderList, shadowMatrix, lightInFront);
-        return;
-    }
+static void restoreFrameState() {
+    glEnable(GL_LIGHTING);
+    // The flattened casters switch these off to touch only the stencil; the rest of the
+    // frame is depth-tested and seen.
+    glEnable(GL_DEPTH_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    // The receiver's second drawing passes on its own depth; all else must be nearer.
+    glDepthFunc(GL_LESS);
+    // Only a receiver's pass tests the stencil.
+    glDisable(GL_STENCIL_TEST);
+}
 
-    // 1. Draw the receiver lit, and mark every pixel where it is visible with stencil 1.
+// The receiver lit, in the current colour, and every pixel where it is visible marked
+// with stencil 1.
+static void markReceiver(const ReceiverPass& pass) {
+    // Whatever the stencil held, a pixel where the receiver passes the depth test gets 1.
     glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_ALWAYS, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-    glCallList(receiverList);
+    glCallList(pass.list);
+}
 
-    // 2. The flattened casters lie exactly in the receiver's plane, so the depth test
-    // would fight over their pixels: switch it off, and let them touch only the stencil.
+// The casters flattened onto the receiver's plane, into the stencil alone.
+static void clearMarks(const ReceiverPass& pass) {
+    // The flattened casters lie exactly in the receiver's plane, so the depth test would
+    // fight over their pixels: switch it off, and let them touch only the stencil.
     glDisable(GL_DEPTH_TEST);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     // Only marked pixels may take a shadow; a covered mark is cleared to 0.
+    glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_EQUAL, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
-
-    // 3. Flatten the casters onto the plane along the light's rays.
-    if (lightInFront) {
-        drawFlattenedCasters(occluderList, shadowMatrix);
+    if (pass.lightInFront) {
+        drawFlattenedCasters(pass.occluderList, pass.shadowMatrix);
     }
+}
 
-    // 4. Draw the receiver again, unlit, in the shadow's colour, only where it was marked
-    // and a caster cleared the mark. GL_LEQUAL lets it pass on the depth it stored itself
-    // in step 1. The receiver covers each of its pixels once, so however many flattened
-    // polygons cleared a mark, a translucent shadow darkens that pixel once.
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glDisable(GL_LIGHTING);
+// The receiver again, unlit, in the shadow's colour, only where it was marked and a caster
+// cleared the mark. The receiver covers each of its pixels once, so however many flattened
+// polygons cleared a mark, a translucent shadow darkens that pixel once.
+static void darkenCleared(const ReceiverPass& pass) {
+    // Only where a mark was cleared; the stencil itself stays as it is.
+    glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_EQUAL, 0, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    // GL_LEQUAL lets the receiver pass on the depth it stored itself when it was marked.
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_LIGHTING);
     startShadowColour();
-    glCallList(receiverList);
+    glCallList(pass.list);
     endShadowColour();
+}
 
-    // 5. Give the caller back the state it expects.
-    glEnable(GL_LIGHTING);
-    glDepthFunc(GL_LESS);
-    glDisable(GL_STENCIL_TEST);
+// The naive pass, to show what the stencil prevents: the receiver lit, then the flattened
+// casters straight over it, depth-tested like everything else. Lying in the receiver's very
+// plane, they fight it for its depth, they reach past its edges, and translucent ones
+// darken a pixel again for every polygon that covers it.
+static void drawUnconfinedShadows(const ReceiverPass& pass) {
+    glDisable(GL_LIGHTING);
+    startShadowColour();
+    if (pass.lightInFront) {
+        drawFlattenedCasters(pass.occluderList, pass.shadowMatrix);
+    }
+    endShadowColour();
+}
+
+static void drawReceiverStep(StepDrawing drawing, const ReceiverPass& pass) {
+    switch (drawing) {
+        case StepDrawing::MarkReceiver:
+            markReceiver(pass);
+            break;
+        case StepDrawing::ClearMarks:
+            clearMarks(pass);
+            break;
+        case StepDrawing::DarkenCleared:
+            darkenCleared(pass);
+            break;
+        case StepDrawing::LitReceiver:
+            glCallList(pass.list);
+            break;
+        case StepDrawing::UnconfinedShadows:
+            drawUnconfinedShadows(pass);
+            break;
+        case StepDrawing::RestOfRoom:
+            break;
+    }
+    restoreFrameState();
+}
+
+// Every receiver goes through the drawings the list gives the floor.
+void drawShadowedReceiver(GLuint receiverList, GLuint occluderList,
+                          const ShadowMatrix& shadowMatrix, bool lightInFront) {
+    const ReceiverPass pass{receiverList, occluderList, shadowMatrix, lightInFront};
+    for (const PassStep& step : passSteps(programState.stencilShadows)) {
+        if (step.receiver == StepReceiver::Floor) {
+            drawReceiverStep(step.drawing, pass);
+        }
+    }
 }
 
 // ---- Soft shadows --------------------------------------------------------------------
@@ -344,17 +409,8 @@ static void drawLightMarker() {
     glPopMatrix();
 }
 
-void drawShadowView() {
+static void drawRestOfRoom() {
     const ProgramState& s = programState;
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-
-    // The receivers go first: each pass needs the stencil and depth of its own quad
-    // before anything else in the frame can hide it.
-    glColor3f(0.0f, 1.0f, 1.0f);
-    drawReceiverWithShadows(LIST_FLOOR, s.floorPlane, s.floorShadowMatrix);
-    glColor3f(1.0f, 1.0f, 1.0f);
-    drawReceiverWithShadows(LIST_LEFT_WALL, s.leftWallPlane, s.leftWallShadowMatrix);
-
     glCallList(LIST_ROOM_SHELL);
     drawLightMarker();
     // Red reflectance rises from 1 toward 2 with the tint; GL clamps the lit result.
@@ -364,6 +420,102 @@ void drawShadowView() {
     glCallList(LIST_CONE);
     glColor3f(0.45f, 0.5f, s.tintLevel);
     glCallList(LIST_SPHERE);
+}
+
+// The receivers go first: each pass needs the stencil and depth of its own quad before
+// anything else in the frame can hide it.
+static void drawStep(const PassStep& step) {
+    if (step.receiver == StepReceiver::Room) {
+        drawRestOfRoom();
+        return;
+    }
+    if (step.receiver == StepReceiver::Floor) {
+        glColor3f(0.0f, 1.0f, 1.0f);
+    } else {
+        glColor3f(1.0f, 1.0f, 1.0f);
+    }
+    drawReceiverStep(step.drawing, receiverPass(step.receiver));
+}
+
+// ---- What the stepping mode shows over a frame ----------------------------------------
+// Drawn last, over the frame as the steps left it; nothing is drawn after them, and they
+// change neither the stencil nor the depth buffer.
+
+// A translucent magenta over every pixel whose stencil value is 1.
+static void showMarks() {
+    // The stencil test picks the marked pixels; GL_KEEP leaves every value as it is.
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_EQUAL, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    // Whatever lies in front, a mark shows; with the test off no depth is written either.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(1.0f, 0.0f, 1.0f, 0.5f);
+    // A square that fills clip space, drawn with neither matrix.
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    glRectf(-1.0f, -1.0f, 1.0f, 1.0f);
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glDisable(GL_BLEND);
+    restoreFrameState();
+}
+
+// The receiver's flattened casters over the whole window, with no stencil test, so the
+// part the stencil keeps off the picture shows too. Yellow is added to what is there: red
+// and green saturate on the first polygon, so the silhouette is even however many
+// flattened polygons overlap.
+static void showFlattenedCasters(const ReceiverPass& pass) {
+    if (!pass.lightInFront) {
+        return;
+    }
+    // The whole shape, also where it lies behind what the frame holds; nor is depth written.
+    glDisable(GL_DEPTH_TEST);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    glColor3f(1.0f, 1.0f, 0.0f);
+    drawFlattenedCasters(pass.occluderList, pass.shadowMatrix);
+    glDisable(GL_BLEND);
+    restoreFrameState();
+}
+
+void drawShadowView() {
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    // Soft shadows draw each receiver with the soft pass in place of the hard pass's
+    // steps; the stepping mode shows the hard pass's steps.
+    const ProgramState& s = programState;
+    if (s.softShadows && !s.steppingPasses) {
+        glColor3f(0.0f, 1.0f, 1.0f);
+        drawReceiverWithShadows(LIST_FLOOR, s.floorPlane, s.floorShadowMatrix);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        drawReceiverWithShadows(LIST_LEFT_WALL, s.leftWallPlane, s.leftWallShadowMatrix);
+        drawRestOfRoom();
+        glLoadIdentity();
+        return;
+    }
+    const PassSteps steps = passSteps(programState.stencilShadows);
+    const int drawn = stepsToDraw();
+    for (int number = 1; number <= drawn; ++number) {
+        drawStep(steps[number]);
+    }
+    if (programState.steppingPasses) {
+        const PassStep& last = steps[drawn];
+        if (last.showsMarks) {
+            showMarks();
+        }
+        if (last.showsFlattenedCasters) {
+            showFlattenedCasters(receiverPass(last.receiver));
+        }
+    }
 
     // Every handler may count on an identity modelview matrix.
     glLoadIdentity();

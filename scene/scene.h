@@ -20,7 +20,8 @@ constexpr GLuint LIST_OCCLUDERS = 7;
 constexpr GLuint LIST_WIRE_TEAPOT = 10;
 
 // One receiver drawn lit, with the shadows of the cone, the sphere and the teapot on it in
-// black, confined to the receiver's own pixels by the stencil buffer. programState's two
+// black, confined to the receiver's own pixels by the stencil buffer: the steps that
+// state/pass_steps.h lists for the floor, drawn as the shadow view draws them. programState's two
 // switches change that: translucent shadows halve the receiver's colour, once per pixel;
 // without the stencil the flattened casters are drawn straight over the receiver.
 // Expects: depth test on with GL_LESS, lighting on, colour writes on, blending and stencil

@@ -8,6 +8,7 @@
 #include "scene/offscreen.h"
 #include "snapshot/options.h"
 #include "snapshot/png_writer.h"
+#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 
@@ -39,6 +40,8 @@ int main(int argc, char** argv) {
     programState.tintLevel = options.tint;
     programState.translucentShadows = options.translucent;
     programState.stencilShadows = !options.noStencil;
+    programState.steppingPasses = options.step != 0;
+    programState.passStep = options.step;
     programState.softShadows = options.soft;
     programState.lightRadius = options.lightRadius;
     // Offscreen there is nothing to swap: a frame ends in a flush.
@@ -75,6 +78,9 @@ int main(int argc, char** argv) {
     if (!failure.empty()) {
         std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
         return 1;
+    }
+    if (programState.steppingPasses) {
+        std::puts(passSteps(programState.stencilShadows)[options.step].caption);
     }
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "snapshot/options.h"
 
+#include "state/pass_steps.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -16,6 +18,9 @@ const char* const SNAPSHOT_USAGE =
     "  --view shadow|plain  which view to draw (default shadow)\n"
     "  --translucent        shadows halve their receiver's colour instead of blacking it\n"
     "  --no-stencil         shadows drawn straight over their receiver, without the stencil\n"
+    "  --step N             the shadow view only up to step N of its drawing, with the\n"
+    "                       stencil's marks and the flattened casters shown, as the\n"
+    "                       program's stepping mode does; prints the step's caption\n"
     "  --soft               soft shadows from a light with a size, fully refined\n"
     "  --light-radius R     the light's radius with --soft, from 0 to 20 (default 5)\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
@@ -60,6 +65,16 @@ bool readSide(const std::string& text, int& side) {
     return side >= 1 && side <= MAX_SNAPSHOT_SIDE;
 }
 
+// A step number as written: up to three digits, checked against the mode's steps later.
+bool readStep(const std::string& text, int& step) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
+        text.size() > 3) {
+        return false;
+    }
+    step = std::atoi(text.c_str());
+    return true;
+}
+
 bool readLight(const std::string& text, LightPosition& light) {
     const size_t first = text.find(',');
     const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
@@ -80,6 +95,7 @@ bool readSize(const std::string& text, int& width, int& height) {
 }  // namespace
 
 std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options) {
+    bool stepGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help") {
@@ -104,7 +120,7 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         }
         const bool takesValue = option == "--light" || option == "--teapot-offset" ||
                                 option == "--tint" || option == "--view" || option == "--size" ||
-                                option == "--light-radius" || option == "-o";
+                                option == "--step" || option == "--light-radius" || option == "-o";
         if (!takesValue) {
             return "unknown option '" + option + "' (see --help)";
         }
@@ -122,6 +138,9 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         } else if (option == "--view") {
             good = value == "shadow" || value == "plain";
             options.plainView = value == "plain";
+        } else if (option == "--step") {
+            good = readStep(value, options.step);
+            stepGiven = true;
         } else if (option == "--light-radius") {
             float radius = 0;
             good = readFloat(value, radius) && radius >= 0 && radius <= MAX_SNAPSHOT_LIGHT_RADIUS;
@@ -138,6 +157,17 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
     }
     if (options.output.empty()) {
         return "no output file: give -o FILE (see --help)";
+    }
+    if (stepGiven) {
+        // Known only now: how many steps the chosen mode draws.
+        const int lastStep = passSteps(!options.noStencil).count;
+        if (options.step < 1 || options.step > lastStep) {
+            return "--step must be from 1 to " + std::to_string(lastStep) +
+                   (options.noStencil ? " without the stencil" : "");
+        }
+        if (options.plainView) {
+            return "--step steps through the shadow view, not the plain one";
+        }
     }
     return "";
 }

@@ -13,6 +13,9 @@ struct SnapshotOptions {
     bool plainView = false;
     bool translucent = false;
     bool noStencil = false;
+    // The shadow view drawn only up to this step (from 1), with the stepping mode's
+    // overlays; 0, the default, for the whole frame.
+    int step = 0;
     bool soft = false;
     float lightRadius = 5.0f;
     int width = 512;

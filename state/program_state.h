@@ -28,6 +28,10 @@ struct ProgramState {
     PlaneEquation leftWallPlane = {};
     ShadowMatrix floorShadowMatrix = {};
     ShadowMatrix leftWallShadowMatrix = {};
+    // The stepping mode: the shadow view drawn only up to step passStep (from 1) of
+    // state/pass_steps.h's list, with the stencil's marks and the flattened casters shown.
+    bool steppingPasses = false;
+    int passStep = 1;
     // Soft shadows, switched from the menu: the light is a ball of lightRadius, and each
     // receiver's shadows are drawn from the first lightSamples points of it
     // (shadow/light_samples.h). lightSamples is 1, the centre alone and so the hard frame,

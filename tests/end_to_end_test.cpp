@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/program.h"
 #include "tests/png_frame.h"
 #include "tests/x_driver.h"
 
@@ -81,8 +82,8 @@ Frame restedFrame(RunningProgram& program) {
     return program.grab();
 }
 
-// Six items, stacked: the teapot's two, "Quit (Esc)", then the three switches of how the
-// shadows are drawn. Opens the menu with the right button and chooses one.
+// The items, stacked: the teapot's two, "Quit (Esc)", then the switches of how the frame
+// is drawn. Opens the menu with the right button and chooses one.
 void chooseMenuItem(RunningProgram& program, int item) {
     click(program, 100, 100, RIGHT);
     RunningProgram::Area menu{};
@@ -90,7 +91,8 @@ void chooseMenuItem(RunningProgram& program, int item) {
         waitMilliseconds(20);
     }
     ASSERT_GT(menu.height, 0) << "the right button opened no menu";
-    click(program, menu.x + menu.width / 2, menu.y + menu.height * (2 * item + 1) / 12, LEFT);
+    click(program, menu.x + menu.width / 2,
+          menu.y + menu.height * (2 * item + 1) / (2 * MENU_ITEM_COUNT), LEFT);
 }
 
 TEST(EndToEnd, LeftPressAndDragMoveTheLightAndItsShadows) {
@@ -204,6 +206,26 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     }));
     chooseItem(3);
     EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+
+    // Stepping through the drawing: the first step draws the floor alone, the caption goes
+    // into the title, ']' goes on to the last step, the whole frame, and 'b' ends the mode.
+    const auto titled = [&](const std::string& start) {
+        for (int tries = 0; tries < 250 && program.title().rfind(start, 0) != 0; ++tries) {
+            waitMilliseconds(20);
+        }
+        return program.title().rfind(start, 0) == 0;
+    };
+    chooseItem(5);
+    EXPECT_TRUE(titled("Step 1 of 7: Floor: drawn lit")) << program.title();
+    EXPECT_TRUE(program.waitForFrame(
+        [&](const Frame& f) { return isBlack(pixelAt(f, onBackWall(0, 0.5))); }));
+    for (int step = 2; step <= 8; ++step) {
+        program.type(']');
+    }
+    EXPECT_TRUE(titled("Step 7 of 7: The rest of the room")) << program.title();
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    program.type('b');
+    EXPECT_TRUE(titled("moving shadows, hit 't' and 'T'")) << program.title();
     chooseItem(2);
     EXPECT_EQ(program.waitForExit(10), 0);
 }
@@ -257,7 +279,7 @@ TEST(EndToEnd, LeftAloneItCostsAlmostNoCpu) {
 TEST(EndToEnd, SoftShadowsRefineAndThenCostAlmostNoCpu) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
-    chooseMenuItem(program, 5);
+    chooseMenuItem(program, 6);
     const Vec3 centre = throughLight(startLight, sphereCentre, 1, -100);
     const auto greyEdge = [&](const Frame& f) {
         for (double t = 0; t < 40; t += 0.25) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/program.h"
 #include "platform/opengl.h"
@@ -75,12 +77,50 @@ TEST(PlainView, ShowsWhiteConeAndSphereOnBlackWithoutTheRoom) {
     drawAndRead(displayShadowView);
 }
 
+// What every step and every frame hands on: the frame's own state.
+void expectFrameState(const std::string& where) {
+    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << where;
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST)) << where;
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING)) << where;
+    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST)) << where;
+    GLint depthFunc = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    EXPECT_EQ(depthFunc, GL_LESS) << where;
+    GLboolean mask[4] = {};
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    EXPECT_TRUE(mask[0] && mask[1] && mask[2] && mask[3]) << where;
+    GLfloat modelview[16] = {};
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    for (int k = 0; k < 16; ++k) {
+        EXPECT_EQ(modelview[k], k % 5 == 0 ? 1.0f : 0.0f) << where << ", element " << k;
+    }
+    GLint stackDepth = 0;
+    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepth);
+    EXPECT_EQ(stackDepth, 1) << where;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &stackDepth);
+    EXPECT_EQ(stackDepth, 1) << where;
+    GLint matrixMode = 0;
+    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
+    EXPECT_EQ(matrixMode, GL_MODELVIEW) << where;
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << where;
+}
+
+// The stencil's values as the last frame left them, bottom row first.
+std::vector<unsigned char> readStencil() {
+    std::vector<unsigned char> values(512 * 512);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 512, 512, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, values.data());
+    return values;
+}
+
 // How the shadows are drawn, as the menu switches it; the program's default on the way out.
 class ShadowModes : public testing::Test {
   protected:
     void TearDown() override {
         programState.translucentShadows = false;
         programState.stencilShadows = true;
+        programState.steppingPasses = false;
+        programState.passStep = 1;
     }
     void setMode(bool translucent, bool stencil) {
         programState.translucentShadows = translucent;
@@ -107,29 +147,49 @@ TEST_F(ShadowModes, PassRestoresTheStateItChanged) {
         drawShadowedReceiver(LIST_FLOOR, LIST_OCCLUDERS, programState.floorShadowMatrix,
                              lightInFront);
 
-        EXPECT_FALSE(glIsEnabled(GL_BLEND)) << mode;
-        EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
-        EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
-        EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
-        GLint depthFunc = 0;
-        glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-        EXPECT_EQ(depthFunc, GL_LESS);
-        GLboolean mask[4] = {};
-        glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-        EXPECT_TRUE(mask[0] && mask[1] && mask[2] && mask[3]);
+        expectFrameState("mode " + std::to_string(mode));
         GLfloat colour[4] = {};
         glGetFloatv(GL_CURRENT_COLOR, colour);
         EXPECT_EQ(colour[0] + colour[1] + colour[2], 0.0f);
-        GLfloat modelview[16] = {};
-        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-        for (int k = 0; k < 16; ++k) {
-            EXPECT_EQ(modelview[k], k % 5 == 0 ? 1.0f : 0.0f) << k;
-        }
-        GLint stackDepth = 0;
-        glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepth);
-        EXPECT_EQ(stackDepth, 1);
-        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     }
+}
+
+// The stepping mode's magenta falls exactly on the pixels whose stencil value is 1, and
+// neither overlay changes the stencil or the state a frame hands on. Darkening a receiver
+// and drawing the rest of the room leave the stencil alone, so after the steps that show
+// the flattened casters (2 and 5) it must still be what the floor's pass leaves, and what
+// the whole frame leaves.
+TEST_F(ShadowModes, SteppingOverlaysShowTheMarksAndLeaveTheStencilAlone) {
+    floorPass(true);
+    const std::vector<unsigned char> afterFloor = readStencil();
+    drawAndRead(displayShadowView);
+    const std::vector<unsigned char> afterFrame = readStencil();
+
+    programState.steppingPasses = true;
+    std::vector<std::vector<unsigned char>> stencils(8);
+    for (int step = 1; step <= 7; ++step) {
+        programState.passStep = step;
+        const Frame frame = drawAndRead(displayShadowView);
+        stencils[step] = readStencil();
+        expectFrameState("step " + std::to_string(step));
+        // Where the yellow is added, or in the finished frame, red tells nothing.
+        if (step == 2 || step == 5 || step == 7) {
+            continue;
+        }
+        // The receivers are cyan, white or black before the magenta: red only where it falls.
+        int marked = 0;
+        int misplaced = 0;
+        for (size_t p = 0; p < stencils[step].size(); ++p) {
+            const bool isMarked = stencils[step][p] == 1;
+            marked += isMarked;
+            misplaced += isMarked != (frame.rgb[3 * p] > 0);
+        }
+        EXPECT_GT(marked, 10000) << "step " << step;
+        EXPECT_EQ(misplaced, 0) << "step " << step;
+    }
+    EXPECT_TRUE(stencils[2] == afterFloor && stencils[3] == afterFloor);
+    EXPECT_TRUE(stencils[5] == afterFrame && stencils[6] == afterFrame &&
+                stencils[7] == afterFrame);
 }
 
 // The stencil's second job: a translucent shadow halves each shadowed receiver pixel once,

@@ -35,6 +35,7 @@ struct Shot {
     bool noStencil = false;
     bool soft = false;
     float lightRadius = 5;
+    int step = 0;
     int width = 512;
     int height = 512;
 };
@@ -98,6 +99,9 @@ std::vector<std::string> argumentsFor(const Shot& shot, const std::string& outpu
     }
     if (shot.noStencil) {
         switches.push_back("--no-stencil");
+    }
+    if (shot.step != 0) {
+        switches.insert(switches.end(), {"--step", std::to_string(shot.step)});
     }
     if (shot.soft) {
         switches.insert(switches.end(), {"--soft", "--light-radius", number(shot.lightRadius)});
@@ -308,6 +312,101 @@ TEST(Snapshot, SoftShadowsKeepTheCoreAndTheLitFloorAndRampBetween) {
     EXPECT_GE(levels.size(), 4u);
 }
 
+// ---- The stepping mode's pictures ----------------------------------------------------
+
+// The last step shows no overlay: it is the whole frame, to the byte.
+TEST(SnapshotSteps, TheLastStepIsTheWholeFrame) {
+    Shot moved;
+    moved.light = {-30, 70, -420};
+    moved.teapotOffset = 30;
+    moved.translucent = true;
+    Shot naive;
+    naive.noStencil = true;
+    for (Shot shot : {Shot(), moved, naive}) {
+        const Frame whole = snapshot(shot);
+        shot.step = shot.noStencil ? 5 : 7;
+        EXPECT_TRUE(snapshot(shot).rgb == whole.rgb) << "step " << shot.step;
+    }
+}
+
+// A receiver's first step marks exactly the pixels where it shows: each pixel the finished
+// frame shows as that receiver is marked, and each other marked pixel is one that something
+// drawn later covers, a caster or, along the floor's edge, the wall. Translucent shadows
+// keep their receiver's hue, so the finished frame tells the receivers apart by colour:
+// the floor is the only thing without red, the walls the only greys.
+TEST(SnapshotSteps, AReceiversFirstStepMarksExactlyItsVisiblePixels) {
+    Shot shot;
+    shot.translucent = true;
+    const Frame finished = snapshot(shot);
+    std::vector<Frame> steps(5);
+    for (int step : {1, 3, 4}) {
+        shot.step = step;
+        steps[step] = snapshot(shot);
+    }
+    // Before the yellow is ever added, the magenta alone brings red to those steps.
+    const auto marked = [&steps](int step, int x, int y) { return steps[step].at(x, y).r > 0; };
+    const auto isFloor = [](Pixel p) { return p.r == 0 && p.g > 0; };
+    const auto isGrey = [](Pixel p) { return p.r > 0 && p.r == p.g && p.g == p.b; };
+    // The left wall's corner of the window, short of its edges with the back wall and the
+    // ceiling, where two surfaces share pixels.
+    const auto inWallCorner = [](int x, int y) { return x < 96 && x + y < 508; };
+
+    int floorPixels = 0;
+    int wallPixels = 0;
+    int hiddenLater = 0;
+    for (int y = 0; y < 512; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            const Pixel seen = finished.at(x, y);
+            const bool isCaster = !isFloor(seen) && !isGrey(seen);
+            const bool isWall = isGrey(seen) && inWallCorner(x, y);
+            const std::string where = std::to_string(x) + ", " + std::to_string(y);
+            floorPixels += isFloor(seen);
+            EXPECT_TRUE(!isFloor(seen) || marked(1, x, y)) << where;
+            if (marked(1, x, y) && !isFloor(seen)) {
+                EXPECT_TRUE(isCaster || (isWall && std::abs(x - y) <= 1)) << where;
+                hiddenLater += isCaster;
+            }
+            // The wall's new marks: those it made, over what the floor's pass left.
+            wallPixels += isWall;
+            EXPECT_TRUE(!isWall || marked(4, x, y)) << where;
+            if (marked(4, x, y) && !marked(3, x, y)) {
+                EXPECT_TRUE(isWall || isCaster || !inWallCorner(x, y) || std::abs(x - y) <= 1)
+                    << where;
+            }
+        }
+    }
+    EXPECT_GT(floorPixels, 20000);
+    EXPECT_GT(wallPixels, 15000);
+    // The casters stand mostly above the floor in the picture: the teapot's wires and the
+    // cone's foot hide a little of it.
+    EXPECT_GT(hiddenLater, 10);
+}
+
+// Where the light throws the cone's shadow past the floor's edge, the flattened casters'
+// yellow reaches past the floor's marks, over pixels nothing has drawn, and the stencil
+// keeps the shadow off them.
+TEST(SnapshotSteps, TheFlattenedCastersShowWhereTheStencilStopsThem) {
+    Shot shot;
+    shot.step = 1;
+    const Frame marks = snapshot(shot);
+    shot.step = 2;
+    const Frame casters = snapshot(shot);
+    shot.step = 3;
+    const Frame darkened = snapshot(shot);
+    int outside = 0;
+    for (int y = 0; y < 512; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            const Pixel p = casters.at(x, y);
+            if (p.r == 255 && p.g == 255 && p.b == 0) {
+                ++outside;
+                EXPECT_TRUE(isBlack(marks.at(x, y)) && isBlack(darkened.at(x, y)))
+                    << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_GT(outside, 1000);
+}
+
 TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
     const std::string path = scratchFolder() + "/bad.png";
     const std::vector<std::vector<std::string>> cases = {
@@ -339,6 +438,12 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--light-radius", "20.5", "-o", path},
         {"--light-radius", "-0.1", "-o", path},
         {"-o", path, "extra"},
+        {"--step", "0", "-o", path},
+        {"--step", "8", "-o", path},
+        {"--step", "6", "--no-stencil", "-o", path},
+        {"--step", "two", "-o", path},
+        {"--step", "-1", "-o", path},
+        {"--step", "1", "--view", "plain", "-o", path},
     };
     for (const std::vector<std::string>& args : cases) {
         const Result result = runSnapshot(args);
@@ -350,6 +455,8 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         EXPECT_FALSE(exists(path)) << shown;
     }
     EXPECT_EQ(filesIn(scratchFolder()), 0);
+    EXPECT_EQ(runSnapshot({"--step", "8", "-o", path}).errors,
+              "planar-shadows-snapshot: --step must be from 1 to 7\n");
 
     RunningProgram help({"--help"}, PLANAR_SHADOWS_SNAPSHOT_EXE);
     EXPECT_EQ(help.waitForExit(30), 0);

@@ -158,6 +158,16 @@ bool RunningProgram::reap(int options) {
     return true;
 }
 
+std::string RunningProgram::title() {
+    char* name = nullptr;
+    std::string title;
+    if (XFetchName(display, window, &name) && name != nullptr) {
+        title = name;
+    }
+    XFree(name);
+    return title;
+}
+
 bool RunningProgram::running() {
     return !reap(WNOHANG);
 }
@@ -254,7 +264,8 @@ void RunningProgram::tapKey(KeySym key) {
 void RunningProgram::type(char character) {
     const bool upper = character >= 'A' && character <= 'Z';
     const char lower = upper ? static_cast<char>(character - 'A' + 'a') : character;
-    const KeySym key = XStringToKeysym(std::string(1, lower).c_str());
+    // A printable ASCII character's keysym is its own code: 'a' is XK_a, ']' XK_bracketright.
+    const KeySym key = static_cast<unsigned char>(lower);
     if (upper) {
         pressKey(XK_Shift_L);
     }

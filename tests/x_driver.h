@@ -51,6 +51,8 @@ class RunningProgram {
         int x, y, width, height;
     };
     bool findOpenMenu(Area& menu);
+    // The window's title as it stands now.
+    std::string title();
 
     // The exit status, or -1 if the program was still running after the time or died of
     // a signal. Standard output read up to the end.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "mesh/mesh.h"
+#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 
@@ -287,62 +288,188 @@ void endShadowColour() {
     }
 }
 
-// The naive pass, to show what the stencil prevents: the flattened casters go straight
-// over the lit receiver, depth-tested like everything else.
-void drawUnconfinedShadows(const Shape& receiver, const ShadowMatrix& shadowMatrix,
-                           bool lightInFront) {
-    draw(receiver, IDENTITY);
-    renderer.lightingOn = false;
-    startShadowColour();
-    if (lightInFront) {
-        drawFlattenedCasters(shadowMatrix);
+// ---- The shadow view, step by step, as on the desktop ----------------------------------
+// Each step sets the state it needs, and the frame's own state comes back after every step,
+// so the drawing can stop after any of them.
+
+// One receiver and what its shadows need.
+struct ReceiverPass {
+    const Shape& shape;
+    const ShadowMatrix& shadowMatrix;
+    // With the light on or behind the receiver's plane, no caster is flattened onto it.
+    bool lightInFront;
+};
+
+ReceiverPass receiverPass(StepReceiver receiver) {
+    const ProgramState& s = programState;
+    if (receiver == StepReceiver::Floor) {
+        return {renderer.floor, s.floorShadowMatrix, lightIsInFront(s.floorPlane, s.lightPosition)};
     }
-    endShadowColour();
-    renderer.lightingOn = true;
+    return {renderer.leftWall, s.leftWallShadowMatrix,
+            lightIsInFront(s.leftWallPlane, s.lightPosition)};
 }
 
-void drawShadowedReceiver(const Shape& receiver, const ShadowMatrix& shadowMatrix,
-                          bool lightInFront) {
-    if (!programState.stencilShadows) {
-        drawUnconfinedShadows(receiver, shadowMatrix, lightInFront);
-        return;
-    }
+void restoreFrameState() {
+    renderer.lightingOn = true;
+    // The flattened casters switch these off to touch only the stencil; the rest of the
+    // frame is depth-tested and seen.
+    glEnable(GL_DEPTH_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    // The receiver's second drawing passes on its own depth; all else must be nearer.
+    glDepthFunc(GL_LESS);
+    // Only a receiver's pass tests the stencil.
+    glDisable(GL_STENCIL_TEST);
+}
 
-    // 1. Draw the receiver lit, and mark every pixel where it is visible with stencil 1.
+// The receiver lit, in the current colour, and every pixel where it is visible marked with
+// stencil 1.
+void markReceiver(const ReceiverPass& pass) {
+    // Whatever the stencil held, a pixel where the receiver passes the depth test gets 1.
     glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_ALWAYS, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-    draw(receiver, IDENTITY);
+    draw(pass.shape, IDENTITY);
+}
 
-    // 2. The flattened casters lie exactly in the receiver's plane, so the depth test
-    // would fight over their pixels: switch it off, and let them touch only the stencil.
+// The casters flattened onto the receiver's plane, into the stencil alone.
+void clearMarks(const ReceiverPass& pass) {
+    // The flattened casters lie exactly in the receiver's plane, so the depth test would
+    // fight over their pixels: switch it off, and let them touch only the stencil.
     glDisable(GL_DEPTH_TEST);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     // Only marked pixels may take a shadow; a covered mark is cleared to 0.
+    glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_EQUAL, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
-
-    // 3. Flatten the casters onto the plane along the light's rays.
-    if (lightInFront) {
-        drawFlattenedCasters(shadowMatrix);
+    if (pass.lightInFront) {
+        drawFlattenedCasters(pass.shadowMatrix);
     }
+}
 
-    // 4. Draw the receiver again, unlit, in the shadow's colour, only where it was marked
-    // and a caster cleared the mark. GL_LEQUAL lets it pass on the depth it stored itself
-    // in step 1; covering each pixel once, it darkens each shadowed pixel once.
-    glEnable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    renderer.lightingOn = false;
+// The receiver again, unlit, in the shadow's colour, only where it was marked and a caster
+// cleared the mark; covering each pixel once, it darkens each shadowed pixel once.
+void darkenCleared(const ReceiverPass& pass) {
+    // Only where a mark was cleared; the stencil itself stays as it is.
+    glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_EQUAL, 0, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    // GL_LEQUAL lets the receiver pass on the depth it stored itself when it was marked.
+    glDepthFunc(GL_LEQUAL);
+    renderer.lightingOn = false;
     startShadowColour();
-    draw(receiver, IDENTITY);
+    draw(pass.shape, IDENTITY);
     endShadowColour();
+}
 
-    // 5. Give the caller back the state it expects.
-    renderer.lightingOn = true;
-    glDepthFunc(GL_LESS);
-    glDisable(GL_STENCIL_TEST);
+// The naive pass, to show what the stencil prevents: the flattened casters go straight
+// over the lit receiver, depth-tested like everything else.
+void drawUnconfinedShadows(const ReceiverPass& pass) {
+    renderer.lightingOn = false;
+    startShadowColour();
+    if (pass.lightInFront) {
+        drawFlattenedCasters(pass.shadowMatrix);
+    }
+    endShadowColour();
+}
+
+void drawReceiverStep(StepDrawing drawing, const ReceiverPass& pass) {
+    switch (drawing) {
+        case StepDrawing::MarkReceiver:
+            markReceiver(pass);
+            break;
+        case StepDrawing::ClearMarks:
+            clearMarks(pass);
+            break;
+        case StepDrawing::DarkenCleared:
+            darkenCleared(pass);
+            break;
+        case StepDrawing::LitReceiver:
+            draw(pass.shape, IDENTITY);
+            break;
+        case StepDrawing::UnconfinedShadows:
+            drawUnconfinedShadows(pass);
+            break;
+        case StepDrawing::RestOfRoom:
+            break;
+    }
+    restoreFrameState();
+}
+
+void drawRestOfRoom() {
+    const ProgramState& s = programState;
+    setColour(1, 1, 1);
+    draw(renderer.roomShell, IDENTITY);
+    drawLightMarker();
+    // Red reflectance rises from 1 toward 2 with the tint; the lit result is clamped.
+    setColour(s.tintLevel + 1.0f, 0, 0);
+    drawTeapotCaster(IDENTITY);
+    setColour(1, 0.75f, 0);
+    drawCone(IDENTITY);
+    setColour(0.45f, 0.5f, s.tintLevel);
+    drawSphere(IDENTITY);
+}
+
+// The receivers go first: each pass needs the stencil and depth of its own quad before
+// anything else in the frame can hide it.
+void drawStep(const PassStep& step) {
+    if (step.receiver == StepReceiver::Room) {
+        drawRestOfRoom();
+        return;
+    }
+    if (step.receiver == StepReceiver::Floor) {
+        setColour(0, 1, 1);
+    } else {
+        setColour(1, 1, 1);
+    }
+    drawReceiverStep(step.drawing, receiverPass(step.receiver));
+}
+
+// ---- What the stepping mode shows over a frame, as on the desktop -----------------------
+// Drawn last, over the frame as the steps left it; nothing is drawn after them, and they
+// change neither the stencil nor the depth buffer.
+
+// The floor's quad, carried straight onto clip space's square by this matrix, with the
+// projection set aside, covers the whole canvas; so no shape is added for it. x from -100
+// to 100 goes to -1 to 1, depth from -320 to -520 to -1 to 1, all at clip depth 0.
+constexpr Matrix FLOOR_TO_CLIP_SQUARE = {
+    {0.01f, 0, 0, 0, 0, 0, 0, 0, 0, -0.01f, 0, 0, 0, -4.2f, 0, 1}};
+
+// A translucent magenta over every pixel whose stencil value is 1.
+void showMarks() {
+    // The stencil test picks the marked pixels; GL_KEEP leaves every value as it is.
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_EQUAL, 1, 1);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    // Whatever lies in front, a mark shows; with the test off no depth is written either.
+    glDisable(GL_DEPTH_TEST);
+    renderer.lightingOn = false;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    setColour(1, 0, 1, 0.5f);
+    const Matrix projection = renderer.projection;
+    renderer.projection = IDENTITY;
+    draw(renderer.floor, FLOOR_TO_CLIP_SQUARE);
+    renderer.projection = projection;
+    glDisable(GL_BLEND);
+    restoreFrameState();
+}
+
+// The receiver's flattened casters over the whole canvas, with no stencil test, so the part
+// the stencil keeps off the picture shows too. Yellow is added to what is there: red and
+// green saturate on the first polygon, so the silhouette is even however many overlap.
+void showFlattenedCasters(const ReceiverPass& pass) {
+    if (!pass.lightInFront) {
+        return;
+    }
+    // The whole shape, also where it lies behind what the frame holds; nor is depth written.
+    glDisable(GL_DEPTH_TEST);
+    renderer.lightingOn = false;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ONE);
+    setColour(1, 1, 0);
+    drawFlattenedCasters(pass.shadowMatrix);
+    glDisable(GL_BLEND);
+    restoreFrameState();
 }
 
 // ---- Soft shadows, step for step as on the desktop ---------------------------------------
@@ -407,14 +534,17 @@ void drawSoftShadowedReceiver(const Shape& receiver, PlaneEquation plane, int sa
 
 // Soft shadows need the stencil to count in; without it the hard pass draws. With the
 // light on or behind the plane, every sample is too, and the hard pass draws the same.
-void drawReceiverWithShadows(const Shape& receiver, PlaneEquation plane,
-                             const ShadowMatrix& shadowMatrix) {
+void drawReceiverWithShadows(StepReceiver which, PlaneEquation plane) {
     const ProgramState& s = programState;
-    const bool lightInFront = lightIsInFront(plane, s.lightPosition);
-    if (s.softShadows && s.stencilShadows && s.lightSamples > 1 && lightInFront) {
-        drawSoftShadowedReceiver(receiver, plane, s.lightSamples);
-    } else {
-        drawShadowedReceiver(receiver, shadowMatrix, lightInFront);
+    const ReceiverPass pass = receiverPass(which);
+    if (s.stencilShadows && s.lightSamples > 1 && pass.lightInFront) {
+        drawSoftShadowedReceiver(pass.shape, plane, s.lightSamples);
+        return;
+    }
+    for (const PassStep& step : passSteps(s.stencilShadows)) {
+        if (step.receiver == which) {
+            drawReceiverStep(step.drawing, pass);
+        }
     }
 }
 
@@ -454,26 +584,32 @@ void setViewport(int width, int height) {
 }
 
 void drawShadowView() {
-    const ProgramState& s = programState;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-
-    // The receivers go first: each pass needs the stencil and depth of its own quad
-    // before anything else in the frame can hide it.
-    setColour(0, 1, 1);
-    drawReceiverWithShadows(renderer.floor, s.floorPlane, s.floorShadowMatrix);
-    setColour(1, 1, 1);
-    drawReceiverWithShadows(renderer.leftWall, s.leftWallPlane, s.leftWallShadowMatrix);
-
-    setColour(1, 1, 1);
-    draw(renderer.roomShell, IDENTITY);
-    drawLightMarker();
-    // Red reflectance rises from 1 toward 2 with the tint; the lit result is clamped.
-    setColour(s.tintLevel + 1.0f, 0, 0);
-    drawTeapotCaster(IDENTITY);
-    setColour(1, 0.75f, 0);
-    drawCone(IDENTITY);
-    setColour(0.45f, 0.5f, s.tintLevel);
-    drawSphere(IDENTITY);
+    // Soft shadows draw each receiver with the soft pass in place of the hard pass's
+    // steps; the stepping mode shows the hard pass's steps.
+    const ProgramState& s = programState;
+    if (s.softShadows && !s.steppingPasses) {
+        setColour(0, 1, 1);
+        drawReceiverWithShadows(StepReceiver::Floor, s.floorPlane);
+        setColour(1, 1, 1);
+        drawReceiverWithShadows(StepReceiver::LeftWall, s.leftWallPlane);
+        drawRestOfRoom();
+        return;
+    }
+    const PassSteps steps = passSteps(programState.stencilShadows);
+    const int drawn = stepsToDraw();
+    for (int number = 1; number <= drawn; ++number) {
+        drawStep(steps[number]);
+    }
+    if (programState.steppingPasses) {
+        const PassStep& last = steps[drawn];
+        if (last.showsMarks) {
+            showMarks();
+        }
+        if (last.showsFlattenedCasters) {
+            showFlattenedCasters(receiverPass(last.receiver));
+        }
+    }
 }
 
 void drawPlainView() {

@@ -41,11 +41,16 @@ after(async () => {
 // ---- Pictures ------------------------------------------------------------------------
 
 function snapshot(...options) {
+  return snapshotWithCaption(...options).picture;
+}
+
+// With --step the tool also prints the step's caption.
+function snapshotWithCaption(...options) {
   const file = path.join(scratch, "expected.png");
-  execFileSync(SNAPSHOT_EXE, [...options, "-o", file]);
+  const caption = execFileSync(SNAPSHOT_EXE, [...options, "-o", file], { encoding: "utf8" }).trim();
   const picture = readPng(fs.readFileSync(file));
   fs.rmSync(file);
-  return picture;
+  return { picture, caption };
 }
 
 // How many pixels differ by more than LEVELS in some channel.
@@ -225,7 +230,7 @@ test("soft shadows refine to the snapshot tool's picture, then the page rests", 
       });
     };
   });
-  await visit.chooseMenuItem(5);
+  await visit.chooseMenuItem(6);
   // '=' is the unshifted '+': twice makes the light's radius 10.
   await page.type("==");
   await page.waitFor(() => window.pendingFrames === 0, 60);
@@ -239,6 +244,46 @@ test("soft shadows refine to the snapshot tool's picture, then the page rests", 
   assert.ok(alike(refined, soft));
   // At this radius the penumbrae are wide enough that the hard frame fails the budget.
   assert.ok(!alike(hard, soft), "the budget cannot tell the hard frame from the soft one");
+  await visit.close();
+});
+
+// ---- Stepping through the drawing -----------------------------------------------------
+
+test("each step of the drawing matches the snapshot tool's, with its caption", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const caption = () => page.evaluate(() => {
+    const element = document.getElementById("caption");
+    return element.hidden ? "" : element.textContent;
+  });
+  const expectStep = async (step, of, ...options) => {
+    const expected = snapshotWithCaption("--tint", REST_TINT, "--step", `${step}`, ...options);
+    await visit.expectFrameLike(expected.picture, `step ${step} of ${of} ${options.join(" ")}`);
+    assert.equal(await caption(), `Step ${step} of ${of}: ${expected.caption}`);
+  };
+
+  // ']' does nothing until the menu turns the mode on, at the first step.
+  await page.type("]");
+  assert.equal(await caption(), "");
+  await visit.chooseMenuItem(5);
+  await expectStep(1, 7);
+  for (let step = 2; step <= 7; ++step) {
+    await page.type("]");
+    await expectStep(step, 7);
+  }
+  // The steps stop at the last one and go back one at a time.
+  await page.type("]][");
+  await expectStep(6, 7);
+  // Without the stencil there are fewer steps: the step held becomes the last of those.
+  await visit.chooseMenuItem(4);
+  await expectStep(5, 5, "--no-stencil");
+  await page.type("[[[[[[");
+  await expectStep(1, 5, "--no-stencil");
+  // 'b' shows the whole frame, and the caption goes.
+  await page.type("b");
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--no-stencil"), "'b' after stepping");
+  assert.equal(await caption(), "");
   await visit.close();
 });
 
@@ -311,6 +356,7 @@ test("every control works with real input, and Esc ends the program", async () =
   assert.deepEqual(menu.items, ["Move teapot right (t)", "Move teapot left (T)", "Quit (Esc)",
                                 "Translucent shadows (now opaque)",
                                 "Shadows without the stencil (now with)",
+                                "Step by step, [ and ] (now off)",
                                 "Soft shadows (now hard)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");

@@ -1,6 +1,7 @@
 // planar-shadows: start-up and every handler, in the order a user meets them.
 #include "app/program.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <string>
@@ -28,16 +29,77 @@ int scanBufferingOption(int argc, char** argv, std::FILE* out) {
     return doubleBuffered;
 }
 
+// ---- Soft shadows' refinement ---------------------------------------------------------
+// While anything moves, the shadow view is drawn from the light's centre alone: the hard
+// frame, at the hard frame's cost. Once the picture has stood still for a frame, each idle
+// step draws it again from more points of the light, until all are in.
+
+namespace {
+
+// A frame at 60 Hz: the pointer has stopped for at least that long before refining starts.
+constexpr int STILL_MILLISECONDS = 17;
+// The first refinement step draws from a quarter of the light's points, the second from
+// all: one more step than drawing all at once, and a third less work than doubling.
+constexpr int FIRST_REFINEMENT_SAMPLES = LIGHT_SAMPLE_COUNT / 4;
+
+int lastChange = 0;
+// The plain view is on screen: nothing to refine until the shadow view is back.
+bool plainViewShown = false;
+
+// Registers the idle work if it is not registered: glutIdleFunc on the desktop, the
+// animation frames in a browser (at the end of this file).
+void startIdleWork();
+
+// The picture changes: back to the hard frame, and refine from there once it stands still.
+void restartRefinement() {
+    programState.lightSamples = 1;
+    lastChange = glutGet(GLUT_ELAPSED_TIME);
+}
+
+bool refinementPending() {
+    const ProgramState& s = programState;
+    return s.softShadows && s.lightSamples < LIGHT_SAMPLE_COUNT && !plainViewShown;
+}
+
+int millisecondsUntilStill() {
+    return lastChange + STILL_MILLISECONDS - glutGet(GLUT_ELAPSED_TIME);
+}
+
+enum class Refinement { Done, Waiting, Stepped };
+
+// One step: the next sample count, drawn by the redraw it asks for. Waiting while the
+// picture has changed too recently; done once there is nothing left to refine.
+Refinement stepRefinement() {
+    if (!refinementPending()) {
+        return Refinement::Done;
+    }
+    if (millisecondsUntilStill() > 0) {
+        return Refinement::Waiting;
+    }
+    int& samples = programState.lightSamples;
+    samples = samples < FIRST_REFINEMENT_SAMPLES ? FIRST_REFINEMENT_SAMPLES : LIGHT_SAMPLE_COUNT;
+    glutPostRedisplay();
+    return Refinement::Stepped;
+}
+
+}  // namespace
+
 // ---- Display --------------------------------------------------------------------------
 
+// A soft picture that is not refined yet gets refined from here, whatever redrew it.
 void displayShadowView() {
     drawShadowView();
     presentFrame();
+    plainViewShown = false;
+    if (refinementPending()) {
+        startIdleWork();
+    }
 }
 
 void displayPlainView() {
     drawPlainView();
     presentFrame();
+    plainViewShown = true;
     glutDisplayFunc(displayShadowView);
 }
 
@@ -97,12 +159,30 @@ namespace {
 constexpr unsigned char KEY_ESCAPE = 27;
 // Multiples of 15 are exact in float, so 't' then 'T' puts the teapot back exactly.
 constexpr float TEAPOT_STEP = 15.0f;
+// The light's radius with soft shadows on, in room units; 2.5 and its multiples are exact.
+constexpr float LIGHT_RADIUS_STEP = 2.5f;
+constexpr float LARGEST_LIGHT_RADIUS = 20.0f;
+
+// '+' and '-' with soft shadows on; false when nothing changes.
+bool resizeLight(float step) {
+    ProgramState& s = programState;
+    if (!s.softShadows) {
+        return false;
+    }
+    const float radius = std::clamp(s.lightRadius + step, 0.0f, LARGEST_LIGHT_RADIUS);
+    if (radius == s.lightRadius) {
+        return false;
+    }
+    s.lightRadius = radius;
+    return true;
+}
 
 // The light has moved, by a key or a drag: new shadow matrices, GL's light, and a frame to
-// show them.
+// show them, hard until the light stands still again.
 void lightMoved() {
     updateShadowMatrices();
     placeLight();
+    restartRefinement();
     glutPostRedisplay();
 }
 }  // namespace
@@ -141,10 +221,21 @@ void onKey(unsigned char key, int, int) {
         case 't':
             programState.teapotOffsetX += TEAPOT_STEP;
             glutDisplayFunc(displayShadowView);
+            restartRefinement();
             break;
         case 'T':
             programState.teapotOffsetX -= TEAPOT_STEP;
             glutDisplayFunc(displayShadowView);
+            restartRefinement();
+            break;
+        // '=' is '+' without Shift on most keyboards.
+        case '+':
+        case '=':
+        case '-':
+            if (!resizeLight(key == '-' ? -LIGHT_RADIUS_STEP : LIGHT_RADIUS_STEP)) {
+                return;
+            }
+            restartRefinement();
             break;
         default:
             return;
@@ -234,24 +325,59 @@ void onDrag(int x, int y) {
 
 // ---- Window ---------------------------------------------------------------------------
 
+// A new size redraws the whole picture: hard while the window is being resized.
 void onReshape(int width, int height) {
     programState.windowWidth = width;
     programState.windowHeight = height;
     setViewport(width, height);
+    restartRefinement();
 }
 
-// Raises the tint by one step per call up to just below 1.0. The level shows only in
-// frames that something else causes. Once it rests, the handler unregisters itself,
-// so a program left alone sleeps instead of spinning a core.
-void onIdle() {
+namespace {
+
+// Raises the tint by one step per call up to just below 1.0, where it rests; false once a
+// step no longer changes it. The level shows only in frames that something else causes.
+bool stepTint() {
     constexpr double TINT_STEP = 0.00025;
-    const double sum = programState.tintLevel + TINT_STEP;
+    const float before = programState.tintLevel;
+    const double sum = before + TINT_STEP;
     programState.tintLevel = static_cast<float>(sum);
     if (sum > 1.0) {
         programState.tintLevel = static_cast<float>(programState.tintLevel - TINT_STEP);
-        glutIdleFunc(nullptr);
+    }
+    if (programState.tintLevel == before) {
+        return false;
     }
     glutDisplayFunc(displayShadowView);
+    return true;
+}
+
+}  // namespace
+
+#ifndef __EMSCRIPTEN__
+namespace {
+void resumeIdleWork(int) {
+    startIdleWork();
+}
+}  // namespace
+#endif
+
+// Once both rest, the handler unregisters itself, so a program left alone sleeps instead
+// of spinning a core. While a drag goes on, the refinement waits on a timer instead: a
+// spinning idle handler would take a core from the renderer's own threads.
+void onIdle() {
+    const bool tinting = stepTint();
+    const Refinement refining = stepRefinement();
+    if (tinting || refining == Refinement::Stepped) {
+        return;
+    }
+    glutIdleFunc(nullptr);
+#ifndef __EMSCRIPTEN__
+    if (refining == Refinement::Waiting) {
+        const int wait = std::max(1, millisecondsUntilStill());
+        glutTimerFunc(static_cast<unsigned>(wait), resumeIdleWork, 0);
+    }
+#endif
 }
 
 // ---- Menu -----------------------------------------------------------------------------
@@ -267,10 +393,14 @@ void onMenu(int item) {
         }
     } else if (item == MENU_STEPPING) {
         setStepping(!programState.steppingPasses);
+    } else if (item == MENU_SOFT_SHADOWS) {
+        // Where the stencil cannot count the samples, the switch stays off.
+        programState.softShadows = !programState.softShadows && programState.softShadowsAvailable;
     } else {
         onKey(static_cast<unsigned char>(item), 0, 0);
         return;
     }
+    restartRefinement();
     showMenu();
     glutPostRedisplay();
 }
@@ -292,10 +422,20 @@ std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
          MENU_STENCIL},
         {s.steppingPasses ? "Whole frame (now step by step)" : "Step by step, [ and ] (now off)",
          MENU_STEPPING},
+        {!s.softShadowsAvailable ? "Soft shadows (not here: the stencil is too small)"
+         : s.softShadows         ? "Hard shadows (now soft, +/- sizes the light)"
+                                 : "Soft shadows (now hard)",
+         MENU_SOFT_SHADOWS},
     }};
 }
 
 #ifndef __EMSCRIPTEN__
+namespace {
+void startIdleWork() {
+    glutIdleFunc(onIdle);
+}
+}  // namespace
+
 // Made on the first call, on the right button; later calls relabel its items.
 void showMenu() {
     static int menu = 0;
@@ -338,6 +478,7 @@ void startProgram(int& argc, char** argv) {
 
     prepareShadowReceivers();
     initScene();
+    programState.softShadowsAvailable = canDrawSoftShadows();
 
     glutDisplayFunc(displayShadowView);
     glutReshapeFunc(onReshape);
@@ -368,23 +509,31 @@ namespace {
 constexpr int IDLE_STEPS_PER_FRAME = 200;
 
 bool programEnded = false;
+bool idleStepsRunning = false;
 // A browser may take the GL context away (a background tab, a GPU reset); until it gives
 // it back nothing is drawn and the idle steps wait.
 bool contextLost = false;
 bool tintAtRest = false;
 
+// The tint's steps, and one refinement step, whose redraw comes on the next animation
+// frame. Where the desktop's idle handler unregisters itself, the animation frames stop.
 EM_BOOL runIdleSteps(double, void*) {
-    for (int step = 0; step < IDLE_STEPS_PER_FRAME && !programEnded && !contextLost; ++step) {
-        const float before = programState.tintLevel;
-        onIdle();
-        // A tint at rest no longer changes: this is where the desktop's idle handler
-        // unregisters itself, and the animation frames stop here too.
-        if (programState.tintLevel == before) {
-            tintAtRest = true;
-            return EM_FALSE;
-        }
+    const bool stopped = programEnded || contextLost;
+    bool tinting = !stopped && !tintAtRest;
+    for (int step = 0; step < IDLE_STEPS_PER_FRAME && tinting; ++step) {
+        tinting = stepTint();
     }
-    return programEnded || contextLost ? EM_FALSE : EM_TRUE;
+    tintAtRest = tintAtRest || (!stopped && !tinting);
+    const bool refining = !stopped && stepRefinement() != Refinement::Done;
+    idleStepsRunning = tinting || refining;
+    return idleStepsRunning ? EM_TRUE : EM_FALSE;
+}
+
+void startIdleWork() {
+    if (!idleStepsRunning && !programEnded && !contextLost) {
+        idleStepsRunning = true;
+        emscripten_request_animation_frame_loop(runIdleSteps, nullptr);
+    }
 }
 
 // Stands in for the display handler while the context is lost: a redraw already asked for
@@ -420,8 +569,8 @@ EM_BOOL onContextRestored(int, const void*, void*) {
     onReshape(width, height);
     glutDisplayFunc(displayShadowView);
     glutPostRedisplay();
-    if (!tintAtRest && !programEnded) {
-        emscripten_request_animation_frame_loop(runIdleSteps, nullptr);
+    if (!tintAtRest) {
+        startIdleWork();
     }
     showContextLost(0);
     return EM_TRUE;
@@ -466,7 +615,7 @@ EMSCRIPTEN_KEEPALIVE float pageTintLevel() {
 }
 
 void startPageInput() {
-    emscripten_request_animation_frame_loop(runIdleSteps, nullptr);
+    startIdleWork();
     emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, onContextLost);
     emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, onContextRestored);
 }

@@ -28,10 +28,13 @@ void onSpecialKey(int key, int x, int y);
 void onMouse(int button, int state, int x, int y);
 void onDrag(int x, int y);
 void onReshape(int width, int height);
+// The idle work, one step per call: the tint's climb, and with soft shadows on, the next
+// refinement of a picture that has stood still. Unregisters itself once neither has
+// anything left to do.
 void onIdle();
 // The right-button menu. The first items act as the keys they name and pass those keys
-// to onMenu as their values; the next two switch how the shadows are drawn, the last one
-// the stepping mode.
+// to onMenu as their values; the next two switch how the shadows are drawn, then the
+// stepping mode and soft shadows.
 struct MenuItem {
     const char* label;
     int value;
@@ -39,7 +42,8 @@ struct MenuItem {
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
 constexpr int MENU_STEPPING = 258;
-constexpr int MENU_ITEM_COUNT = 6;
+constexpr int MENU_SOFT_SHADOWS = 259;
+constexpr int MENU_ITEM_COUNT = 7;
 // The items with their labels as they stand now: the switches' labels follow the state.
 std::array<MenuItem, MENU_ITEM_COUNT> menuItems();
 // Shows the menu's items as they stand now, making the menu on the first call.

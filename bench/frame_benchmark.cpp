@@ -74,6 +74,55 @@ void dragWork(benchmark::State& state) {
     glFinish();
 }
 
+// Soft shadows while the light moves: every frame is the hard frame.
+void softWhileDragging(benchmark::State& state) {
+    programState.softShadows = true;
+    float x = 0;
+    for (auto _ : state) {
+        x = x > 90 ? -90 : x + 1;
+        programState.lightPosition.x = x;
+        updateShadowMatrices();
+        placeLight();
+        programState.lightSamples = 1;
+        displayShadowView();
+        glFinish();
+    }
+    programState.softShadows = false;
+}
+
+// One refinement step: the still picture drawn from this many points of the light.
+void softFrame(benchmark::State& state) {
+    programState.softShadows = true;
+    programState.lightSamples = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        displayShadowView();
+        glFinish();
+    }
+    programState.softShadows = false;
+    programState.lightSamples = 1;
+}
+
+// From a drag event, the last input, to the fully refined picture drawn: the hard frame,
+// a frame's wait for the pointer to stay still, and every refinement step, each drawn by
+// GLUT's redisplay as in the program's main loop.
+void softRefinedAfterInput(benchmark::State& state) {
+    programState.softShadows = true;
+    programState.dragMode = DRAG_XY;
+    int x = 300;
+    for (auto _ : state) {
+        x = x > 400 ? 300 : x + 1;
+        onDrag(x, 100);
+        glutMainLoopEvent();
+        while (programState.lightSamples < LIGHT_SAMPLE_COUNT) {
+            onIdle();
+            glutMainLoopEvent();
+        }
+        glFinish();
+    }
+    programState.softShadows = false;
+    programState.lightSamples = 1;
+}
+
 // Keeps each benchmark's real time per iteration, for the ratios printed at the end: the
 // median when runs are repeated, else the single run's.
 class RecordingReporter : public benchmark::ConsoleReporter {
@@ -110,6 +159,14 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("plain frame", plainFrame)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("bare frame", bareFrame)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("drag event", dragWork)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("soft shadows, frame while dragging", softWhileDragging)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("soft shadows, frame from samples:", softFrame)
+        ->Arg(8)
+        ->Arg(32)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("soft shadows, last input to refined", softRefinedAfterInput)
+        ->Unit(benchmark::kMillisecond);
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 

@@ -36,6 +36,17 @@ extern "C" EMSCRIPTEN_KEEPALIVE double timeFrames(int view, int count) {
     return (emscripten_get_now() - start) / count;
 }
 
+// The same with soft shadows on, the shadow view drawn from this many points of the light:
+// 1 is the frame while the light moves, the others are the refinement's steps.
+extern "C" EMSCRIPTEN_KEEPALIVE double timeSoftFrames(int samples, int count) {
+    programState.softShadows = true;
+    programState.lightSamples = samples;
+    const double milliseconds = timeFrames(0, count);
+    programState.softShadows = false;
+    programState.lightSamples = 1;
+    return milliseconds;
+}
+
 // The drawing buffer `side` pixels square, as the page makes it on a denser screen.
 extern "C" EMSCRIPTEN_KEEPALIVE void setFrameSize(int side) {
     emscripten_set_canvas_element_size("#canvas", side, side);

@@ -299,12 +299,109 @@ void drawShadowedReceiver(GLuint receiverList, GLuint occluderList,
     }
 }
 
+// ---- Soft shadows --------------------------------------------------------------------
+
+namespace {
+// The stencil holds, for each pixel of the receiver, twice the number of samples whose
+// shadow covers it, and in its lowest bit the mark a sample's flattened casters leave. The
+// count is at most 2 · 32 + 1 = 65, so 7 bits are enough.
+constexpr GLuint SAMPLE_MARK = 1;
+constexpr GLint SOFT_STENCIL_BITS = 7;
+}  // namespace
+
+bool canDrawSoftShadows() {
+    GLint bits = 0;
+    glGetIntegerv(GL_STENCIL_BITS, &bits);
+    return bits >= SOFT_STENCIL_BITS;
+}
+
+// The soft pass: the receiver drawn lit, then for each of the first `samples` points of the
+// light, the casters flattened from that point mark the pixels they cover, and the receiver
+// counts each marked pixel of its own once and clears the mark. Last, every pixel covered
+// by k of the samples is darkened by k / samples of the full shadow: black over the lit
+// colour at that opacity (at half of it when translucent). Pixels no sample's shadow
+// covers keep the lit colour exactly; those every sample's covers get exactly the hard
+// pass's shadow. Same expectations and leftovers as drawShadowedReceiver, for the
+// stencilled pass with the light in front of the receiver; the stencil writemask is all
+// ones again at the end.
+static void drawSoftShadowedReceiver(GLuint receiverList, GLuint occluderList, PlaneEquation plane,
+                                     int samples) {
+    const ProgramState& s = programState;
+    // 1. The previous receiver's counts are still in the stencil: start from zero.
+    glClear(GL_STENCIL_BUFFER_BIT);
+    glCallList(receiverList);
+    glEnable(GL_STENCIL_TEST);
+    // The receiver's later draws pass on the depth it stored itself, as in the hard pass.
+    glDepthFunc(GL_LEQUAL);
+
+    for (int sample = 0; sample < samples; ++sample) {
+        const LightPosition point = lightSample(plane, s.lightPosition, s.lightRadius, sample);
+        if (!lightIsInFront(plane, point)) {
+            continue;
+        }
+        // 2. The flattened casters lie in the receiver's plane: depth test off, and they
+        // touch only the mark bit, wherever they fall.
+        glDisable(GL_DEPTH_TEST);
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glStencilMask(SAMPLE_MARK);
+        glStencilFunc(GL_ALWAYS, SAMPLE_MARK, SAMPLE_MARK);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+        drawFlattenedCasters(occluderList, buildShadowMatrix(plane, point));
+
+        // 3. On the receiver's own visible pixels, a marked 2k + 1 becomes 2k + 2: one more
+        // sample counted, and the mark cleared for the next sample.
+        glEnable(GL_DEPTH_TEST);
+        glStencilMask(~0u);
+        glStencilFunc(GL_EQUAL, SAMPLE_MARK, SAMPLE_MARK);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+        glCallList(receiverList);
+    }
+
+    // 4. Darken each count's pixels once, unlit, blended over the lit colour; the stencil
+    // now only selects.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const float strength = s.translucentShadows ? 0.5f : 1.0f;
+    for (int covered = 1; covered <= samples; ++covered) {
+        glStencilFunc(GL_EQUAL, 2 * covered, ~0u);
+        glColor4f(0.0f, 0.0f, 0.0f, strength * static_cast<float>(covered) / samples);
+        glCallList(receiverList);
+    }
+
+    // 5. Give the caller back the state it expects.
+    glDisable(GL_BLEND);
+    glEnable(GL_LIGHTING);
+    glDepthFunc(GL_LESS);
+    glDisable(GL_STENCIL_TEST);
+}
+
+// Soft shadows need the stencil to count in; without it the hard pass draws. With the
+// light on or behind the plane, every sample is too, and the hard pass draws the same.
+static void drawReceiverWithShadows(GLuint receiverList, PlaneEquation plane,
+                                    const ShadowMatrix& shadowMatrix) {
+    const ProgramState& s = programState;
+    const bool lightInFront = lightIsInFront(plane, s.lightPosition);
+    if (s.softShadows && s.stencilShadows && s.lightSamples > 1 && lightInFront) {
+        drawSoftShadowedReceiver(receiverList, LIST_OCCLUDERS, plane, s.lightSamples);
+    } else {
+        drawShadowedReceiver(receiverList, LIST_OCCLUDERS, shadowMatrix, lightInFront);
+    }
+}
+
 // ---- The two views -------------------------------------------------------------------
 
 static void drawLightMarker() {
-    const LightPosition& light = programState.lightPosition;
+    const ProgramState& s = programState;
+    const LightPosition& light = s.lightPosition;
     glPushMatrix();
     glTranslatef(light.x, light.y, light.z);
+    if (s.softShadows) {
+        const float scale = lightMarkerRadius() / static_cast<float>(LIGHT_MARKER_RADIUS);
+        glScalef(scale, scale, scale);
+    }
     // The marker shows where the light is, so it is drawn flat in its own grey.
     glDisable(GL_LIGHTING);
     glCallList(LIST_LIGHT_MARKER);
@@ -393,6 +490,18 @@ static void showFlattenedCasters(const ReceiverPass& pass) {
 
 void drawShadowView() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    // Soft shadows draw each receiver with the soft pass in place of the hard pass's
+    // steps; the stepping mode shows the hard pass's steps.
+    const ProgramState& s = programState;
+    if (s.softShadows && !s.steppingPasses) {
+        glColor3f(0.0f, 1.0f, 1.0f);
+        drawReceiverWithShadows(LIST_FLOOR, s.floorPlane, s.floorShadowMatrix);
+        glColor3f(1.0f, 1.0f, 1.0f);
+        drawReceiverWithShadows(LIST_LEFT_WALL, s.leftWallPlane, s.leftWallShadowMatrix);
+        drawRestOfRoom();
+        glLoadIdentity();
+        return;
+    }
     const PassSteps steps = passSteps(programState.stencilShadows);
     const int drawn = stepsToDraw();
     for (int number = 1; number <= drawn; ++number) {

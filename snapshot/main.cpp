@@ -42,6 +42,8 @@ int main(int argc, char** argv) {
     programState.stencilShadows = !options.noStencil;
     programState.steppingPasses = options.step != 0;
     programState.passStep = options.step;
+    programState.softShadows = options.soft;
+    programState.lightRadius = options.lightRadius;
     // Offscreen there is nothing to swap: a frame ends in a flush.
     programState.doubleBuffered = 0;
     prepareShadowReceivers();
@@ -52,7 +54,17 @@ int main(int argc, char** argv) {
                      options.width, options.height);
         return 1;
     }
+    if (options.soft && !canDrawSoftShadows()) {
+        std::fprintf(stderr,
+                     "planar-shadows-snapshot: GL's stencil is too small for soft shadows\n");
+        closeOffscreenTarget(target);
+        return 1;
+    }
     onReshape(options.width, options.height);
+    // The picture the program shows once it has refined it to the end.
+    if (options.soft) {
+        programState.lightSamples = LIGHT_SAMPLE_COUNT;
+    }
     if (options.plainView) {
         drawPlainView();
     } else {

@@ -21,6 +21,8 @@ const char* const SNAPSHOT_USAGE =
     "  --step N             the shadow view only up to step N of its drawing, with the\n"
     "                       stencil's marks and the flattened casters shown, as the\n"
     "                       program's stepping mode does; prints the step's caption\n"
+    "  --soft               soft shadows from a light with a size, fully refined\n"
+    "  --light-radius R     the light's radius with --soft, from 0 to 20 (default 5)\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
     "                       window's would (default 512x512)\n"
     "  -o FILE              where to write the PNG (required)\n"
@@ -112,9 +114,13 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             options.noStencil = true;
             continue;
         }
+        if (option == "--soft") {
+            options.soft = true;
+            continue;
+        }
         const bool takesValue = option == "--light" || option == "--teapot-offset" ||
                                 option == "--tint" || option == "--view" || option == "--size" ||
-                                option == "--step" || option == "-o";
+                                option == "--step" || option == "--light-radius" || option == "-o";
         if (!takesValue) {
             return "unknown option '" + option + "' (see --help)";
         }
@@ -135,6 +141,10 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         } else if (option == "--step") {
             good = readStep(value, options.step);
             stepGiven = true;
+        } else if (option == "--light-radius") {
+            float radius = 0;
+            good = readFloat(value, radius) && radius >= 0 && radius <= MAX_SNAPSHOT_LIGHT_RADIUS;
+            options.lightRadius = radius;
         } else if (option == "--size") {
             good = readSize(value, options.width, options.height);
         } else {

@@ -16,6 +16,8 @@ struct SnapshotOptions {
     // The shadow view drawn only up to this step (from 1), with the stepping mode's
     // overlays; 0, the default, for the whole frame.
     int step = 0;
+    bool soft = false;
+    float lightRadius = 5.0f;
     int width = 512;
     int height = 512;
     std::string output;
@@ -24,6 +26,8 @@ struct SnapshotOptions {
 };
 
 constexpr int MAX_SNAPSHOT_SIDE = 8192;
+// The radius '+' and '-' reach in the program.
+constexpr float MAX_SNAPSHOT_LIGHT_RADIUS = 20.0f;
 
 // The farthest a light coordinate or the teapot's offset may be from 0. At 10^6, 5,000
 // times the room's width, the light's direction changes by less than 0.03° across the

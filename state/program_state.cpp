@@ -17,3 +17,9 @@ void updateShadowMatrices() {
     s.leftWallShadowMatrix = buildShadowMatrix(s.leftWallPlane, s.lightPosition);
     s.floorShadowMatrix = buildShadowMatrix(s.floorPlane, s.lightPosition);
 }
+
+float lightMarkerRadius() {
+    const ProgramState& s = programState;
+    const float pointMarker = static_cast<float>(LIGHT_MARKER_RADIUS);
+    return s.softShadows && s.lightRadius > pointMarker ? s.lightRadius : pointMarker;
+}

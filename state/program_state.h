@@ -2,6 +2,7 @@
 // upkeep of the shadow matrices it holds. No GL: every renderer reads this record.
 #pragma once
 
+#include "shadow/light_samples.h"
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
 
@@ -31,6 +32,16 @@ struct ProgramState {
     // state/pass_steps.h's list, with the stencil's marks and the flattened casters shown.
     bool steppingPasses = false;
     int passStep = 1;
+    // Soft shadows, switched from the menu: the light is a ball of lightRadius, and each
+    // receiver's shadows are drawn from the first lightSamples points of it
+    // (shadow/light_samples.h). lightSamples is 1, the centre alone and so the hard frame,
+    // while anything moves, and grows toward LIGHT_SAMPLE_COUNT while the scene is still.
+    // softShadowsAvailable is false where the stencil is too small to count the samples in;
+    // the switch then stays off.
+    bool softShadows = false;
+    float lightRadius = 5.0f;
+    int lightSamples = 1;
+    bool softShadowsAvailable = true;
 };
 
 extern ProgramState programState;
@@ -40,3 +51,7 @@ void prepareShadowReceivers();
 
 // Both matrices again after the light has moved; the planes never change.
 void updateShadowMatrices();
+
+// The light marker's radius: the light's own while soft shadows are on, but never smaller
+// than the marker of a point light, so the light stays in sight.
+float lightMarkerRadius();

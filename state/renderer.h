@@ -14,11 +14,15 @@ void placeLight();
 // The window's new size in pixels. The projection stays, so the picture stretches.
 void setViewport(int width, int height);
 
-// One whole frame, not yet shown: the room with stencilled shadows on floor and left wall.
+// One whole frame, not yet shown: the room with stencilled shadows on floor and left wall,
+// soft ones from programState.lightSamples points of the light when soft shadows are on.
 void drawShadowView();
 
 // One whole frame, not yet shown: cone, sphere and light marker alone, no room, no shadows.
 void drawPlainView();
+
+// True when the framebuffer drawn into has the stencil bits soft shadows count samples in.
+bool canDrawSoftShadows();
 
 // Shows the frame: a buffer swap, or a flush when the window is single-buffered.
 void presentFrame();

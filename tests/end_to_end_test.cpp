@@ -82,6 +82,19 @@ Frame restedFrame(RunningProgram& program) {
     return program.grab();
 }
 
+// The items, stacked: the teapot's two, "Quit (Esc)", then the switches of how the frame
+// is drawn. Opens the menu with the right button and chooses one.
+void chooseMenuItem(RunningProgram& program, int item) {
+    click(program, 100, 100, RIGHT);
+    RunningProgram::Area menu{};
+    for (int tries = 0; tries < 100 && !program.findOpenMenu(menu); ++tries) {
+        waitMilliseconds(20);
+    }
+    ASSERT_GT(menu.height, 0) << "the right button opened no menu";
+    click(program, menu.x + menu.width / 2,
+          menu.y + menu.height * (2 * item + 1) / (2 * MENU_ITEM_COUNT), LEFT);
+}
+
 TEST(EndToEnd, LeftPressAndDragMoveTheLightAndItsShadows) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
@@ -177,18 +190,7 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     program.type('T');
     ASSERT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
 
-    // The items, stacked: the teapot's two, "Quit (Esc)", then the switches of how the
-    // frame is drawn.
-    const auto chooseItem = [&](int item) {
-        click(program, 100, 100, RIGHT);
-        RunningProgram::Area menu{};
-        for (int tries = 0; tries < 100 && !program.findOpenMenu(menu); ++tries) {
-            waitMilliseconds(20);
-        }
-        ASSERT_GT(menu.height, 0) << "the right button opened no menu";
-        click(program, menu.x + menu.width / 2,
-              menu.y + menu.height * (2 * item + 1) / (2 * MENU_ITEM_COUNT), LEFT);
-    };
+    const auto chooseItem = [&](int item) { chooseMenuItem(program, item); };
     chooseItem(0);
     EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, movedRight); }));
     chooseItem(1);
@@ -269,6 +271,39 @@ TEST(EndToEnd, LeftAloneItCostsAlmostNoCpu) {
     const double share = (program.cpuSeconds() - before) / seconds;
     ASSERT_TRUE(program.running()) << program.errors();
     std::printf("idle CPU: %.2f %% of one core over %.0f s\n", 100 * share, seconds);
+    EXPECT_LT(share, 0.02);
+}
+
+// Soft shadows from the menu: the still picture is refined until the sphere's shadow has a
+// grey edge, '=' grows the light and its marker, and once refined the program sleeps.
+TEST(EndToEnd, SoftShadowsRefineAndThenCostAlmostNoCpu) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    chooseMenuItem(program, 6);
+    const Vec3 centre = throughLight(startLight, sphereCentre, 1, -100);
+    const auto greyEdge = [&](const Frame& f) {
+        for (double t = 0; t < 40; t += 0.25) {
+            const Pixel px = pixelAt(f, {centre.x + t * 0.7071, -100, centre.z + t * 0.7071});
+            if (px.r == 0 && px.g > 20 && px.g < 200) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_TRUE(program.waitForFrame(greyEdge));
+    program.tapKey(XK_equal);
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+        const Pixel rim = pixelAt(f, {startLight.x + 6, startLight.y, startLight.z});
+        return rim.r == 128 && rim.g == 128 && rim.b == 128 && greyEdge(f);
+    }));
+
+    ASSERT_TRUE(program.waitUntilIdle()) << "the refinement never stopped";
+    const double before = program.cpuSeconds();
+    constexpr double seconds = 5;
+    waitMilliseconds(static_cast<int>(seconds * 1000));
+    const double share = (program.cpuSeconds() - before) / seconds;
+    ASSERT_TRUE(program.running()) << program.errors();
+    std::printf("CPU once refined: %.2f %% of one core over %.0f s\n", 100 * share, seconds);
     EXPECT_LT(share, 0.02);
 }
 

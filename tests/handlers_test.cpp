@@ -173,6 +173,27 @@ TEST_F(Handlers, OtherKeysChangeNothingAndDrawNothing) {
     EXPECT_TRUE(windowStillPainted());
 }
 
+// With soft shadows on, '+' (or '=') and '-' size the light in steps of 2.5 from 0 to 20.
+TEST_F(Handlers, PlusAndMinusSizeTheLightWhileSoftShadowsAreOn) {
+    onMenu(MENU_SOFT_SHADOWS);
+    ASSERT_TRUE(programState.softShadows);
+    for (int i = 0; i < 10; ++i) {
+        onKey('+', 0, 0);
+    }
+    EXPECT_EQ(programState.lightRadius, 20.0f);
+    onKey('-', 0, 0);
+    EXPECT_EQ(programState.lightRadius, 17.5f);
+    onKey('=', 0, 0);
+    EXPECT_EQ(programState.lightRadius, 20.0f);
+    for (int i = 0; i < 10; ++i) {
+        onKey('-', 0, 0);
+    }
+    EXPECT_EQ(programState.lightRadius, 0.0f);
+    onMenu(MENU_SOFT_SHADOWS);
+    EXPECT_FALSE(programState.softShadows);
+    pumpEvents();
+}
+
 // 'n' shows one plain frame; whatever redraws next shows the shadow view again.
 TEST_F(Handlers, PlainViewLastsOneFrame) {
     const Vec3 floorPoint = {-80, -100, -400};

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "shadow/light_samples.h"
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
 #include "state/program_state.h"
@@ -183,6 +184,45 @@ TEST(ShadowMatrix, StaysFiniteForLightsAsFarAsThePointerReaches) {
                 }
             }
         }
+    }
+}
+
+// The samples lie on the disk facing each receiver, as far from its plane as the centre;
+// every power-of-two prefix is centred on the light, the whole set covers the disk evenly
+// (mean squared distance r²/2, as for a uniform disk) with no two points close together;
+// and a light of radius 0 is sampled at its centre, bit for bit.
+TEST(LightSamples, SpreadEvenlyOverTheDiskFacingEachReceiver) {
+    prepareShadowReceivers();
+    const LightPosition centre = {-30, 70, -420, 1};
+    constexpr float RADIUS = 10;
+    for (const PlaneEquation& plane : {programState.floorPlane, programState.leftWallPlane}) {
+        const double length = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
+        const auto height = [&](LightPosition p) {
+            return (plane.a * p.x + plane.b * p.y + plane.c * p.z + plane.d) / length;
+        };
+        LightPosition points[LIGHT_SAMPLE_COUNT];
+        double sumX = 0, sumY = 0, sumZ = 0, squares = 0;
+        for (int i = 0; i < LIGHT_SAMPLE_COUNT; ++i) {
+            const LightPosition p = lightSample(plane, centre, RADIUS, i);
+            const LightPosition still = lightSample(plane, centre, 0, i);
+            EXPECT_EQ(std::memcmp(&still, &centre, sizeof centre), 0) << "sample " << i;
+            EXPECT_NEAR(height(p), height(centre), 1e-4) << "sample " << i;
+            const double dx = p.x - centre.x, dy = p.y - centre.y, dz = p.z - centre.z;
+            EXPECT_LE(std::sqrt(dx * dx + dy * dy + dz * dz), RADIUS * 1.0001) << "sample " << i;
+            for (int j = 0; j < i; ++j) {
+                const double ex = p.x - points[j].x, ey = p.y - points[j].y, ez = p.z - points[j].z;
+                EXPECT_GT(std::sqrt(ex * ex + ey * ey + ez * ez), 0.1 * RADIUS)
+                    << "samples " << j << " and " << i;
+            }
+            points[i] = p;
+            sumX += dx, sumY += dy, sumZ += dz, squares += dx * dx + dy * dy + dz * dz;
+            const int count = i + 1;
+            if ((count & (count - 1)) == 0 && count > 1) {
+                EXPECT_NEAR(std::sqrt(sumX * sumX + sumY * sumY + sumZ * sumZ) / count, 0, 1e-4)
+                    << "first " << count;
+            }
+        }
+        EXPECT_NEAR(squares / LIGHT_SAMPLE_COUNT, RADIUS * RADIUS / 2, 1e-3);
     }
 }
 

@@ -33,6 +33,8 @@ struct Shot {
     bool plain = false;
     bool translucent = false;
     bool noStencil = false;
+    bool soft = false;
+    float lightRadius = 5;
     int step = 0;
     int width = 512;
     int height = 512;
@@ -101,6 +103,9 @@ std::vector<std::string> argumentsFor(const Shot& shot, const std::string& outpu
     if (shot.step != 0) {
         switches.insert(switches.end(), {"--step", std::to_string(shot.step)});
     }
+    if (shot.soft) {
+        switches.insert(switches.end(), {"--soft", "--light-radius", number(shot.lightRadius)});
+    }
     std::vector<std::string> arguments = {
         "--light",
         number(shot.light.x) + "," + number(shot.light.y) + "," + number(shot.light.z),
@@ -141,12 +146,15 @@ Frame inWindow(const Shot& shot, bool offscreen) {
     programState.tintLevel = shot.tint;
     programState.translucentShadows = shot.translucent;
     programState.stencilShadows = !shot.noStencil;
+    programState.softShadows = shot.soft;
+    programState.lightRadius = shot.lightRadius;
     placeLightAt(shot.light);
     OffscreenTarget target;
     if (offscreen) {
         EXPECT_TRUE(openOffscreenTarget(shot.width, shot.height, target));
     }
     onReshape(shot.width, shot.height);
+    programState.lightSamples = shot.soft ? LIGHT_SAMPLE_COUNT : 1;
     Frame frame = drawAndRead(shot.plain ? displayPlainView : displayShadowView);
     if (offscreen) {
         closeOffscreenTarget(target);
@@ -156,6 +164,9 @@ Frame inWindow(const Shot& shot, bool offscreen) {
     programState.tintLevel = 0;
     programState.translucentShadows = false;
     programState.stencilShadows = true;
+    programState.softShadows = false;
+    programState.lightRadius = 5;
+    programState.lightSamples = 1;
     placeLightAt(startLight);
     return frame;
 }
@@ -177,7 +188,10 @@ TEST(Snapshot, WritesTheFrameTheWindowDrawsForTheSameState) {
     Shot lessons;
     lessons.translucent = true;
     lessons.noStencil = true;
-    for (const Shot& shot : {start, moved, plain, stretched, lessons}) {
+    Shot soft = moved;
+    soft.soft = true;
+    soft.lightRadius = 12.5f;
+    for (const Shot& shot : {start, moved, plain, stretched, lessons, soft}) {
         const Frame written = snapshot(shot);
         ASSERT_EQ(written.width, shot.width);
         ASSERT_EQ(written.height, shot.height);
@@ -237,6 +251,65 @@ TEST(Snapshot, PicturesShowEachShadowWhereTheGeometrySays) {
     expectShadowAt(frame, throughLight(farthest, coneCore, 0, -100), farthest);
     EXPECT_GT(expectLit(frame, farthest, onFloor, isLitCyan), 100);
     EXPECT_GT(expectLit(frame, farthest, onLeftWall, isLitWhite), 100);
+}
+
+// Soft shadows: from a light of radius 0 the very hard frame, opaque or translucent. From
+// radius 5 the sphere's shadow keeps a black core, the floor away from every shadow keeps
+// its lit colour exactly, and across the shadow's edge the floor brightens step by step.
+TEST(Snapshot, SoftShadowsKeepTheCoreAndTheLitFloorAndRampBetween) {
+    for (const bool translucent : {false, true}) {
+        Shot hard;
+        hard.translucent = translucent;
+        Shot point = hard;
+        point.soft = true;
+        point.lightRadius = 0;
+        EXPECT_TRUE(snapshot(point).rgb == snapshot(hard).rgb) << "translucent " << translucent;
+    }
+
+    const Frame hard = snapshot(Shot{});
+    Shot softShot;
+    softShot.soft = true;
+    const Frame soft = snapshot(softShot);
+    const Vec3 shadowCentre = throughLight(startLight, sphereCentre, 1, -100);
+    expectShadowAt(soft, shadowCentre, startLight);
+
+    // A floor point whose way to the light's centre passes every caster's bounds by more
+    // than the light's radius sees the whole light.
+    int litChecked = 0;
+    for (const Vec3& p : plainlyLitPoints(startLight, onFloor)) {
+        bool seesAll = true;
+        for (Ball ball : casterBounds()) {
+            ball.radius += 5;
+            seesAll = seesAll && !segmentMeets(p, startLight, ball);
+        }
+        if (seesAll) {
+            const Pixel lit = pixelAt(hard, p);
+            const Pixel shown = pixelAt(soft, p);
+            EXPECT_TRUE(lit.r == shown.r && lit.g == shown.g && lit.b == shown.b)
+                << describe(p, shown);
+            ++litChecked;
+        }
+    }
+    EXPECT_GT(litChecked, 50);
+
+    // From the shadow's centre toward the front right corner, out to where the floor shows
+    // its lit colour: darkest first, brighter pixel by pixel, through several grey levels.
+    int previous = 0;
+    std::vector<int> levels;
+    bool litReached = false;
+    for (double t = 0; t < 40 && !litReached; t += 0.25) {
+        const Vec3 p = {shadowCentre.x + t * 0.7071, -100, shadowCentre.z + t * 0.7071};
+        const int green = pixelAt(soft, p).g;
+        const int lit = pixelAt(hard, p).g;
+        EXPECT_GE(green, previous) << describe(p, pixelAt(soft, p));
+        litReached = lit > 0 && green == lit;
+        if (green > 0 && !litReached && green != previous) {
+            levels.push_back(green);
+        }
+        previous = green;
+    }
+    EXPECT_TRUE(litReached);
+    EXPECT_GE(levels.size(), 4u);
 }
 
 // ---- The stepping mode's pictures ----------------------------------------------------
@@ -362,6 +435,8 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--view", "top", "-o", path},
         {"--view", "Shadow", "-o", path},
         {"--view", "plain"},
+        {"--light-radius", "20.5", "-o", path},
+        {"--light-radius", "-0.1", "-o", path},
         {"-o", path, "extra"},
         {"--step", "0", "-o", path},
         {"--step", "8", "-o", path},

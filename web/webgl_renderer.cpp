@@ -287,12 +287,23 @@ void drawTeapotCaster(const Matrix& modelview, const Shape& teapot = renderer.wi
     draw(teapot, modelview * translation(x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z));
 }
 
-// The marker shows where the light is, so it is drawn flat in its own grey.
+Matrix scaling(float factor) {
+    Matrix s = IDENTITY;
+    s.m[0] = s.m[5] = s.m[10] = factor;
+    return s;
+}
+
+// The marker shows where the light is, so it is drawn flat in its own grey; with soft
+// shadows on, at the light's own size.
 void drawLightMarker() {
     const LightPosition& light = programState.lightPosition;
     renderer.lightingOn = false;
     setColour(0.5f, 0.5f, 0.5f);
-    draw(renderer.lightMarker, translation(light.x, light.y, light.z));
+    Matrix placed = translation(light.x, light.y, light.z);
+    if (programState.softShadows) {
+        placed = placed * scaling(lightMarkerRadius() / static_cast<float>(LIGHT_MARKER_RADIUS));
+    }
+    draw(renderer.lightMarker, placed);
     renderer.lightingOn = true;
 }
 
@@ -510,6 +521,82 @@ void showFlattenedCasters(const ReceiverPass& pass) {
     restoreFrameState();
 }
 
+// ---- Soft shadows, step for step as on the desktop ---------------------------------------
+
+// The stencil holds twice the count of samples whose shadow covers each receiver pixel, and
+// in its lowest bit the mark a sample's flattened casters leave: at most 2 · 32 + 1 = 65.
+constexpr GLuint SAMPLE_MARK = 1;
+constexpr GLint SOFT_STENCIL_BITS = 7;
+
+void drawSoftShadowedReceiver(const Shape& receiver, PlaneEquation plane, int samples) {
+    const ProgramState& s = programState;
+    // 1. The previous receiver's counts are still in the stencil: start from zero.
+    glClear(GL_STENCIL_BUFFER_BIT);
+    draw(receiver, IDENTITY);
+    glEnable(GL_STENCIL_TEST);
+    // The receiver's later draws pass on the depth it stored itself, as in the hard pass.
+    glDepthFunc(GL_LEQUAL);
+
+    for (int sample = 0; sample < samples; ++sample) {
+        const LightPosition point = lightSample(plane, s.lightPosition, s.lightRadius, sample);
+        if (!lightIsInFront(plane, point)) {
+            continue;
+        }
+        // 2. The flattened casters lie in the receiver's plane: depth test off, and they
+        // touch only the mark bit, wherever they fall.
+        glDisable(GL_DEPTH_TEST);
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glStencilMask(SAMPLE_MARK);
+        glStencilFunc(GL_ALWAYS, SAMPLE_MARK, SAMPLE_MARK);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
+        drawFlattenedCasters(buildShadowMatrix(plane, point));
+
+        // 3. On the receiver's own visible pixels, a marked 2k + 1 becomes 2k + 2: one more
+        // sample counted, and the mark cleared for the next sample.
+        glEnable(GL_DEPTH_TEST);
+        glStencilMask(~0u);
+        glStencilFunc(GL_EQUAL, SAMPLE_MARK, SAMPLE_MARK);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+        draw(receiver, IDENTITY);
+    }
+
+    // 4. Darken each count's pixels once, unlit, blended over the lit colour; the stencil
+    // now only selects.
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    renderer.lightingOn = false;
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    const float strength = s.translucentShadows ? 0.5f : 1.0f;
+    for (int covered = 1; covered <= samples; ++covered) {
+        glStencilFunc(GL_EQUAL, 2 * covered, ~0u);
+        setColour(0, 0, 0, strength * static_cast<float>(covered) / samples);
+        draw(receiver, IDENTITY);
+    }
+
+    // 5. Give the caller back the state it expects.
+    glDisable(GL_BLEND);
+    renderer.lightingOn = true;
+    glDepthFunc(GL_LESS);
+    glDisable(GL_STENCIL_TEST);
+}
+
+// Soft shadows need the stencil to count in; without it the hard pass draws. With the
+// light on or behind the plane, every sample is too, and the hard pass draws the same.
+void drawReceiverWithShadows(StepReceiver which, PlaneEquation plane) {
+    const ProgramState& s = programState;
+    const ReceiverPass pass = receiverPass(which);
+    if (s.stencilShadows && s.lightSamples > 1 && pass.lightInFront) {
+        drawSoftShadowedReceiver(pass.shape, plane, s.lightSamples);
+        return;
+    }
+    for (const PassStep& step : passSteps(s.stencilShadows)) {
+        if (step.receiver == which) {
+            drawReceiverStep(step.drawing, pass);
+        }
+    }
+}
+
 }  // namespace
 
 // ---- What every renderer provides -------------------------------------------------------
@@ -547,6 +634,17 @@ void setViewport(int width, int height) {
 
 void drawShadowView() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    // Soft shadows draw each receiver with the soft pass in place of the hard pass's
+    // steps; the stepping mode shows the hard pass's steps.
+    const ProgramState& s = programState;
+    if (s.softShadows && !s.steppingPasses) {
+        setColour(0, 1, 1);
+        drawReceiverWithShadows(StepReceiver::Floor, s.floorPlane);
+        setColour(1, 1, 1);
+        drawReceiverWithShadows(StepReceiver::LeftWall, s.leftWallPlane);
+        drawRestOfRoom();
+        return;
+    }
     const PassSteps steps = passSteps(programState.stencilShadows);
     const int drawn = stepsToDraw();
     for (int number = 1; number <= drawn; ++number) {
@@ -573,6 +671,12 @@ void drawPlainView() {
     drawCone(IDENTITY);
     setColour(1, 0.5f, 0);
     drawSphere(IDENTITY);
+}
+
+bool canDrawSoftShadows() {
+    GLint bits = 0;
+    glGetIntegerv(GL_STENCIL_BITS, &bits);
+    return bits >= SOFT_STENCIL_BITS;
 }
 
 // The browser shows the canvas once the callback that drew it returns.

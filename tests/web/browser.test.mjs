@@ -208,6 +208,45 @@ test("frames match the snapshot tool's pictures of the same states", async (t) =
   }
 });
 
+// Soft shadows refine on animation frames while nothing moves, and the frames stop once the
+// picture is the snapshot tool's fully refined one.
+test("soft shadows refine to the snapshot tool's picture, then the page rests", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  // Animation frames asked for and not yet run; a frame's callback asks for the next one
+  // before it counts as run, so 0 means that nothing more will be drawn.
+  await page.evaluate(() => {
+    const request = window.requestAnimationFrame;
+    window.pendingFrames = 0;
+    window.requestAnimationFrame = (callback) => {
+      ++window.pendingFrames;
+      return request((time) => {
+        try {
+          callback(time);
+        } finally {
+          --window.pendingFrames;
+        }
+      });
+    };
+  });
+  await visit.chooseMenuItem(6);
+  // '=' is the unshifted '+': twice makes the light's radius 10.
+  await page.type("==");
+  await page.waitFor(() => window.pendingFrames === 0, 60);
+
+  const soft = snapshot("--tint", REST_TINT, "--soft", "--light-radius", "10");
+  const hard = snapshot("--tint", REST_TINT);
+  const refined = await visit.waitForFrameLike(soft);
+  const share = (frame) => differingPixels(frame, soft) / (SIZE * SIZE);
+  console.log(`soft shadows: ${(100 * share(refined)).toFixed(3)} % of the pixels differ by ` +
+              `more than ${LEVELS} levels; the hard frame: ${(100 * share(hard)).toFixed(3)} %`);
+  assert.ok(alike(refined, soft));
+  // At this radius the penumbrae are wide enough that the hard frame fails the budget.
+  assert.ok(!alike(hard, soft), "the budget cannot tell the hard frame from the soft one");
+  await visit.close();
+});
+
 // ---- Stepping through the drawing -----------------------------------------------------
 
 test("each step of the drawing matches the snapshot tool's, with its caption", async () => {
@@ -317,7 +356,8 @@ test("every control works with real input, and Esc ends the program", async () =
   assert.deepEqual(menu.items, ["Move teapot right (t)", "Move teapot left (T)", "Quit (Esc)",
                                 "Translucent shadows (now opaque)",
                                 "Shadows without the stencil (now with)",
-                                "Step by step, [ and ] (now off)"]);
+                                "Step by step, [ and ] (now off)",
+                                "Soft shadows (now hard)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

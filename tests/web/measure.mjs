@@ -67,6 +67,34 @@ try {
     lastFrames.push(await page.evaluate(() => window.lastAnimationFrame));
     await page.close();
   }
+  // Soft shadows in the page itself: from a drag event, the last input, to the end of the
+  // animation frame after which none follows, the one that drew the fully refined picture.
+  // A one-pixel read-back after each frame waits until the frame is drawn, not only sent.
+  const softPage = await browser.newPage();
+  await softPage.goto(site.address);
+  await softPage.waitFor(() => typeof Module !== "undefined" && Module.calledRun);
+  await new Promise((resolve) => setTimeout(resolve, 1500));
+  await softPage.evaluate(() => {
+    const request = window.requestAnimationFrame.bind(window);
+    const pixel = new Uint8Array(4);
+    window.requestAnimationFrame = (callback) => request((time) => {
+      callback(time);
+      Module.ctx.readPixels(0, 0, 1, 1, Module.ctx.RGBA, Module.ctx.UNSIGNED_BYTE, pixel);
+      window.lastAnimationFrame = performance.now();
+    });
+    Module._pageMenu(259);
+  });
+  const refinements = [];
+  for (let run = 0; run < REPETITIONS; ++run) {
+    await new Promise((resolve) => setTimeout(resolve, 1500));
+    refinements.push(await softPage.evaluate(async (x) => {
+      const input = performance.now();
+      Module._pageDrag(x, 100);
+      await new Promise((resolve) => setTimeout(resolve, 2000));
+      return window.lastAnimationFrame - input;
+    }, 300 + 10 * run));
+  }
+  await softPage.close();
   site.server.close();
   console.log(`first frame after the load began: ${firstFrames[0].toFixed(0)} ms for the first page ` +
               `of a new browser, median ${median(firstFrames.slice(1)).toFixed(0)} ms over the ` +
@@ -90,6 +118,19 @@ try {
     times[name] = median(runs);
     console.log(`${name}: ${times[name].toFixed(2)} ms (median of ${REPETITIONS} runs of 200)`);
   }
+  for (const samples of [1, 8, 32]) {
+    // Fewer frames for the slower steps, about as long a run for each.
+    const frames = Math.ceil(80 / samples);
+    await page.evaluate((n) => Module._timeSoftFrames(n, 2), samples);
+    const runs = [];
+    for (let run = 0; run < REPETITIONS; ++run) {
+      runs.push(await page.evaluate((n, f) => Module._timeSoftFrames(n, f), samples, frames));
+    }
+    const name = samples === 1 ? "soft shadows, frame while dragging" : `soft shadows, ${samples} samples`;
+    console.log(`${name}: ${median(runs).toFixed(2)} ms (median of ${REPETITIONS} runs of ${frames})`);
+  }
+  console.log(`soft shadows, last input to refined picture: median ${median(refinements).toFixed(0)} ms ` +
+              `over ${REPETITIONS} drags`);
   // The drawing buffer of a screen with 2 and 3 device pixels per CSS pixel.
   for (const side of [1024, 1536]) {
     await page.evaluate((s) => Module._setFrameSize(s), side);

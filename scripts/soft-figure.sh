@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Remakes docs/soft.png, the README's figure of soft shadows: the start frame with hard
+# shadows, then with soft ones from a light of radius 5 and of radius 15, drawn by the
+# snapshot tool side by side.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+
+ensurePackages "${buildPackages[@]}" xvfb imagemagick
+configure "$buildDir"
+cmake --build "$buildDir" -j "$(nproc)" --target planar-shadows-snapshot
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+shoot() {
+    "$projectDir/scripts/with-xvfb.sh" "$buildDir/planar-shadows-snapshot" --size 384x384 "$@"
+}
+shoot -o "$scratch/1.png"
+shoot --soft --light-radius 5 -o "$scratch/2.png"
+shoot --soft --light-radius 15 -o "$scratch/3.png"
+montage "$scratch"/{1,2,3}.png -tile 3x1 -geometry +4+4 -background white \
+    "$projectDir/docs/soft.png"
+echo "Wrote $projectDir/docs/soft.png"

@@ -1,0 +1,69 @@
+#include "shadow/light_samples.h"
+
+#include <cmath>
+
+namespace {
+
+// Sample pairs 2j and 2j + 1 are one point of a half disk and its mirror through the
+// centre, so every even prefix is centred exactly. The half disk's points come from the
+// first two dimensions of Sobol's sequence: base-2 digit reversal, and the same digits
+// through Pascal's triangle mod 2. Each of their power-of-two prefixes puts one point in
+// every equal strip of either coordinate, so radii and angles are both stratified.
+double digitsReversed(unsigned j) {
+    double value = 0;
+    double weight = 0.5;
+    for (; j != 0; j >>= 1, weight /= 2) {
+        value += (j & 1) * weight;
+    }
+    return value;
+}
+
+double sobolSecond(unsigned j) {
+    // The second dimension's direction numbers as binary fractions: .1, .11, .101, .1111.
+    constexpr double DIRECTIONS[4] = {0.5, 0.75, 0.625, 0.9375};
+    unsigned bits = 0;
+    for (int k = 0; k < 4; ++k) {
+        if (j & (1u << k)) {
+            bits ^= static_cast<unsigned>(DIRECTIONS[k] * 16);
+        }
+    }
+    return bits / 16.0;
+}
+
+}  // namespace
+
+LightPosition lightSample(PlaneEquation plane, LightPosition centre, float radius, int sample) {
+    constexpr double PI = 3.14159265358979323846;
+    constexpr int PAIRS = LIGHT_SAMPLE_COUNT / 2;
+    const unsigned j = static_cast<unsigned>(sample) / 2;
+    // Half a strip in: the middle of each strip once all samples are in.
+    const double u = digitsReversed(j) + 0.5 / PAIRS;
+    const double angle = PI * (sobolSecond(j) + 0.5 / PAIRS);
+    // sqrt keeps the density even over the disk: the area inside radius r grows as r².
+    const double side = sample % 2 == 0 ? 1.0 : -1.0;
+    const double across = side * std::sqrt(u) * std::cos(angle);
+    const double along = side * std::sqrt(u) * std::sin(angle);
+
+    // Two unit directions in the plane, at right angles to each other.
+    const double length = std::sqrt(double(plane.a) * plane.a + double(plane.b) * plane.b +
+                                    double(plane.c) * plane.c);
+    const double n[3] = {plane.a / length, plane.b / length, plane.c / length};
+    const double helper[3] = {std::fabs(n[0]) < 0.9 ? 1.0 : 0.0, std::fabs(n[0]) < 0.9 ? 0.0 : 1.0,
+                              0.0};
+    double first[3] = {n[1] * helper[2] - n[2] * helper[1], n[2] * helper[0] - n[0] * helper[2],
+                       n[0] * helper[1] - n[1] * helper[0]};
+    const double firstLength =
+        std::sqrt(first[0] * first[0] + first[1] * first[1] + first[2] * first[2]);
+    for (double& f : first) {
+        f /= firstLength;
+    }
+    const double second[3] = {n[1] * first[2] - n[2] * first[1], n[2] * first[0] - n[0] * first[2],
+                              n[0] * first[1] - n[1] * first[0]};
+
+    const double r = radius;
+    LightPosition point = centre;
+    point.x = static_cast<float>(centre.x + r * (across * first[0] + along * second[0]));
+    point.y = static_cast<float>(centre.y + r * (across * first[1] + along * second[1]));
+    point.z = static_cast<float>(centre.z + r * (across * first[2] + along * second[2]));
+    return point;
+}

@@ -1,0 +1,18 @@
+// Where a round light is sampled for soft shadows: a fixed pattern of points on a disk
+// around the light's centre, the same in every run and in both editions. Pure geometry.
+#pragma once
+
+#include "shadow/shadow_math.h"
+
+// Enough for a penumbra of 32 grey levels, few enough that refining stays well under a
+// second; the darkening counts them in the stencil's 8 bits.
+constexpr int LIGHT_SAMPLE_COUNT = 32;
+
+// Sample `sample` (0 to LIGHT_SAMPLE_COUNT - 1) of a light of this radius, on the disk
+// through its centre parallel to `plane`: the light as the receiver sees it face on, and
+// every sample as far from the plane as the centre, so all of them can cast onto the plane
+// exactly when the centre can. The points spread evenly over the disk, and each
+// power-of-two prefix (2, 4, ... 32) is spread too, centred on the light, so a picture made
+// from the first n samples is already a fair picture of the whole light. Radius 0 gives
+// the centre itself, exactly.
+LightPosition lightSample(PlaneEquation plane, LightPosition centre, float radius, int sample);

@@ -51,3 +51,21 @@ build() {
     configure "$@"
     cmake --build "$1" -j "$(nproc)"
 }
+
+# For the scripts that remake the README's figures: the snapshot tool, built, and what
+# draws it offscreen and lays its pictures out.
+prepareFigureTools() {
+    ensurePackages "${buildPackages[@]}" xvfb imagemagick fonts-dejavu-core
+    configure "$buildDir"
+    cmake --build "$buildDir" -j "$(nproc)" --target planar-shadows-snapshot
+}
+
+# montageFigure OUTPUT [MONTAGE ARGUMENT...]: lays pictures out with ImageMagick on white,
+# leaving the time stamps out of the file, so the same pictures always give the same bytes.
+montageFigure() {
+    local output=$1
+    shift
+    montage "$@" -background white -define png:exclude-chunks=date,time \
+        +set date:create +set date:modify "$output"
+    echo "Wrote $output"
+}

@@ -5,10 +5,7 @@
 # wall's.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensurePackages "${buildPackages[@]}" xvfb imagemagick fonts-dejavu-core
-configure "$buildDir"
-cmake --build "$buildDir" -j "$(nproc)" --target planar-shadows-snapshot
-
+prepareFigureTools
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 tiles=()
@@ -17,8 +14,5 @@ for step in 1 2 3 4 5 6; do
         --size 320x320 --step "$step" -o "$scratch/$step.png")
     tiles+=(-label "$(echo "$step. $caption" | fold -s -w 50)" "$scratch/$step.png")
 done
-# No time stamps in the file, so the same pictures give the same bytes.
-montage "${tiles[@]}" -tile 3x2 -geometry +6+6 -font DejaVu-Sans -pointsize 12 \
-    -background white -define png:exclude-chunks=date,time +set date:create +set date:modify \
-    "$projectDir/docs/passes.png"
-echo "Wrote $projectDir/docs/passes.png"
+montageFigure "$projectDir/docs/passes.png" "${tiles[@]}" -tile 3x2 -geometry +6+6 \
+    -font DejaVu-Sans -pointsize 12

@@ -4,10 +4,7 @@
 # snapshot tool side by side.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensurePackages "${buildPackages[@]}" xvfb imagemagick
-configure "$buildDir"
-cmake --build "$buildDir" -j "$(nproc)" --target planar-shadows-snapshot
-
+prepareFigureTools
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 shoot() {
@@ -16,6 +13,4 @@ shoot() {
 shoot -o "$scratch/1.png"
 shoot --soft --light-radius 5 -o "$scratch/2.png"
 shoot --soft --light-radius 15 -o "$scratch/3.png"
-montage "$scratch"/{1,2,3}.png -tile 3x1 -geometry +4+4 -background white \
-    "$projectDir/docs/soft.png"
-echo "Wrote $projectDir/docs/soft.png"
+montageFigure "$projectDir/docs/soft.png" "$scratch"/{1,2,3}.png -tile 3x1 -geometry +4+4

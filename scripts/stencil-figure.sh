@@ -4,10 +4,7 @@
 # left column opaque shadows, right column translucent ones.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-ensurePackages "${buildPackages[@]}" xvfb imagemagick
-configure "$buildDir"
-cmake --build "$buildDir" -j "$(nproc)" --target planar-shadows-snapshot
-
+prepareFigureTools
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 shoot() {
@@ -17,6 +14,4 @@ shoot -o "$scratch/1.png"
 shoot --translucent -o "$scratch/2.png"
 shoot --no-stencil -o "$scratch/3.png"
 shoot --no-stencil --translucent -o "$scratch/4.png"
-montage "$scratch"/{1,2,3,4}.png -tile 2x2 -geometry +4+4 -background white \
-    "$projectDir/docs/stencil.png"
-echo "Wrote $projectDir/docs/stencil.png"
+montageFigure "$projectDir/docs/stencil.png" "$scratch"/{1,2,3,4}.png -tile 2x2 -geometry +4+4

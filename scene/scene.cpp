@@ -3,6 +3,7 @@
 #include "scene/scene.h"
 
 #include "platform/opengl.h"
+#include "shadow/light_samples.h"
 #include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
@@ -301,14 +302,6 @@ void drawShadowedReceiver(GLuint receiverList, GLuint occluderList,
 
 // ---- Soft shadows --------------------------------------------------------------------
 
-namespace {
-// The stencil holds, for each pixel of the receiver, twice the number of samples whose
-// shadow covers it, and in its lowest bit the mark a sample's flattened casters leave. The
-// count is at most 2 · 32 + 1 = 65, so 7 bits are enough.
-constexpr GLuint SAMPLE_MARK = 1;
-constexpr GLint SOFT_STENCIL_BITS = 7;
-}  // namespace
-
 bool canDrawSoftShadows() {
     GLint bits = 0;
     glGetIntegerv(GL_STENCIL_BITS, &bits);
@@ -343,8 +336,8 @@ static void drawSoftShadowedReceiver(GLuint receiverList, GLuint occluderList, P
         // touch only the mark bit, wherever they fall.
         glDisable(GL_DEPTH_TEST);
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glStencilMask(SAMPLE_MARK);
-        glStencilFunc(GL_ALWAYS, SAMPLE_MARK, SAMPLE_MARK);
+        glStencilMask(SOFT_SAMPLE_MARK);
+        glStencilFunc(GL_ALWAYS, SOFT_SAMPLE_MARK, SOFT_SAMPLE_MARK);
         glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
         drawFlattenedCasters(occluderList, buildShadowMatrix(plane, point));
 
@@ -352,7 +345,7 @@ static void drawSoftShadowedReceiver(GLuint receiverList, GLuint occluderList, P
         // sample counted, and the mark cleared for the next sample.
         glEnable(GL_DEPTH_TEST);
         glStencilMask(~0u);
-        glStencilFunc(GL_EQUAL, SAMPLE_MARK, SAMPLE_MARK);
+        glStencilFunc(GL_EQUAL, SOFT_SAMPLE_MARK, SOFT_SAMPLE_MARK);
         glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
         glCallList(receiverList);
     }

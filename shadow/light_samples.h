@@ -8,6 +8,15 @@
 // second; the darkening counts them in the stencil's 8 bits.
 constexpr int LIGHT_SAMPLE_COUNT = 32;
 
+// How both renderers count in the stencil: each receiver pixel holds twice the number of
+// samples whose shadow covers it, and in its lowest bit the mark one sample's flattened
+// casters leave, so it never holds more than 2 · LIGHT_SAMPLE_COUNT + 1.
+constexpr unsigned SOFT_SAMPLE_MARK = 1;
+constexpr int bitsToHold(unsigned value) {
+    return value == 0 ? 0 : 1 + bitsToHold(value >> 1);
+}
+constexpr int SOFT_STENCIL_BITS = bitsToHold(2 * LIGHT_SAMPLE_COUNT + 1);
+
 // Sample `sample` (0 to LIGHT_SAMPLE_COUNT - 1) of a light of this radius, on the disk
 // through its centre parallel to `plane`: the light as the receiver sees it face on, and
 // every sample as far from the plane as the centre, so all of them can cast onto the plane

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "mesh/mesh.h"
+#include "shadow/light_samples.h"
 #include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
@@ -523,11 +524,6 @@ void showFlattenedCasters(const ReceiverPass& pass) {
 
 // ---- Soft shadows, step for step as on the desktop ---------------------------------------
 
-// The stencil holds twice the count of samples whose shadow covers each receiver pixel, and
-// in its lowest bit the mark a sample's flattened casters leave: at most 2 · 32 + 1 = 65.
-constexpr GLuint SAMPLE_MARK = 1;
-constexpr GLint SOFT_STENCIL_BITS = 7;
-
 void drawSoftShadowedReceiver(const Shape& receiver, PlaneEquation plane, int samples) {
     const ProgramState& s = programState;
     // 1. The previous receiver's counts are still in the stencil: start from zero.
@@ -546,8 +542,8 @@ void drawSoftShadowedReceiver(const Shape& receiver, PlaneEquation plane, int sa
         // touch only the mark bit, wherever they fall.
         glDisable(GL_DEPTH_TEST);
         glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glStencilMask(SAMPLE_MARK);
-        glStencilFunc(GL_ALWAYS, SAMPLE_MARK, SAMPLE_MARK);
+        glStencilMask(SOFT_SAMPLE_MARK);
+        glStencilFunc(GL_ALWAYS, SOFT_SAMPLE_MARK, SOFT_SAMPLE_MARK);
         glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
         drawFlattenedCasters(buildShadowMatrix(plane, point));
 
@@ -555,7 +551,7 @@ void drawSoftShadowedReceiver(const Shape& receiver, PlaneEquation plane, int sa
         // sample counted, and the mark cleared for the next sample.
         glEnable(GL_DEPTH_TEST);
         glStencilMask(~0u);
-        glStencilFunc(GL_EQUAL, SAMPLE_MARK, SAMPLE_MARK);
+        glStencilFunc(GL_EQUAL, SOFT_SAMPLE_MARK, SOFT_SAMPLE_MARK);
         glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
         draw(receiver, IDENTITY);
     }

@@ -53,11 +53,19 @@ build() {
 }
 
 # For the scripts that remake the README's figures: the snapshot tool, built, and what
-# draws it offscreen and lays its pictures out.
+# draws it offscreen and lays its pictures out; `scratch`, a folder for the pictures that
+# goes when the script ends.
 prepareFigureTools() {
     ensurePackages "${buildPackages[@]}" xvfb imagemagick fonts-dejavu-core
     configure "$buildDir"
     cmake --build "$buildDir" -j "$(nproc)" --target planar-shadows-snapshot
+    scratch=$(mktemp -d)
+    trap 'rm -rf "$scratch"' EXIT
+}
+
+# snapshot [OPTION...]: the snapshot tool, on a private X display.
+snapshot() {
+    "$projectDir/scripts/with-xvfb.sh" "$buildDir/planar-shadows-snapshot" "$@"
 }
 
 # montageFigure OUTPUT [MONTAGE ARGUMENT...]: lays pictures out with ImageMagick on white,

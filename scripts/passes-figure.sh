@@ -6,12 +6,9 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 prepareFigureTools
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 tiles=()
 for step in 1 2 3 4 5 6; do
-    caption=$("$projectDir/scripts/with-xvfb.sh" "$buildDir/planar-shadows-snapshot" \
-        --size 320x320 --step "$step" -o "$scratch/$step.png")
+    caption=$(snapshot --size 320x320 --step "$step" -o "$scratch/$step.png")
     tiles+=(-label "$(echo "$step. $caption" | fold -s -w 50)" "$scratch/$step.png")
 done
 montageFigure "$projectDir/docs/passes.png" "${tiles[@]}" -tile 3x2 -geometry +6+6 \

@@ -13,5 +13,5 @@ fi
 
 ensurePackages xvfb
 picture="$buildDir/planar-shadows.png"
-"$projectDir/scripts/with-xvfb.sh" "$buildDir/planar-shadows-snapshot" -o "$picture"
+snapshot -o "$picture"
 echo "No display (DISPLAY is not set), so no window: the start frame is in $picture"

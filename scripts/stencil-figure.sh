@@ -5,10 +5,8 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 prepareFigureTools
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
 shoot() {
-    "$projectDir/scripts/with-xvfb.sh" "$buildDir/planar-shadows-snapshot" --size 384x384 "$@"
+    snapshot --size 384x384 "$@"
 }
 shoot -o "$scratch/1.png"
 shoot --translucent -o "$scratch/2.png"

@@ -56,9 +56,12 @@ IndexedMesh indexedMesh(const Mesh& mesh);
 // those indices gives.
 Mesh expandedMesh(const IndexedMesh& mesh, const std::vector<std::uint32_t>& indices);
 
-// A line mesh's segments, as pairs of indices, each once: a segment whose two ends lie on
-// an earlier segment's two ends, bit for bit and in the same order, is left out. Only for
-// drawing where a segment's pixels count and not how often they are covered, as with the
-// stencil operation of the shadow pass. A segment drawn the other way round is kept: GL's
-// rule for a line's last pixel can give it other pixels.
-std::vector<std::uint32_t> segmentsOnce(const IndexedMesh& mesh);
+// The mesh's primitives for a draw where only the set of pixels they cover counts, not the
+// order they come in nor how often a pixel is covered, as with the stencil operations of the
+// shadow passes. A line mesh's segments come once each: a segment whose two ends lie on an
+// earlier segment's two ends, bit for bit and in the same order, is left out (one drawn the
+// other way round is kept, since GL's rule for a line's last pixel can give it other pixels).
+// Then all of them are reordered so that the vertices a pipeline processes together start
+// as many primitives as they can before its vertex cache forgets them. Each primitive keeps
+// its own corners in their order, so it covers the same pixels.
+std::vector<std::uint32_t> stencilOnlyIndices(const IndexedMesh& mesh);

@@ -201,15 +201,17 @@ std::set<std::array<float, 6>> segmentsOf(const Mesh& lines) {
     return segments;
 }
 
-// The stencil steps' shorter list must still cover every segment freeglut draws, and leave
-// out only repeats, ends equal bit for bit, of segments it keeps.
-TEST(Geometry, StencilStepsDrawEachOfFreeglutsTeapotSegmentsOnce) {
+// The stencil-only draws' list must still cover every segment freeglut draws, each once and
+// in freeglut's direction, leaving out only repeats, ends equal bit for bit, of segments it
+// keeps; and a triangle mesh's reordered list must hold each of its triangles, corners in
+// their order.
+TEST(Geometry, StencilOnlyDrawsHoldEachPrimitiveOnce) {
     glPushAttrib(GL_ALL_ATTRIB_BITS);
     setUpCapture();
     const Mesh drawn = capture([] { glutWireTeapot(TEAPOT_SIZE); });
     glPopAttrib();
     const IndexedMesh teapot = indexedMesh(wireTeapotMesh(TEAPOT_SIZE));
-    const Mesh once = expandedMesh(teapot, segmentsOnce(teapot));
+    const Mesh once = expandedMesh(teapot, stencilOnlyIndices(teapot));
     EXPECT_TRUE(segmentsOf(once) == segmentsOf(drawn));
     std::set<std::array<std::uint32_t, 6>> distinct;
     for (size_t at = 0; at + 1 < once.vertices.size(); at += 2) {
@@ -221,6 +223,19 @@ TEST(Geometry, StencilStepsDrawEachOfFreeglutsTeapotSegmentsOnce) {
     EXPECT_LT(once.vertices.size(), drawn.vertices.size());
     std::printf("wire teapot: %zu segments through %zu points, %zu of them in the stencil steps\n",
                 drawn.vertices.size() / 2, teapot.vertices.size(), once.vertices.size() / 2);
+
+    const IndexedMesh cone =
+        indexedMesh(cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS));
+    const std::vector<std::uint32_t> reordered = stencilOnlyIndices(cone);
+    using Triangle = std::array<std::uint32_t, 3>;
+    std::multiset<Triangle> before, after;
+    for (size_t at = 0; at + 2 < cone.indices.size(); at += 3) {
+        before.insert({cone.indices[at], cone.indices[at + 1], cone.indices[at + 2]});
+        after.insert({reordered[at], reordered[at + 1], reordered[at + 2]});
+    }
+    EXPECT_EQ(reordered.size(), cone.indices.size());
+    EXPECT_TRUE(before == after);
+    EXPECT_TRUE(reordered != cone.indices);
 }
 
 // The frame a draw call leaves, lit: per-vertex lighting spreads each vertex's colour over

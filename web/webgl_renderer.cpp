@@ -139,13 +139,16 @@ GLuint compile(GLenum type, const char* source) {
 
 // ---- What the renderer keeps ------------------------------------------------------------
 
-// A run drawn with one call: `count` vertices of the vertex buffer from `first` on, or for
-// an indexed shape `count` indices of the index buffer from `first` on.
+// A run drawn with one call: `count` indices of the index buffer from `first` on.
 struct Shape {
     GLenum mode;
     GLint first;
     GLsizei count;
-    bool indexed;
+};
+
+// The shapes that cast shadows, each as one Shape.
+struct Casters {
+    Shape teapot, coneBase, coneSide, sphere;
 };
 
 struct Renderer {
@@ -159,11 +162,11 @@ struct Renderer {
     // GL's current colour and lighting switch, which the fixed-function code relies on.
     float currentColour[4] = {1, 1, 1, 1};
     bool lightingOn = true;
-    Shape floor, leftWall, roomShell, sphere, lightMarker, coneBase, coneSide;
-    // The teapot's segments as freeglut draws them, for every draw that shows them, and
-    // each distinct segment once, for the stencil steps, where covering a pixel again
-    // changes nothing.
-    Shape wireTeapot, wireTeapotOnce;
+    Shape floor, leftWall, roomShell, lightMarker;
+    // The casters' primitives in the order GLU and freeglut draw them, for every draw whose
+    // pixels can depend on the order; and as stencilOnlyIndices gives them, for the draws
+    // that only set or clear stencil bits, where neither order nor repeats change a pixel.
+    Casters casters, stencilCasters;
 };
 
 Renderer renderer;
@@ -179,63 +182,56 @@ void draw(const Shape& shape, const Matrix& modelview) {
     glUniformMatrix4fv(renderer.modelviewProjection, 1, GL_FALSE, modelviewProjection.m);
     glUniform4fv(renderer.colour, 1, renderer.currentColour);
     glUniform1i(renderer.lighting, renderer.lightingOn);
-    if (shape.indexed) {
-        glDrawElements(shape.mode, shape.count, GL_UNSIGNED_SHORT,
-                       reinterpret_cast<const void*>(shape.first * sizeof(GLushort)));
-    } else {
-        glDrawArrays(shape.mode, shape.first, shape.count);
-    }
+    glDrawElements(shape.mode, shape.count, GL_UNSIGNED_SHORT,
+                   reinterpret_cast<const void*>(shape.first * sizeof(GLushort)));
 }
 
-GLenum modeOf(MeshPrimitive primitive) {
-    return primitive == MeshPrimitive::Lines ? GL_LINES : GL_TRIANGLES;
-}
-
-// Every shape goes into one vertex buffer, and the indexed ones' indices into one index
-// buffer; each Shape remembers its run. WebGL 2 has no base vertex for indexed draws, so
-// indices count from the start of the vertex buffer.
+// Every shape's distinct vertices go into one vertex buffer, and its indices into one index
+// buffer; each Shape remembers its run of indices. Drawn through indices, a vertex shared
+// by several primitives can be processed once for all of them; in the same order, the
+// primitives are the same, and so are the pixels. WebGL 2 has no base vertex for indexed
+// draws, so indices count from the start of the vertex buffer.
 void uploadShapes() {
     std::vector<MeshVertex> vertices;
     std::vector<GLushort> indices;
-    const auto add = [&vertices](const Mesh& mesh) {
-        const Shape shape{modeOf(mesh.primitive), static_cast<GLint>(vertices.size()),
-                          static_cast<GLsizei>(mesh.vertices.size()), false};
-        vertices.insert(vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
-        return shape;
-    };
-    // An indexed mesh's vertices go in once, and each list of indices into them is a Shape.
-    const auto addVertices = [&vertices](const IndexedMesh& mesh) {
-        const size_t base = vertices.size();
-        vertices.insert(vertices.end(), mesh.vertices.begin(), mesh.vertices.end());
-        // 16-bit indices, of which WebGL 2 keeps 0xFFFF for restarting a strip.
-        if (vertices.size() > 0xFFFF) {
-            std::fprintf(stderr, "planar-shadows: vertex %zu is past 16-bit indices\n",
-                         vertices.size() - 1);
-        }
-        return base;
-    };
-    const auto addIndices = [&indices](MeshPrimitive primitive, size_t base,
+    const auto addIndices = [&indices](GLenum mode, size_t base,
                                        const std::vector<std::uint32_t>& list) {
-        const Shape shape{modeOf(primitive), static_cast<GLint>(indices.size()),
-                          static_cast<GLsizei>(list.size()), true};
+        const Shape shape{mode, static_cast<GLint>(indices.size()),
+                          static_cast<GLsizei>(list.size())};
         for (const std::uint32_t index : list) {
             indices.push_back(static_cast<GLushort>(base + index));
         }
         return shape;
     };
+    // The mesh's vertices, and its indices in its own order; with `stencilOnly`, also its
+    // primitives as the stencil-only draws take them.
+    const auto add = [&](const Mesh& mesh, Shape* stencilOnly = nullptr) {
+        const IndexedMesh indexed = indexedMesh(mesh);
+        const size_t base = vertices.size();
+        vertices.insert(vertices.end(), indexed.vertices.begin(), indexed.vertices.end());
+        // 16-bit indices, of which WebGL 2 keeps 0xFFFF for restarting a strip.
+        if (vertices.size() > 0xFFFF) {
+            std::fprintf(stderr, "planar-shadows: vertex %zu is past 16-bit indices\n",
+                         vertices.size() - 1);
+        }
+        const GLenum mode = mesh.primitive == MeshPrimitive::Lines ? GL_LINES : GL_TRIANGLES;
+        if (stencilOnly != nullptr) {
+            *stencilOnly = addIndices(mode, base, stencilOnlyIndices(indexed));
+        }
+        return addIndices(mode, base, indexed.indices);
+    };
     renderer.floor = add(quadsMesh({FLOOR_QUAD}));
     renderer.leftWall = add(quadsMesh({LEFT_WALL_QUAD}));
     renderer.roomShell =
         add(quadsMesh({ROOM_SHELL_QUADS[0], ROOM_SHELL_QUADS[1], ROOM_SHELL_QUADS[2]}));
-    renderer.sphere = add(sphereMesh(SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS));
     renderer.lightMarker = add(sphereMesh(LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS));
-    renderer.coneBase = add(diskMesh(0.0, CONE_RADIUS, ROUND_SLICES, 1));
-    renderer.coneSide =
-        add(cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS));
-    const IndexedMesh teapot = indexedMesh(wireTeapotMesh(TEAPOT_SIZE));
-    const size_t teapotBase = addVertices(teapot);
-    renderer.wireTeapot = addIndices(teapot.primitive, teapotBase, teapot.indices);
-    renderer.wireTeapotOnce = addIndices(teapot.primitive, teapotBase, segmentsOnce(teapot));
+    Casters& casters = renderer.casters;
+    Casters& stencil = renderer.stencilCasters;
+    casters.sphere = add(sphereMesh(SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS), &stencil.sphere);
+    casters.coneBase = add(diskMesh(0.0, CONE_RADIUS, ROUND_SLICES, 1), &stencil.coneBase);
+    casters.coneSide = add(cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS),
+                           &stencil.coneSide);
+    casters.teapot = add(wireTeapotMesh(TEAPOT_SIZE), &stencil.teapot);
 
     GLuint vertexArray = 0;
     glGenVertexArrays(1, &vertexArray);
@@ -263,29 +259,28 @@ void uploadShapes() {
 
 // ---- The scene's pieces, placed as the desktop's display lists place them --------------
 
-void drawSphere(const Matrix& modelview) {
-    draw(renderer.sphere,
-         modelview * translation(SPHERE_CENTRE.x, SPHERE_CENTRE.y, SPHERE_CENTRE.z));
+void drawSphere(const Matrix& modelview, const Casters& shapes = renderer.casters) {
+    draw(shapes.sphere, modelview * translation(SPHERE_CENTRE.x, SPHERE_CENTRE.y, SPHERE_CENTRE.z));
 }
 
 // GLU builds along +z; the turn takes the axis to +y so the cone stands on its base disk.
-void drawCone(const Matrix& modelview) {
+void drawCone(const Matrix& modelview, const Casters& shapes = renderer.casters) {
     const Matrix placed = modelview *
                           translation(CONE_BASE_CENTRE.x, CONE_BASE_CENTRE.y, CONE_BASE_CENTRE.z) *
                           rotationAboutX(-90);
-    draw(renderer.coneBase, placed);
-    draw(renderer.coneSide, placed);
+    draw(shapes.coneBase, placed);
+    draw(shapes.coneSide, placed);
 }
 
 // The solid casters, in whatever colour is current.
-void drawOccluders(const Matrix& modelview) {
-    drawCone(modelview);
-    drawSphere(modelview);
+void drawOccluders(const Matrix& modelview, const Casters& shapes = renderer.casters) {
+    drawCone(modelview, shapes);
+    drawSphere(modelview, shapes);
 }
 
-void drawTeapotCaster(const Matrix& modelview, const Shape& teapot = renderer.wireTeapot) {
+void drawTeapotCaster(const Matrix& modelview, const Casters& shapes = renderer.casters) {
     const float x = programState.teapotOffsetX + TEAPOT_CENTRE.x;
-    draw(teapot, modelview * translation(x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z));
+    draw(shapes.teapot, modelview * translation(x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z));
 }
 
 Matrix scaling(float factor) {
@@ -313,10 +308,10 @@ void drawLightMarker() {
 // The casters flattened onto the receiver's plane along the light's rays. Cone and sphere
 // get the matrix twice, as on the desktop: M·M = dot·M, the same pixels as M once.
 void drawFlattenedCasters(const ShadowMatrix& shadowMatrix,
-                          const Shape& teapot = renderer.wireTeapot) {
+                          const Casters& shapes = renderer.casters) {
     const Matrix flatten = asMatrix(shadowMatrix);
-    drawTeapotCaster(flatten, teapot);
-    drawOccluders(flatten * flatten);
+    drawTeapotCaster(flatten, shapes);
+    drawOccluders(flatten * flatten, shapes);
 }
 
 // Shadows are black, or translucent: black at half strength over what is there, which
@@ -390,9 +385,9 @@ void clearMarks(const ReceiverPass& pass) {
     glEnable(GL_STENCIL_TEST);
     glStencilFunc(GL_EQUAL, 1, 1);
     glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
-    // Here a pixel covered again changes nothing, so the teapot's repeated segments are left out.
+    // Here a pixel covered again, or in another order, changes nothing.
     if (pass.lightInFront) {
-        drawFlattenedCasters(pass.shadowMatrix, renderer.wireTeapotOnce);
+        drawFlattenedCasters(pass.shadowMatrix, renderer.stencilCasters);
     }
 }
 
@@ -545,7 +540,7 @@ void drawSoftShadowedReceiver(const Shape& receiver, PlaneEquation plane, int sa
         glStencilMask(SOFT_SAMPLE_MARK);
         glStencilFunc(GL_ALWAYS, SOFT_SAMPLE_MARK, SOFT_SAMPLE_MARK);
         glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-        drawFlattenedCasters(buildShadowMatrix(plane, point));
+        drawFlattenedCasters(buildShadowMatrix(plane, point), renderer.stencilCasters);
 
         // 3. On the receiver's own visible pixels, a marked 2k + 1 becomes 2k + 2: one more
         // sample counted, and the mark cleared for the next sample.

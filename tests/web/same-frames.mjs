@@ -3,8 +3,9 @@
 // back with readPixels after every step (one tab at a time: a tab in the background gets no
 // animation frames, so it would not draw). The steps are the browser tests' states, then a
 // sweep of light positions (across, in depth, out of the room), teapot offsets, and the
-// menu's two switches in all four combinations. Run by hand when the renderer's drawing
-// changes and its frames must not:
+// menu's two switches in all four combinations, the stepping mode's steps, and the sweep
+// again with soft shadows. Run by hand when the renderer's drawing changes and its frames
+// must not:
 //   node tests/web/same-frames.mjs OLD_WEB_DIR NEW_WEB_DIR
 // (a built page folder each, as scripts/web.sh --build leaves in build-web/). Exits with 1
 // if any state's frames differ.
@@ -18,6 +19,7 @@ import { Chromium, serveFolder } from "./chromium.mjs";
 const MENU_TRANSLUCENT_SHADOWS = 256;
 const MENU_STENCIL = 257;
 const MENU_STEPPING = 258;
+const MENU_SOFT_SHADOWS = 259;
 
 // Keeps the drawing buffer after each frame, so it can be read back at any time (this
 // changes what is kept, not what is drawn), counts frames by their first clear, and counts
@@ -184,6 +186,14 @@ async function framesOf(browser, address) {
     await step(stepping, `stepping without the stencil, step ${next}`, (t) => t.page.type("["));
   }
   await stepping.close();
+  const soft = await Tab.open(browser, address);
+  await step(soft, "soft shadows", (t) => t.menu(MENU_SOFT_SHADOWS));
+  for (const [name, act] of SWEEP) {
+    await step(soft, `soft shadows, ${name}`, act);
+  }
+  await step(soft, "soft shadows, a wider light", (t) => t.page.type("+++"));
+  await step(soft, "soft shadows, translucent", (t) => t.menu(MENU_TRANSLUCENT_SHADOWS));
+  await soft.close();
   return frames;
 }
 

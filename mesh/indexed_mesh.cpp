@@ -43,13 +43,14 @@ std::vector<std::uint32_t> segmentsOnce(const IndexedMesh& mesh) {
 
 // The vertex cache the order is made for is SwiftShader's, the software renderer Chromium
 // draws WebGL with where there is no usable GPU, and where the vertex work of the teapot's
-// thousands of segments dominates a frame: it runs in batches of 128 primitives, each with
-// a fresh cache of 64 vertices by index modulo 64; an index not in it is processed together
-// with the 3 indices after it, one for each lane of a 4-wide vector. In the drawing order a
-// line's vertex is processed in about one lane of two, since each segment repeats the index
-// its predecessor ended on. The order below starts every miss with two primitives whose
-// corners are new, so the lanes hold distinct vertices, then draws every primitive whose
-// corners are all cached before the next miss. Any cache gains from the locality.
+// thousands of segments weighs on a frame. It checks a draw's indices one at a time against
+// a direct-mapped cache of 64 vertices (index modulo 64), and on a miss shades four
+// consecutive indices of the list at once, one for each lane of a vector; it works through
+// a draw in batches of 128 primitives, each maybe on another thread with another cache. In
+// freeglut's order each segment repeats the index the one before it ended on, so half the
+// lanes shade a vertex again. The order below starts every miss with two primitives whose
+// corners are all new, then draws every primitive whose corners are all cached before the
+// next miss, and starts afresh for each batch. Any vertex cache gains from the locality.
 constexpr size_t BATCH_PRIMITIVES = 128;
 constexpr std::uint32_t CACHE_SLOTS = 64;
 // How far ahead in the mesh's own order a second primitive of new corners is looked for.

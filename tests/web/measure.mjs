@@ -44,8 +44,8 @@ try {
     await page.send("Page.addScriptToEvaluateOnNewDocument", {
       source: `(${() => {
         let drew = false;
-        const draw = WebGL2RenderingContext.prototype.drawArrays;
-        WebGL2RenderingContext.prototype.drawArrays = function (...args) {
+        const draw = WebGL2RenderingContext.prototype.drawElements;
+        WebGL2RenderingContext.prototype.drawElements = function (...args) {
           drew = true;
           return draw.apply(this, args);
         };

@@ -1,6 +1,7 @@
 // Two builds of the web edition timed against each other in one browser, on a machine whose
-// load changes from minute to minute: the frame benchmark of one build, then the other's,
-// in turns, each turn in a fresh tab. The order flips every round, so a load that rises or
+// load changes from second to second: each build's frame benchmark in a tab of its own,
+// both kept open, and short runs of frames of one build, then the other's, in turns, the
+// tab brought to the front for its run. The order flips every round, so a load that rises or
 // falls through the run weighs on both alike. Each build's figure is the median over the
 // rounds; the ratio is the median of each round's own ratio, and the ranges show the spread.
 // Besides the time a frame takes, the processor time it costs, summed over the browser's
@@ -16,9 +17,8 @@ import path from "node:path";
 import { Chromium, serveFolder } from "./chromium.mjs";
 
 const [oldFolder, newFolder, roundsArgument] = process.argv.slice(2);
-const ROUNDS = Number(roundsArgument ?? 6);
-const RUNS = 5;
-const FRAMES = 200;
+const ROUNDS = Number(roundsArgument ?? 24);
+const FRAMES = 100;
 const VIEWS = [["shadow frame", 0], ["plain frame", 1]];
 const FIGURES = VIEWS.flatMap(([name]) => [name, `${name}, processor time`]);
 
@@ -37,26 +37,26 @@ async function processorTime(browser) {
   return processInfo.reduce((sum, process) => sum + process.cpuTime, 0);
 }
 
-// Milliseconds per frame of each view, time taken and processor time: the medians of RUNS
-// runs of FRAMES frames, after 50 frames that pay for compiling shaders and filling caches.
-async function timeViews(browser, address) {
+// The build's benchmark page, its shaders compiled and caches filled by 50 frames of each view.
+async function openBenchmark(browser, address) {
   const page = await browser.newPage();
   await page.goto(address + "web_frame_benchmark.html");
   await page.waitFor(() => typeof Module !== "undefined" && Module.calledRun);
+  for (const [, view] of VIEWS) {
+    await page.evaluate((v) => Module._timeFrames(v, 50), view);
+  }
+  return page;
+}
+
+// Milliseconds per frame of each view over FRAMES frames, time taken and processor time.
+async function timeViews(browser, page) {
+  await page.send("Page.bringToFront");
   const times = {};
   for (const [name, view] of VIEWS) {
-    await page.evaluate((v) => Module._timeFrames(v, 50), view);
-    const runs = [];
-    const processor = [];
-    for (let run = 0; run < RUNS; ++run) {
-      const before = await processorTime(browser);
-      runs.push(await page.evaluate((v, n) => Module._timeFrames(v, n), view, FRAMES));
-      processor.push((1000 * ((await processorTime(browser)) - before)) / FRAMES);
-    }
-    times[name] = median(runs);
-    times[`${name}, processor time`] = median(processor);
+    const before = await processorTime(browser);
+    times[name] = await page.evaluate((v, n) => Module._timeFrames(v, n), view, FRAMES);
+    times[`${name}, processor time`] = (1000 * ((await processorTime(browser)) - before)) / FRAMES;
   }
-  await page.close();
   return times;
 }
 
@@ -67,10 +67,13 @@ try {
     { name: "old", ...(await serveFolder(oldFolder)), times: [] },
     { name: "new", ...(await serveFolder(newFolder)), times: [] },
   ];
+  for (const build of builds) {
+    build.page = await openBenchmark(browser, build.address);
+  }
   for (let round = 0; round < ROUNDS; ++round) {
     const order = round % 2 === 0 ? builds : [...builds].reverse();
     for (const build of order) {
-      build.times.push(await timeViews(browser, build.address));
+      build.times.push(await timeViews(browser, build.page));
     }
     console.log(`round ${round + 1}: ` + FIGURES.map((name) =>
       `${name} old ${builds[0].times[round][name].toFixed(2)} ms, ` +

@@ -95,6 +95,18 @@ void chooseMenuItem(RunningProgram& program, int item) {
           menu.y + menu.height * (2 * item + 1) / (2 * MENU_ITEM_COUNT), LEFT);
 }
 
+// The share of one core the program uses over 5 s once it has come to rest, still running;
+// `what` names the rest in the report.
+double cpuShareAtRest(RunningProgram& program, const char* what) {
+    constexpr double seconds = 5;
+    const double before = program.cpuSeconds();
+    waitMilliseconds(static_cast<int>(seconds * 1000));
+    const double share = (program.cpuSeconds() - before) / seconds;
+    EXPECT_TRUE(program.running()) << program.errors();
+    std::printf("%s: %.2f %% of one core over %.0f s\n", what, 100 * share, seconds);
+    return share;
+}
+
 TEST(EndToEnd, LeftPressAndDragMoveTheLightAndItsShadows) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
@@ -265,13 +277,7 @@ TEST(EndToEnd, LeftAloneItCostsAlmostNoCpu) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
     ASSERT_TRUE(program.waitUntilIdle()) << "the idle handler never stopped";
-    const double before = program.cpuSeconds();
-    constexpr double seconds = 5;
-    waitMilliseconds(static_cast<int>(seconds * 1000));
-    const double share = (program.cpuSeconds() - before) / seconds;
-    ASSERT_TRUE(program.running()) << program.errors();
-    std::printf("idle CPU: %.2f %% of one core over %.0f s\n", 100 * share, seconds);
-    EXPECT_LT(share, 0.02);
+    EXPECT_LT(cpuShareAtRest(program, "idle CPU"), 0.02);
 }
 
 // Soft shadows from the menu: the still picture is refined until the sphere's shadow has a
@@ -298,13 +304,7 @@ TEST(EndToEnd, SoftShadowsRefineAndThenCostAlmostNoCpu) {
     }));
 
     ASSERT_TRUE(program.waitUntilIdle()) << "the refinement never stopped";
-    const double before = program.cpuSeconds();
-    constexpr double seconds = 5;
-    waitMilliseconds(static_cast<int>(seconds * 1000));
-    const double share = (program.cpuSeconds() - before) / seconds;
-    ASSERT_TRUE(program.running()) << program.errors();
-    std::printf("CPU once refined: %.2f %% of one core over %.0f s\n", 100 * share, seconds);
-    EXPECT_LT(share, 0.02);
+    EXPECT_LT(cpuShareAtRest(program, "CPU once refined"), 0.02);
 }
 
 }  // namespace

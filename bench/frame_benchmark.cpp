@@ -62,14 +62,19 @@ void bareFrame(benchmark::State& state) {
     }
 }
 
-// Two matrices and GL's light position, as after every pointer event while dragging.
+// The light one unit further across the room from `x`, back to x = -90 past x = 90, with
+// what a pointer event while dragging recomputes: two matrices and GL's light position.
+void moveLightAcross(float& x) {
+    x = x > 90 ? -90 : x + 1;
+    programState.lightPosition.x = x;
+    updateShadowMatrices();
+    placeLight();
+}
+
 void dragWork(benchmark::State& state) {
     float x = 0;
     for (auto _ : state) {
-        x = x > 90 ? -90 : x + 1;
-        programState.lightPosition.x = x;
-        updateShadowMatrices();
-        placeLight();
+        moveLightAcross(x);
     }
     glFinish();
 }
@@ -79,10 +84,7 @@ void softWhileDragging(benchmark::State& state) {
     programState.softShadows = true;
     float x = 0;
     for (auto _ : state) {
-        x = x > 90 ? -90 : x + 1;
-        programState.lightPosition.x = x;
-        updateShadowMatrices();
-        placeLight();
+        moveLightAcross(x);
         programState.lightSamples = 1;
         displayShadowView();
         glFinish();

@@ -308,6 +308,11 @@ const keyButtons = [...document.querySelectorAll("#controls tr[data-button]")].m
 
 // ---- What the program calls -----------------------------------------------------------
 
+// Asked for at once, so the WebAssembly downloads while the program's script loads and
+// starts. A failure is said when the program asks for it, not before.
+const wasmResponse = fetch("planar-shadows.wasm");
+wasmResponse.catch(() => {});
+
 const Module = {
   canvas,
   arguments: firstArgument(location.search),
@@ -315,7 +320,7 @@ const Module = {
   printErr: (line) => console.warn(line),
   // The page fetches the WebAssembly itself, so a failure is said on the page.
   instantiateWasm(imports, receive) {
-    fetch("planar-shadows.wasm").then((response) => {
+    wasmResponse.then((response) => {
       if (!response.ok) {
         throw new Error(`the server answered ${response.status}`);
       }

@@ -47,7 +47,8 @@ EM_BOOL runIdleSteps(double, void*) {
 // finds nothing to draw into.
 void displayNothing() {}
 
-EM_JS(void, showPageCaption, (const char* text), { Module.showCaption(UTF8ToString(text)); });
+EM_JS(void, showPageCaption, (const char* text, const char* state),
+      { Module.showCaption(UTF8ToString(text), UTF8ToString(state)); });
 
 EM_JS(void, clearPageMenu, (), { Module.clearMenu(); });
 
@@ -113,9 +114,10 @@ void showMenu(const std::vector<MenuItem>& items) {
     }
 }
 
-// GLUT's title here is the document's: the caption goes under the picture instead.
-void showCaption(const std::string& caption) {
-    showPageCaption(caption.c_str());
+// GLUT's title here is the document's: the caption and the step's state go under the
+// picture instead.
+void showCaption(const std::string& caption, const std::string& stepState) {
+    showPageCaption(caption.c_str(), stepState.c_str());
 }
 
 // The program stops its idle steps, and the page stops all input, keeps the last frame and

@@ -7,9 +7,9 @@
 
 #include "app/shell.h"
 #include "platform/opengl.h"
-#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
+#include "state/shadow_pass.h"
 
 int scanBufferingOption(int argc, char** argv, std::FILE* out) {
     int doubleBuffered = 1;
@@ -75,7 +75,7 @@ Refinement stepRefinement() {
 
 // A soft picture that is not refined yet gets refined from here, whatever redrew it.
 void displayShadowView() {
-    drawShadowView();
+    drawRows(shadowViewRows(programState));
     presentFrame();
     plainViewShown = false;
     if (refinementPending()) {
@@ -84,7 +84,7 @@ void displayShadowView() {
 }
 
 void displayPlainView() {
-    drawPlainView();
+    drawRows(plainViewRows(programState));
     presentFrame();
     plainViewShown = true;
     glutDisplayFunc(displayShadowView);
@@ -98,16 +98,9 @@ namespace {
 // below).
 std::vector<MenuItem> menuItems();
 
-// In the stepping mode, "Step k of n: " and the current step's caption; else "".
-std::string stepCaption() {
-    const ProgramState& s = programState;
-    if (!s.steppingPasses) {
-        return "";
-    }
-    const PassSteps steps = passSteps(s.stencilShadows);
-    const int step = clampedPassStep(s.passStep, s.stencilShadows);
-    return "Step " + std::to_string(step) + " of " + std::to_string(steps.count) + ": " +
-           steps[step].caption;
+// The current step's caption and its GL state, or nothing outside the stepping mode.
+void showStepCaption() {
+    showCaption(currentStepCaption(programState), currentStepStateText(programState));
 }
 
 // Turns the stepping mode on at its first step, or off, and says so in the menu and the
@@ -116,14 +109,14 @@ void setStepping(bool on) {
     programState.steppingPasses = on;
     programState.passStep = 1;
     showMenu(menuItems());
-    showCaption(stepCaption());
+    showStepCaption();
 }
 
 // The next or previous step; the steps stop at either end.
 void changePassStep(int by) {
     ProgramState& s = programState;
     s.passStep = clampedPassStep(s.passStep + by, s.stencilShadows);
-    showCaption(stepCaption());
+    showStepCaption();
 }
 }  // namespace
 
@@ -310,6 +303,8 @@ bool stepTint() {
 void onMenu(int item) {
     if (item == MENU_TRANSLUCENT_SHADOWS) {
         programState.translucentShadows = !programState.translucentShadows;
+        // The step that darkens shows its state drawn another way.
+        showStepCaption();
     } else if (item == MENU_STENCIL) {
         programState.stencilShadows = !programState.stencilShadows;
         // The other mode may have fewer steps; the step held stays if it can.

@@ -28,9 +28,10 @@ struct MenuItem {
 // same number of items.
 void showMenu(const std::vector<MenuItem>& items);
 
-// The stepping mode's caption, or "" outside it. It never goes into the picture, which
-// stays exactly the frame the steps drew.
-void showCaption(const std::string& caption);
+// The stepping mode's caption and the step's GL state as text (state/render_state_text.h),
+// or both "" outside it. Neither goes into the picture, which stays exactly the frame the
+// steps drew. Called whenever the step or the mode may have changed.
+void showCaption(const std::string& caption, const std::string& stepState);
 
 // Esc: the process ends with status 0. A page has no process to end: it stops all drawing
 // and input and says that the program has ended.

@@ -74,10 +74,17 @@ void showMenu(const std::vector<MenuItem>& items) {
     }
 }
 
-// In the window's title, which leaves the picture exactly the frame the steps drew,
-// whatever the caption's length.
-void showCaption(const std::string& caption) {
+// The caption in the window's title, which leaves the picture exactly the frame the steps
+// drew, whatever the caption's length; the caption and the step's state on standard
+// output, once each time the state shown changes.
+void showCaption(const std::string& caption, const std::string& stepState) {
+    static std::string printed;
     glutSetWindowTitle(caption.empty() ? WINDOW_TITLE : caption.c_str());
+    if (!stepState.empty() && stepState != printed) {
+        std::printf("%s\n%s", caption.c_str(), stepState.c_str());
+        std::fflush(stdout);
+    }
+    printed = stepState;
 }
 
 // exit, not _exit: standard output is flushed on the way out.

@@ -333,11 +333,15 @@ const Module = {
     });
     return {};
   },
-  // The stepping mode's caption, under the picture; none outside the mode.
-  showCaption(text) {
+  // The stepping mode's caption under the picture and the step's GL state under the buttons;
+  // neither outside the mode.
+  showCaption(text, state) {
     const caption = document.getElementById("caption");
     caption.textContent = text;
     caption.hidden = text === "";
+    const stepState = document.getElementById("step-state");
+    stepState.textContent = state;
+    stepState.hidden = state === "";
   },
   onAbort(what) {
     fail(`The program stopped: ${what}. Reload the page to start it again.`);

@@ -12,3 +12,6 @@
 // and what it draws; one line ends each run's rows. For example, a receiver's marking:
 //   glEnable(GL_STENCIL_TEST); glStencilFunc(GL_ALWAYS, 1, 1); ...
 std::string rowsAsText(const std::vector<PassRow>& rows);
+
+// "floor" or "left wall", as the texts name them.
+const char* receiverName(Receiver receiver);

@@ -10,29 +10,20 @@ std::string hex(const PixelSample& p) {
     return text;
 }
 
-bool sameColour(const PixelSample& a, const PixelSample& b) {
-    return a.r == b.r && a.g == b.g && a.b == b.b;
-}
-
-// What a step did to the stencil: the hard pass's marks and clears by name.
-std::string stencilChange(unsigned before, unsigned after) {
+// A value as it is after a stage: "1" if the stage left it, "1 -> 0" if it changed it, with
+// the hard pass's two changes of the stencil named.
+std::string change(const std::string& before, const std::string& after, const char* named = "") {
     if (before == after) {
-        return "stencil stays " + std::to_string(after);
+        return after;
     }
-    if (before == 0 && after == 1) {
-        return "marked 1";
-    }
-    if (before == 1 && after == 0) {
-        return "mark cleared to 0";
-    }
-    return "stencil " + std::to_string(before) + " -> " + std::to_string(after);
+    return before + " -> " + after + (*named != '\0' ? " (" + std::string(named) + ")" : "");
 }
 
-std::string colourChange(const PixelSample& before, const PixelSample& after) {
-    if (sameColour(before, after)) {
-        return "colour stays " + hex(after);
+const char* stencilChangeName(unsigned before, unsigned after) {
+    if (before == 0 && after == 1) {
+        return "marked";
     }
-    return "colour " + hex(before) + " -> " + hex(after);
+    return before == 1 && after == 0 ? "mark cleared" : "";
 }
 
 }  // namespace
@@ -47,16 +38,18 @@ std::string pixelHistoryText(int x, int y, const std::vector<HistoryStage>& stag
         const PixelSample& now = after[i];
         std::string line = stages[i].name + ": ";
         if (stages[i].counts) {
-            // Each counted point adds 2; an odd value would be a mark left over.
+            // Each counted point adds 2.
             line += std::to_string(now.stencil / 2) + " of " + std::to_string(samples) +
-                    " points of the light shadow it (stencil " + std::to_string(now.stencil) +
-                    "), colour " + hex(now);
-        } else if (now.stencil == before.stencil && sameColour(now, before)) {
-            line += "leaves it alone (stencil " + std::to_string(now.stencil) + ", colour " +
-                    hex(now) + ")";
+                    " points of the light shadow it: stencil " + std::to_string(now.stencil) +
+                    ", colour " + hex(now);
         } else {
-            line += "acts on it: " + stencilChange(before.stencil, now.stencil) + ", " +
-                    colourChange(before, now);
+            const std::string stencil =
+                change(std::to_string(before.stencil), std::to_string(now.stencil),
+                       stencilChangeName(before.stencil, now.stencil));
+            const std::string colour = change(hex(before), hex(now));
+            const bool acts = stencil != std::to_string(now.stencil) || colour != hex(now);
+            line += std::string(acts ? "acts on it" : "leaves it alone") + ": stencil " + stencil +
+                    ", colour " + colour;
         }
         text += line + "\n";
         before = now;

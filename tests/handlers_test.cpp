@@ -164,7 +164,7 @@ TEST_F(Handlers, OtherKeysChangeNothingAndDrawNothing) {
     const ProgramState before = programState;
     paintMarkerColour();
     for (int key = 0; key < 256; ++key) {
-        if (std::strchr("bBnNtT", key) == nullptr && key != 27 && key != 0) {
+        if (std::strchr("bBnNtTvV", key) == nullptr && key != 27 && key != 0) {
             onKey(static_cast<unsigned char>(key), 3, 4);
         }
     }

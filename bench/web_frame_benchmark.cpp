@@ -49,6 +49,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE double timeSoftFrames(int samples, int count) {
     return milliseconds;
 }
 
+// The stencil view instead of the shadow view's frame; with soft shadows, the counts from
+// all of the light's points.
+extern "C" EMSCRIPTEN_KEEPALIVE double timeStencilViewFrames(int soft, int count) {
+    programState.showStencil = true;
+    programState.softShadows = soft != 0;
+    programState.lightSamples = soft != 0 ? LIGHT_SAMPLE_COUNT : 1;
+    const double milliseconds = timeFrames(0, count);
+    programState.showStencil = false;
+    programState.softShadows = false;
+    programState.lightSamples = 1;
+    return milliseconds;
+}
+
 // The drawing buffer `side` pixels square, as the page makes it on a denser screen.
 extern "C" EMSCRIPTEN_KEEPALIVE void setFrameSize(int side) {
     emscripten_set_canvas_element_size("#canvas", side, side);

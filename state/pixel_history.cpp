@@ -42,6 +42,11 @@ std::string pixelHistoryText(int x, int y, const std::vector<HistoryStage>& stag
             line += std::to_string(now.stencil / 2) + " of " + std::to_string(samples) +
                     " points of the light shadow it: stencil " + std::to_string(now.stencil) +
                     ", colour " + hex(now);
+            // A point's flattened casters mark whatever they cover, but only the receiver's
+            // own pixels count their marks.
+            if (now.stencil % 2 == 1) {
+                line += " (a mark left uncounted: not the receiver's pixel)";
+            }
         } else {
             const std::string stencil =
                 change(std::to_string(before.stencil), std::to_string(now.stencil),

@@ -44,13 +44,15 @@ function snapshot(...options) {
   return snapshotWithCaption(...options).picture;
 }
 
-// With --step the tool also prints the step's caption.
+// With --step the tool also prints the step's caption, and on the lines after it the step's
+// GL state.
 function snapshotWithCaption(...options) {
   const file = path.join(scratch, "expected.png");
-  const caption = execFileSync(SNAPSHOT_EXE, [...options, "-o", file], { encoding: "utf8" }).trim();
+  const printed = execFileSync(SNAPSHOT_EXE, [...options, "-o", file], { encoding: "utf8" });
+  const [caption, ...state] = printed.trim().split("\n");
   const picture = readPng(fs.readFileSync(file));
   fs.rmSync(file);
-  return { picture, caption };
+  return { picture, caption, state: state.join("\n") };
 }
 
 // How many pixels differ by more than LEVELS in some channel.
@@ -261,6 +263,8 @@ test("each step of the drawing matches the snapshot tool's, with its caption", a
     const expected = snapshotWithCaption("--tint", REST_TINT, "--step", `${step}`, ...options);
     await visit.expectFrameLike(expected.picture, `step ${step} of ${of} ${options.join(" ")}`);
     assert.equal(await caption(), `Step ${step} of ${of}: ${expected.caption}`);
+    assert.equal((await page.evaluate(() => document.getElementById("step-state").textContent)).trim(),
+                 expected.state);
   };
 
   // ']' does nothing until the menu turns the mode on, at the first step.

@@ -75,7 +75,8 @@ class Soak {
         return openAndDismissMenu();
     }
 
-    // Lets go of everything and puts the window and the teapot back where they started.
+    // Lets go of everything and puts the window and the teapot back where they started, and
+    // the frame instead of the stencil view.
     int settle() {
         int sent = releaseAll();
         program.resize(512, 512);
@@ -84,6 +85,11 @@ class Soak {
         }
         for (; teapotSteps < 0; ++teapotSteps, sent += 2) {
             program.type('t');
+        }
+        if (stencilView) {
+            program.type('v');
+            stencilView = false;
+            sent += 2;
         }
         EXPECT_TRUE(program.waitUntilIdle()) << "still busy after the inputs stopped";
         return sent;
@@ -137,6 +143,7 @@ class Soak {
         const bool shifted = shiftHeld || pick(0, 3) == 0;
         const KeySym typed = XkbKeycodeToKeysym(display, key, 0, shifted ? 1 : 0);
         teapotSteps += typed == XK_t ? 1 : typed == XK_T ? -1 : 0;
+        stencilView = stencilView != (typed == XK_v || typed == XK_V);
         int sent = 2;
         if (shifted && !shiftHeld) {
             program.pressKey(XK_Shift_L);
@@ -221,6 +228,7 @@ class Soak {
     bool middleHeld = false;
     bool shiftHeld = false;
     int teapotSteps = 0;
+    bool stencilView = false;
 };
 
 TEST(Soak, RandomInputLeavesItAliveDrawingAndLean) {

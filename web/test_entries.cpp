@@ -19,13 +19,16 @@ double rowNumbers[20];
 
 extern "C" {
 
-// Draws the first `count` rows of the shadow view's frame as programState stands, the
-// first being the frame's clear; returns how many rows the whole frame has.
-EMSCRIPTEN_KEEPALIVE int testDrawShadowViewRows(int count) {
+// Draws rows `first` up to `last` (from 1, the frame's clear) of the shadow view's frame
+// as programState stands, so a test can walk the frame row by row; returns how many rows
+// the whole frame has.
+EMSCRIPTEN_KEEPALIVE int testDrawShadowViewRows(int first, int last) {
     const std::vector<PassRow> rows = shadowViewRows(programState);
-    const int drawn = std::clamp(count, 0, static_cast<int>(rows.size()));
-    drawRows(std::vector<PassRow>(rows.begin(), rows.begin() + drawn));
-    return static_cast<int>(rows.size());
+    const int count = static_cast<int>(rows.size());
+    const int from = std::clamp(first, 1, count + 1);
+    const int to = std::clamp(last, from - 1, count);
+    drawRows(std::vector<PassRow>(rows.begin() + (from - 1), rows.begin() + to));
+    return count;
 }
 
 // Row `index` (from 0) of that frame as 20 numbers, GL's own values for the enums: stencil

@@ -2,19 +2,14 @@
 #include "app/program.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "app/shell.h"
 #include "platform/opengl.h"
-#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
-
-#ifdef __EMSCRIPTEN__
-#include <emscripten.h>
-#include <emscripten/html5.h>
-#endif
+#include "state/shadow_pass.h"
 
 int scanBufferingOption(int argc, char** argv, std::FILE* out) {
     int doubleBuffered = 1;
@@ -46,10 +41,6 @@ int lastChange = 0;
 // The plain view is on screen: nothing to refine until the shadow view is back.
 bool plainViewShown = false;
 
-// Registers the idle work if it is not registered: glutIdleFunc on the desktop, the
-// animation frames in a browser (at the end of this file).
-void startIdleWork();
-
 // The picture changes: back to the hard frame, and refine from there once it stands still.
 void restartRefinement() {
     programState.lightSamples = 1;
@@ -61,14 +52,12 @@ bool refinementPending() {
     return s.softShadows && s.lightSamples < LIGHT_SAMPLE_COUNT && !plainViewShown;
 }
 
+}  // namespace
+
 int millisecondsUntilStill() {
     return lastChange + STILL_MILLISECONDS - glutGet(GLUT_ELAPSED_TIME);
 }
 
-enum class Refinement { Done, Waiting, Stepped };
-
-// One step: the next sample count, drawn by the redraw it asks for. Waiting while the
-// picture has changed too recently; done once there is nothing left to refine.
 Refinement stepRefinement() {
     if (!refinementPending()) {
         return Refinement::Done;
@@ -82,13 +71,11 @@ Refinement stepRefinement() {
     return Refinement::Stepped;
 }
 
-}  // namespace
-
 // ---- Display --------------------------------------------------------------------------
 
 // A soft picture that is not refined yet gets refined from here, whatever redrew it.
 void displayShadowView() {
-    drawShadowView();
+    drawRows(shadowViewRows(programState));
     presentFrame();
     plainViewShown = false;
     if (refinementPending()) {
@@ -97,7 +84,7 @@ void displayShadowView() {
 }
 
 void displayPlainView() {
-    drawPlainView();
+    drawRows(plainViewRows(programState));
     presentFrame();
     plainViewShown = true;
     glutDisplayFunc(displayShadowView);
@@ -106,34 +93,14 @@ void displayPlainView() {
 // ---- The stepping mode's captions -----------------------------------------------------
 
 namespace {
-constexpr const char* WINDOW_TITLE = "moving shadows, hit 't' and 'T'";
 
-// In the stepping mode, "Step k of n: " and the current step's caption; else "".
-std::string stepCaption() {
-    const ProgramState& s = programState;
-    if (!s.steppingPasses) {
-        return "";
-    }
-    const PassSteps steps = passSteps(s.stencilShadows);
-    const int step = clampedPassStep(s.passStep, s.stencilShadows);
-    return "Step " + std::to_string(step) + " of " + std::to_string(steps.count) + ": " +
-           steps[step].caption;
-}
+// The menu's items as they stand now: the switches' labels follow the state (with the menu,
+// below).
+std::vector<MenuItem> menuItems();
 
-#ifdef __EMSCRIPTEN__
-EM_JS(void, showPageCaption, (const char* text), { Module.showCaption(UTF8ToString(text)); });
-#endif
-
-// On the desktop the caption goes into the window's title, which leaves the picture exactly
-// the frame the steps drew, whatever the caption's length; in a browser, where GLUT's title
-// is the document's, into the page's caption beside the canvas.
+// The current step's caption and its GL state, or nothing outside the stepping mode.
 void showStepCaption() {
-    const std::string caption = stepCaption();
-#ifdef __EMSCRIPTEN__
-    showPageCaption(caption.c_str());
-#else
-    glutSetWindowTitle(caption.empty() ? WINDOW_TITLE : caption.c_str());
-#endif
+    showCaption(currentStepCaption(programState), currentStepStateText(programState));
 }
 
 // Turns the stepping mode on at its first step, or off, and says so in the menu and the
@@ -141,7 +108,7 @@ void showStepCaption() {
 void setStepping(bool on) {
     programState.steppingPasses = on;
     programState.passStep = 1;
-    showMenu();
+    showMenu(menuItems());
     showStepCaption();
 }
 
@@ -186,13 +153,6 @@ void lightMoved() {
     glutPostRedisplay();
 }
 }  // namespace
-
-#ifndef __EMSCRIPTEN__
-// exit, not _exit: standard output is flushed on the way out.
-void endProgram() {
-    std::exit(0);
-}
-#endif
 
 void onKey(unsigned char key, int, int) {
     switch (key) {
@@ -276,12 +236,8 @@ void onSpecialKey(int key, int, int) {
 
 // ---- Mouse ----------------------------------------------------------------------------
 
-namespace {
-
-// A press of a button, with Shift held or not: what the desktop's GLUT and a web page both
-// pass on.
-void pressButton(int button, bool shiftHeld, int x, int y) {
-    // Shift turns the left button into the middle one, for two-button mice.
+void onPress(int button, bool shiftHeld, int x, int y) {
+    // For two-button mice.
     if (button == GLUT_LEFT_BUTTON && shiftHeld) {
         button = GLUT_MIDDLE_BUTTON;
     }
@@ -291,14 +247,6 @@ void pressButton(int button, bool shiftHeld, int x, int y) {
     } else if (button == GLUT_MIDDLE_BUTTON) {
         programState.dragMode = DRAG_Z;
         onDrag(x, y);
-    }
-}
-
-}  // namespace
-
-void onMouse(int button, int state, int x, int y) {
-    if (state == GLUT_DOWN) {
-        pressButton(button, (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0, x, y);
     }
 }
 
@@ -333,10 +281,8 @@ void onReshape(int width, int height) {
     restartRefinement();
 }
 
-namespace {
+// ---- The tint -------------------------------------------------------------------------
 
-// Raises the tint by one step per call up to just below 1.0, where it rests; false once a
-// step no longer changes it. The level shows only in frames that something else causes.
 bool stepTint() {
     constexpr double TINT_STEP = 0.00025;
     const float before = programState.tintLevel;
@@ -352,39 +298,13 @@ bool stepTint() {
     return true;
 }
 
-}  // namespace
-
-#ifndef __EMSCRIPTEN__
-namespace {
-void resumeIdleWork(int) {
-    startIdleWork();
-}
-}  // namespace
-#endif
-
-// Once both rest, the handler unregisters itself, so a program left alone sleeps instead
-// of spinning a core. While a drag goes on, the refinement waits on a timer instead: a
-// spinning idle handler would take a core from the renderer's own threads.
-void onIdle() {
-    const bool tinting = stepTint();
-    const Refinement refining = stepRefinement();
-    if (tinting || refining == Refinement::Stepped) {
-        return;
-    }
-    glutIdleFunc(nullptr);
-#ifndef __EMSCRIPTEN__
-    if (refining == Refinement::Waiting) {
-        const int wait = std::max(1, millisecondsUntilStill());
-        glutTimerFunc(static_cast<unsigned>(wait), resumeIdleWork, 0);
-    }
-#endif
-}
-
 // ---- Menu -----------------------------------------------------------------------------
 
 void onMenu(int item) {
     if (item == MENU_TRANSLUCENT_SHADOWS) {
         programState.translucentShadows = !programState.translucentShadows;
+        // The step that darkens shows its state drawn another way.
+        showStepCaption();
     } else if (item == MENU_STENCIL) {
         programState.stencilShadows = !programState.stencilShadows;
         // The other mode may have fewer steps; the step held stays if it can.
@@ -401,16 +321,18 @@ void onMenu(int item) {
         return;
     }
     restartRefinement();
-    showMenu();
+    showMenu(menuItems());
     glutPostRedisplay();
 }
+
+namespace {
 
 // No item for the plain view: closing the menu redraws the window, and the plain view
 // lasts one frame, so such an item would show nothing. The switches say how the frame is
 // drawn now and what choosing them does.
-std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
+std::vector<MenuItem> menuItems() {
     const ProgramState& s = programState;
-    return {{
+    return {
         {"Move teapot right (t)", 't'},
         {"Move teapot left (T)", 'T'},
         {"Quit (Esc)", KEY_ESCAPE},
@@ -426,46 +348,16 @@ std::array<MenuItem, MENU_ITEM_COUNT> menuItems() {
          : s.softShadows         ? "Hard shadows (now soft, +/- sizes the light)"
                                  : "Soft shadows (now hard)",
          MENU_SOFT_SHADOWS},
-    }};
+    };
 }
 
-#ifndef __EMSCRIPTEN__
-namespace {
-void startIdleWork() {
-    glutIdleFunc(onIdle);
-}
 }  // namespace
-
-// Made on the first call, on the right button; later calls relabel its items.
-void showMenu() {
-    static int menu = 0;
-    const std::array<MenuItem, MENU_ITEM_COUNT> items = menuItems();
-    if (menu == 0) {
-        menu = glutCreateMenu(onMenu);
-        for (const MenuItem& item : items) {
-            glutAddMenuEntry(item.label, item.value);
-        }
-        glutAttachMenu(GLUT_RIGHT_BUTTON);
-        return;
-    }
-    glutSetMenu(menu);
-    for (int entry = 0; entry < MENU_ITEM_COUNT; ++entry) {
-        glutChangeToMenuEntry(entry + 1, items[entry].label, items[entry].value);
-    }
-}
-#endif
 
 // ---- Start-up -------------------------------------------------------------------------
 
 void startProgram(int& argc, char** argv) {
-#ifndef __EMSCRIPTEN__
-    // GLUT takes its own options (-display, -geometry, ...) out of argv first. In a browser
-    // the page hears all input itself (see the end of this file): Emscripten's glutInit
-    // does nothing there but listen on the whole window, where it would take Tab, Enter
-    // and Space from every control on the page and turn touches into mouse clicks.
-    glutInit(&argc, argv);
-#endif
-    // Set after glutInit, so a -geometry option cannot change the size.
+    startShell(argc, argv);
+    // Set after the shell's start, so a -geometry option cannot change the size.
     glutInitWindowSize(512, 512);
     programState.doubleBuffered = scanBufferingOption(argc, argv, stdout);
     const unsigned buffering = programState.doubleBuffered ? GLUT_DOUBLE : GLUT_SINGLE;
@@ -482,155 +374,7 @@ void startProgram(int& argc, char** argv) {
 
     glutDisplayFunc(displayShadowView);
     glutReshapeFunc(onReshape);
-#ifdef __EMSCRIPTEN__
-    startPageInput();
-#else
-    glutKeyboardFunc(onKey);
-    glutSpecialFunc(onSpecialKey);
-    glutMouseFunc(onMouse);
-    glutMotionFunc(onDrag);
-    glutIdleFunc(onIdle);
-#endif
-    showMenu();
-}
-
-// ---- In a browser ---------------------------------------------------------------------
-// What the page (web/index.html) passes on to the same handlers the desktop's GLUT calls.
-// The page hears every key, press, drag and size change itself; GLUT here only keeps the
-// display and reshape handlers and schedules the redraws, at most one per animation frame.
-
-#ifdef __EMSCRIPTEN__
-namespace {
-
-// On the desktop the idle handler runs as often as the main loop turns, and the tint rests
-// about a tenth of a second after start-up. GLUT's idle here is a 4 ms timer, on which the
-// 4001 steps would take 16 s, so the same handler runs this many times per animation frame
-// instead: 21 frames, a third of a second.
-constexpr int IDLE_STEPS_PER_FRAME = 200;
-
-bool programEnded = false;
-bool idleStepsRunning = false;
-// A browser may take the GL context away (a background tab, a GPU reset); until it gives
-// it back nothing is drawn and the idle steps wait.
-bool contextLost = false;
-bool tintAtRest = false;
-
-// The tint's steps, and one refinement step, whose redraw comes on the next animation
-// frame. Where the desktop's idle handler unregisters itself, the animation frames stop.
-EM_BOOL runIdleSteps(double, void*) {
-    const bool stopped = programEnded || contextLost;
-    bool tinting = !stopped && !tintAtRest;
-    for (int step = 0; step < IDLE_STEPS_PER_FRAME && tinting; ++step) {
-        tinting = stepTint();
-    }
-    tintAtRest = tintAtRest || (!stopped && !tinting);
-    const bool refining = !stopped && stepRefinement() != Refinement::Done;
-    idleStepsRunning = tinting || refining;
-    return idleStepsRunning ? EM_TRUE : EM_FALSE;
-}
-
-void startIdleWork() {
-    if (!idleStepsRunning && !programEnded && !contextLost) {
-        idleStepsRunning = true;
-        emscripten_request_animation_frame_loop(runIdleSteps, nullptr);
-    }
-}
-
-// Stands in for the display handler while the context is lost: a redraw already asked for
-// finds nothing to draw into.
-void displayNothing() {}
-
-EM_JS(void, clearPageMenu, (), { Module.clearMenu(); });
-
-EM_JS(void, addPageMenuItem, (const char* label, int value),
-      { Module.addMenuItem(UTF8ToString(label), value); });
-
-EM_JS(void, showProgramEnded, (), { Module.programEnded(); });
-
-EM_JS(void, showContextLost, (int lost), { Module.contextLost(lost); });
-
-// The browser restores a lost context only if the page asks for it by preventing the
-// event's default, which returning true does.
-EM_BOOL onContextLost(int, const void*, void*) {
-    contextLost = true;
-    glutDisplayFunc(displayNothing);
-    showContextLost(1);
-    return EM_TRUE;
-}
-
-// Every GL object went with the old context: the renderer makes them all again, and the
-// same state is drawn at the canvas's size as it is now.
-EM_BOOL onContextRestored(int, const void*, void*) {
-    contextLost = false;
-    initScene();
-    int width = 0;
-    int height = 0;
-    emscripten_get_canvas_element_size("#canvas", &width, &height);
-    onReshape(width, height);
-    glutDisplayFunc(displayShadowView);
-    glutPostRedisplay();
-    if (!tintAtRest) {
-        startIdleWork();
-    }
-    showContextLost(0);
-    return EM_TRUE;
-}
-
-}  // namespace
-
-// Called by the page, only while the program runs and has its context. Positions arrive
-// in the drawing buffer's pixels from the canvas's top left, as GLUT gives them on the
-// desktop, and drags outside the canvas too: the page captures the pointer on a press, as
-// the desktop's pointer grab does.
-extern "C" {
-// A character typed (its code, below 128), or 27 for Esc.
-EMSCRIPTEN_KEEPALIVE void pageKey(int key) {
-    onKey(static_cast<unsigned char>(key), 0, 0);
-}
-// An arrow key or Page Up / Page Down, by GLUT's number for it.
-EMSCRIPTEN_KEEPALIVE void pageSpecialKey(int key) {
-    onSpecialKey(key, 0, 0);
-}
-// GLUT's left (0) or middle (1) button; GLUT knows no modifiers here, so the page says
-// whether Shift is held.
-EMSCRIPTEN_KEEPALIVE void pagePress(int button, int shiftHeld, int x, int y) {
-    pressButton(button, shiftHeld != 0, x, y);
-}
-EMSCRIPTEN_KEEPALIVE void pageDrag(int x, int y) {
-    onDrag(x, y);
-}
-EMSCRIPTEN_KEEPALIVE void pageMenu(int item) {
-    onMenu(item);
-}
-// The drawing buffer's new size. Resizing it clears it, so a frame follows, as GLUT
-// redraws after a reshape on the desktop.
-EMSCRIPTEN_KEEPALIVE void pageReshape(int width, int height) {
-    onReshape(width, height);
-    glutPostRedisplay();
-}
-// For the browser tests, which wait for the tint to rest before they compare frames.
-EMSCRIPTEN_KEEPALIVE float pageTintLevel() {
-    return programState.tintLevel;
-}
-}
-
-void startPageInput() {
+    attachHandlers();
     startIdleWork();
-    emscripten_set_webglcontextlost_callback("#canvas", nullptr, EM_FALSE, onContextLost);
-    emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, onContextRestored);
+    showMenu(menuItems());
 }
-
-void showMenu() {
-    clearPageMenu();
-    for (const MenuItem& item : menuItems()) {
-        addPageMenuItem(item.label, item.value);
-    }
-}
-
-// A page has no process to end: the program stops its idle steps, and the page stops all
-// input, keeps the last frame and says that reloading starts the program again.
-void endProgram() {
-    programEnded = true;
-    showProgramEnded();
-}
-#endif

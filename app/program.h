@@ -1,16 +1,21 @@
-// The program's start-up and its GLUT handlers. The handlers change programState and ask
-// GLUT for a redraw; only the display handlers draw, through the renderer.
+// The program's start-up and its handlers, written once for both editions. The handlers
+// change programState and ask GLUT for a redraw; only the display handlers draw, through
+// the renderer. What a GLUT window and a browser page do differently is the shell's
+// (app/shell.h), and each edition's shell passes its input on to these handlers.
 #pragma once
 
-#include <array>
 #include <cstdio>
+
+// The window's title; on the desktop also its caption outside the stepping mode.
+constexpr const char* WINDOW_TITLE = "moving shadows, hit 't' and 'T'";
 
 // Every lower-case 's' in the first argument asks for a single-buffered window and is
 // acknowledged with a line on `out`; nothing else, and no later argument, counts.
 // Returns the value for doubleBuffered: 1, or 0 once an 's' was seen.
 int scanBufferingOption(int argc, char** argv, std::FILE* out);
 
-// Everything before the main loop: GLUT, the option, the window, the scene, the handlers.
+// Everything before the main loop: the shell, the option, the window, the scene, the
+// handlers.
 void startProgram(int& argc, char** argv);
 
 // The two display handlers, exactly one of which GLUT has installed at any time.
@@ -18,43 +23,35 @@ void displayShadowView();
 // Lasts one frame: once presented, it installs the shadow view for whatever redraw is next.
 void displayPlainView();
 
-// Esc: the process ends with status 0. In a browser the page stops all drawing and input
-// and says that the program has ended.
-void endProgram();
-
 void onKey(unsigned char key, int x, int y);
 // The arrow keys and Page Up / Page Down, by GLUT's numbers (GLUT_KEY_LEFT, ...).
 void onSpecialKey(int key, int x, int y);
-void onMouse(int button, int state, int x, int y);
+// A press of GLUT's left or middle button at (x, y), with Shift held or not: Shift turns
+// the left button into the middle one.
+void onPress(int button, bool shiftHeld, int x, int y);
 void onDrag(int x, int y);
 void onReshape(int width, int height);
-// The idle work, one step per call: the tint's climb, and with soft shadows on, the next
-// refinement of a picture that has stood still. Unregisters itself once neither has
-// anything left to do.
-void onIdle();
 // The right-button menu. The first items act as the keys they name and pass those keys
 // to onMenu as their values; the next two switch how the shadows are drawn, then the
 // stepping mode and soft shadows.
-struct MenuItem {
-    const char* label;
-    int value;
-};
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
 constexpr int MENU_STEPPING = 258;
 constexpr int MENU_SOFT_SHADOWS = 259;
 constexpr int MENU_ITEM_COUNT = 7;
-// The items with their labels as they stand now: the switches' labels follow the state.
-std::array<MenuItem, MENU_ITEM_COUNT> menuItems();
-// Shows the menu's items as they stand now, making the menu on the first call.
-void showMenu();
 void onMenu(int item);
 
-#ifdef __EMSCRIPTEN__
-// In a browser the page itself passes on every key, press, drag and size change (GLUT's
-// listeners there would take keys from the whole page), the idle steps run on animation
-// frames (GLUT's idle timer is too slow for the tint), the page shows the menu (GLUT has
-// none there), and a lost GL context is waited for and set up again: see the end of
-// program.cpp.
-void startPageInput();
-#endif
+// ---- The idle work, which each shell runs in its own way ------------------------------
+
+// Raises the tint by one step up to just below 1.0, where it rests; false once a step no
+// longer changes it. The level shows only in frames that something else causes.
+bool stepTint();
+
+// One step of soft shadows' refinement: the next number of the light's points, drawn by
+// the redraw it asks for. Waiting while the picture has changed too recently; done once
+// there is nothing left to refine.
+enum class Refinement { Done, Waiting, Stepped };
+Refinement stepRefinement();
+
+// How long until the picture has stood still long enough to refine; 0 or less once it has.
+int millisecondsUntilStill();

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "app/program.h"
+#include "app/window_shell.h"
 #include "bench/teapot_switch.h"
 #include "platform/opengl.h"
 #include "state/program_state.h"

@@ -58,7 +58,7 @@ build() {
     cmake --build "$1" -j "$(nproc)"
 }
 
-# For the scripts that remake the README's figures: the snapshot tool, built, and what
+# For the scripts that remake the figures in docs/: the snapshot tool, built, and what
 # draws it offscreen and lays its pictures out; `scratch`, a folder for the pictures that
 # goes when the script ends.
 prepareFigureTools() {

@@ -8,7 +8,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 prepareFigureTools
 tiles=()
 for step in 1 2 3 4 5 6; do
-    caption=$(snapshot --size 320x320 --step "$step" -o "$scratch/$step.png")
+    # The tool prints the caption, then the step's GL state.
+    caption=$(snapshot --size 320x320 --step "$step" -o "$scratch/$step.png" | sed -n 1p)
     tiles+=(-label "$(echo "$step. $caption" | fold -s -w 50)" "$scratch/$step.png")
 done
 montageFigure "$projectDir/docs/passes.png" "${tiles[@]}" -tile 3x2 -geometry +6+6 \

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Remakes docs/soft.png, the README's figure of soft shadows: the start frame with hard
-# shadows, then with soft ones from a light of radius 5 and of radius 15, drawn by the
-# snapshot tool side by side.
+# Remakes docs/soft.png, the figure of soft shadows (docs/technique.md): the start frame
+# with hard shadows, then with soft ones from a light of radius 5 and of radius 15, drawn by
+# the snapshot tool side by side.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 prepareFigureTools

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Remakes docs/stencil.png, the README's figure of what the stencil is for: the start frame
-# four ways, drawn by the snapshot tool. Top row with the stencil, bottom row without;
-# left column opaque shadows, right column translucent ones.
+# Remakes docs/stencil.png, the figure of what the stencil is for (docs/technique.md): the
+# start frame four ways, drawn by the snapshot tool. Top row with the stencil, bottom row
+# without; left column opaque shadows, right column translucent ones.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 prepareFigureTools

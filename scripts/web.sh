@@ -2,7 +2,7 @@
 # Builds the web edition into build-web/ (the page, its JavaScript and its WebAssembly, a
 # folder any static web server can host) and serves it on http://127.0.0.1:8000/, for this
 # machine only. Options: --build only builds; --measure builds, then prints the figures of
-# the README's Performance section, measured in headless Chromium; --measure OTHER also
+# docs/performance.md, measured in headless Chromium; --measure OTHER also
 # times this build's frames against those of another build folder (such as another
 # checkout's build-emscripten/), the two in turns in one run.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"

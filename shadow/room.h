@@ -47,3 +47,29 @@ constexpr int ROUND_SLICES = 20;
 constexpr int ROUND_STACKS = 20;
 
 constexpr LightPosition START_LIGHT = {50, 50, -320, 1};
+
+// ---- Colours -------------------------------------------------------------------------
+// RGBA as glColor4f takes it; with colour material on, the ambient and diffuse reflectance
+// of what is drawn lit, and the colour itself of what is drawn unlit.
+struct Colour {
+    float r, g, b, a;
+};
+
+// The shadow view: a cyan floor, the rest of the room white, an orange cone. The teapot's
+// red and the sphere's blue rise with the tint level; a red above 1 is clamped once lit.
+constexpr Colour FLOOR_COLOUR = {0, 1, 1, 1};
+constexpr Colour WALL_COLOUR = {1, 1, 1, 1};
+constexpr Colour CONE_COLOUR = {1, 0.75f, 0, 1};
+constexpr Colour teapotColour(float tint) {
+    return {tint + 1.0f, 0, 0, 1};
+}
+constexpr Colour sphereColour(float tint) {
+    return {0.45f, 0.5f, tint, 1};
+}
+// The light's marker, drawn unlit in both views.
+constexpr Colour LIGHT_MARKER_COLOUR = {0.5f, 0.5f, 0.5f, 1};
+// The plain view draws cone and sphere white, then again in these, which fail the depth
+// test on their own depth: they show white.
+constexpr Colour PLAIN_FIRST_COLOUR = {1, 1, 1, 1};
+constexpr Colour PLAIN_CONE_COLOUR = {0, 0.5f, 1, 1};
+constexpr Colour PLAIN_SPHERE_COLOUR = {1, 0.5f, 0, 1};

@@ -8,9 +8,9 @@
 #include "scene/offscreen.h"
 #include "snapshot/options.h"
 #include "snapshot/png_writer.h"
-#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
+#include "state/shadow_pass.h"
 
 int main(int argc, char** argv) {
     SnapshotOptions options;
@@ -65,11 +65,7 @@ int main(int argc, char** argv) {
     if (options.soft) {
         programState.lightSamples = LIGHT_SAMPLE_COUNT;
     }
-    if (options.plainView) {
-        drawPlainView();
-    } else {
-        drawShadowView();
-    }
+    drawRows(options.plainView ? plainViewRows(programState) : shadowViewRows(programState));
     presentFrame();
     const std::vector<unsigned char> topDown = readOffscreenPixels(options.width, options.height);
     closeOffscreenTarget(target);
@@ -79,8 +75,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
         return 1;
     }
+    // The caption on the first line, the step's state after it.
     if (programState.steppingPasses) {
-        std::puts(passSteps(programState.stencilShadows)[options.step].caption);
+        std::puts(passStepCaption(options.step, programState.stencilShadows));
+        std::fputs(currentStepStateText(programState).c_str(), stdout);
     }
     return 0;
 }

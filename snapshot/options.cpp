@@ -1,6 +1,6 @@
 #include "snapshot/options.h"
 
-#include "state/pass_steps.h"
+#include "state/shadow_pass.h"
 
 #include <cctype>
 #include <cerrno>
@@ -20,7 +20,8 @@ const char* const SNAPSHOT_USAGE =
     "  --no-stencil         shadows drawn straight over their receiver, without the stencil\n"
     "  --step N             the shadow view only up to step N of its drawing, with the\n"
     "                       stencil's marks and the flattened casters shown, as the\n"
-    "                       program's stepping mode does; prints the step's caption\n"
+    "                       program's stepping mode does; prints the step's caption,\n"
+    "                       then its GL state\n"
     "  --soft               soft shadows from a light with a size, fully refined\n"
     "  --light-radius R     the light's radius with --soft, from 0 to 20 (default 5)\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
@@ -160,7 +161,7 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
     }
     if (stepGiven) {
         // Known only now: how many steps the chosen mode draws.
-        const int lastStep = passSteps(!options.noStencil).count;
+        const int lastStep = passStepCount(!options.noStencil);
         if (options.step < 1 || options.step > lastStep) {
             return "--step must be from 1 to " + std::to_string(lastStep) +
                    (options.noStencil ? " without the stencil" : "");

@@ -29,7 +29,7 @@ struct ProgramState {
     ShadowMatrix floorShadowMatrix = {};
     ShadowMatrix leftWallShadowMatrix = {};
     // The stepping mode: the shadow view drawn only up to step passStep (from 1) of
-    // state/pass_steps.h's list, with the stencil's marks and the flattened casters shown.
+    // state/shadow_pass.h's steps, with the stencil's marks and the flattened casters shown.
     bool steppingPasses = false;
     int passStep = 1;
     // Soft shadows, switched from the menu: the light is a ball of lightRadius, and each

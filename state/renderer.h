@@ -4,6 +4,10 @@
 // window's GL context current, reads programState and never writes it.
 #pragma once
 
+#include <vector>
+
+#include "state/render_state.h"
+
 // Once, right after the window exists: the fixed GL state and all unchanging geometry.
 // In a browser, again when a lost GL context is given back: every GL object anew.
 void initScene();
@@ -14,12 +18,9 @@ void placeLight();
 // The window's new size in pixels. The projection stays, so the picture stretches.
 void setViewport(int width, int height);
 
-// One whole frame, not yet shown: the room with stencilled shadows on floor and left wall,
-// soft ones from programState.lightSamples points of the light when soft shadows are on.
-void drawShadowView();
-
-// One whole frame, not yet shown: cone, sphere and light marker alone, no room, no shadows.
-void drawPlainView();
+// Draws the rows in order, each with its whole state (state/shadow_pass.h makes a frame's
+// rows), into the frame not yet shown.
+void drawRows(const std::vector<PassRow>& rows);
 
 // True when the framebuffer drawn into has the stencil bits soft shadows count samples in.
 bool canDrawSoftShadows();

@@ -34,8 +34,8 @@ void click(RunningProgram& program, int x, int y, unsigned button) {
     program.releaseButton(button);
 }
 
-// The snapshot tool's picture of a state, with the tint at rest.
-Frame snapshotAtRest(std::vector<std::string> options) {
+// The snapshot tool's picture of a state, with the tint at rest, and what it printed.
+Frame snapshotAtRest(std::vector<std::string> options, std::string* printed = nullptr) {
     char path[] = "/tmp/end-to-end-test-XXXXXX.png";
     const int file = mkstemps(path, 4);
     if (file >= 0) {
@@ -44,6 +44,9 @@ Frame snapshotAtRest(std::vector<std::string> options) {
     options.insert(options.end(), {"--tint", "0.99997318", "-o", path});
     RunningProgram tool(options, PLANAR_SHADOWS_SNAPSHOT_EXE);
     EXPECT_EQ(tool.waitForExit(30), 0) << tool.errors();
+    if (printed != nullptr) {
+        *printed = tool.output();
+    }
     Frame frame;
     EXPECT_TRUE(readPng(path, frame));
     std::remove(path);
@@ -240,6 +243,16 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     EXPECT_TRUE(titled("moving shadows, hit 't' and 'T'")) << program.title();
     chooseItem(2);
     EXPECT_EQ(program.waitForExit(10), 0);
+
+    // Each step shown printed its caption and its GL state once, as the snapshot tool prints
+    // them; the ']' pressed at the last step printed nothing more.
+    std::string expected;
+    for (int step = 1; step <= 7; ++step) {
+        std::string printed;
+        snapshotAtRest({"--step", std::to_string(step)}, &printed);
+        expected += "Step " + std::to_string(step) + " of 7: " + printed;
+    }
+    EXPECT_EQ(program.output(), expected);
 }
 
 TEST(EndToEnd, EscapeExitsWithStatusZero) {

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/program.h"
+#include "app/window_shell.h"
 #include "platform/opengl.h"
 #include "state/program_state.h"
 #include "tests/gl_window.h"

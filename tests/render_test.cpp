@@ -6,8 +6,9 @@
 
 #include "app/program.h"
 #include "platform/opengl.h"
-#include "scene/scene.h"
 #include "state/program_state.h"
+#include "state/renderer.h"
+#include "state/shadow_pass.h"
 #include "tests/frame_expectations.h"
 #include "tests/gl_window.h"
 
@@ -77,34 +78,6 @@ TEST(PlainView, ShowsWhiteConeAndSphereOnBlackWithoutTheRoom) {
     drawAndRead(displayShadowView);
 }
 
-// What every step and every frame hands on: the frame's own state.
-void expectFrameState(const std::string& where) {
-    EXPECT_FALSE(glIsEnabled(GL_BLEND)) << where;
-    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST)) << where;
-    EXPECT_TRUE(glIsEnabled(GL_LIGHTING)) << where;
-    EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST)) << where;
-    GLint depthFunc = 0;
-    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
-    EXPECT_EQ(depthFunc, GL_LESS) << where;
-    GLboolean mask[4] = {};
-    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
-    EXPECT_TRUE(mask[0] && mask[1] && mask[2] && mask[3]) << where;
-    GLfloat modelview[16] = {};
-    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
-    for (int k = 0; k < 16; ++k) {
-        EXPECT_EQ(modelview[k], k % 5 == 0 ? 1.0f : 0.0f) << where << ", element " << k;
-    }
-    GLint stackDepth = 0;
-    glGetIntegerv(GL_MODELVIEW_STACK_DEPTH, &stackDepth);
-    EXPECT_EQ(stackDepth, 1) << where;
-    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &stackDepth);
-    EXPECT_EQ(stackDepth, 1) << where;
-    GLint matrixMode = 0;
-    glGetIntegerv(GL_MATRIX_MODE, &matrixMode);
-    EXPECT_EQ(matrixMode, GL_MODELVIEW) << where;
-    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << where;
-}
-
 // The stencil's values as the last frame left them, bottom row first.
 std::vector<unsigned char> readStencil() {
     std::vector<unsigned char> values(512 * 512);
@@ -126,32 +99,123 @@ class ShadowModes : public testing::Test {
         programState.translucentShadows = translucent;
         programState.stencilShadows = stencil;
     }
-    // The floor's pass alone, with the start light, read back.
-    Frame floorPass(bool lightInFront) {
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        glColor3f(0, 1, 1);
-        drawShadowedReceiver(LIST_FLOOR, LIST_OCCLUDERS, programState.floorShadowMatrix,
-                             lightInFront);
+    // The shadow view's clear and the floor's pass alone, with the start light, read back;
+    // without the casters, the floor as it is lit.
+    Frame floorPass(bool withCasters) {
+        std::vector<PassRow> rows;
+        for (const PassRow& row : shadowViewRows(programState)) {
+            const bool flattened = row.draws == Draws::FlattenedCasters ||
+                                   row.draws == Draws::FlattenedCastersForStencil;
+            if (row.draws == Draws::Clear || row.draws == Draws::Floor ||
+                (withCasters && flattened && row.receiver == Receiver::Floor)) {
+                rows.push_back(row);
+            }
+        }
+        drawRows(rows);
         glFinish();
         return readFrame();
     }
 };
 
-// The pass hands back exactly the state it found, but for the current colour, in every mode.
-TEST_F(ShadowModes, PassRestoresTheStateItChanged) {
-    for (int mode = 0; mode < 8; ++mode) {
-        const bool lightInFront = mode & 1;
-        setMode(mode & 2, mode & 4);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        glColor3f(0, 1, 1);
-        drawShadowedReceiver(LIST_FLOOR, LIST_OCCLUDERS, programState.floorShadowMatrix,
-                             lightInFront);
+bool enabled(GLenum capability) {
+    return glIsEnabled(capability) == GL_TRUE;
+}
 
-        expectFrameState("mode " + std::to_string(mode));
-        GLfloat colour[4] = {};
-        glGetFloatv(GL_CURRENT_COLOR, colour);
-        EXPECT_EQ(colour[0] + colour[1] + colour[2], 0.0f);
+GLint integer(GLenum name) {
+    GLint value = 0;
+    glGetIntegerv(name, &value);
+    return value;
+}
+
+// GL's own state equals the row's, field by field, as the table gives it.
+void expectRowState(const PassRow& row, const std::string& where) {
+    const RenderState& state = row.state;
+    EXPECT_EQ(enabled(GL_STENCIL_TEST), state.stencil.test) << where;
+    EXPECT_EQ(integer(GL_STENCIL_FUNC), static_cast<GLint>(state.stencil.func)) << where;
+    EXPECT_EQ(integer(GL_STENCIL_REF), static_cast<GLint>(state.stencil.ref)) << where;
+    EXPECT_EQ(integer(GL_STENCIL_VALUE_MASK) & 0xFF, static_cast<GLint>(state.stencil.valueMask))
+        << where;
+    EXPECT_EQ(integer(GL_STENCIL_FAIL), static_cast<GLint>(state.stencil.fail)) << where;
+    EXPECT_EQ(integer(GL_STENCIL_PASS_DEPTH_FAIL), static_cast<GLint>(state.stencil.depthFail))
+        << where;
+    EXPECT_EQ(integer(GL_STENCIL_PASS_DEPTH_PASS), static_cast<GLint>(state.stencil.depthPass))
+        << where;
+    EXPECT_EQ(integer(GL_STENCIL_WRITEMASK) & 0xFF, static_cast<GLint>(state.stencil.writeMask))
+        << where;
+    GLboolean colourMask[4] = {};
+    glGetBooleanv(GL_COLOR_WRITEMASK, colourMask);
+    for (const GLboolean channel : colourMask) {
+        EXPECT_EQ(channel == GL_TRUE, state.colourWrites) << where;
     }
+    EXPECT_EQ(enabled(GL_DEPTH_TEST), state.depth.test) << where;
+    EXPECT_EQ(integer(GL_DEPTH_FUNC), static_cast<GLint>(state.depth.func)) << where;
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_EQ(depthWrites == GL_TRUE, state.depth.writes) << where;
+    EXPECT_EQ(enabled(GL_LIGHTING), state.lighting) << where;
+    EXPECT_EQ(enabled(GL_BLEND), state.blend.on) << where;
+    EXPECT_EQ(integer(GL_BLEND_SRC), static_cast<GLint>(state.blend.source)) << where;
+    EXPECT_EQ(integer(GL_BLEND_DST), static_cast<GLint>(state.blend.destination)) << where;
+    GLfloat colour[4] = {};
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    EXPECT_EQ(colour[0], row.colour.r) << where;
+    EXPECT_EQ(colour[1], row.colour.g) << where;
+    EXPECT_EQ(colour[2], row.colour.b) << where;
+    EXPECT_EQ(colour[3], row.colour.a) << where;
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR)) << where;
+}
+
+// After every row of every kind of frame, GL holds exactly that row's state, whatever the
+// row before it left; each frame ends with every write mask on, ready for the next
+// frame's clear, and with the modelview matrix at the identity the handlers count on.
+TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
+    struct Mode {
+        const char* name;
+        bool translucent, stencil, soft;
+        int step;
+        Vec3 light;
+    };
+    const Mode modes[] = {
+        {"opaque", false, true, false, 0, startLight},
+        {"translucent", true, true, false, 0, startLight},
+        {"naive", false, false, false, 0, startLight},
+        {"naive translucent", true, false, false, 0, startLight},
+        {"light below the floor", false, true, false, 0, {0, -150, -320}},
+        {"soft", false, true, true, 0, startLight},
+        {"soft translucent", true, true, true, 0, {-70, 20, -480}},
+        {"step 2", false, true, false, 2, startLight},
+        {"step 3, translucent", true, true, false, 3, startLight},
+        {"step 5", false, true, false, 5, {0, -150, -320}},
+        {"naive step 2", false, false, false, 2, startLight},
+    };
+    for (const Mode& mode : modes) {
+        setMode(mode.translucent, mode.stencil);
+        programState.softShadows = mode.soft;
+        programState.lightSamples = mode.soft ? LIGHT_SAMPLE_COUNT : 1;
+        programState.steppingPasses = mode.step != 0;
+        programState.passStep = mode.step;
+        placeLightAt(mode.light);
+        const std::vector<PassRow> rows = shadowViewRows(programState);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            drawRows({rows[r]});
+            expectRowState(rows[r], std::string(mode.name) + ", row " + std::to_string(r + 1));
+        }
+        const RenderState& last = rows.back().state;
+        EXPECT_TRUE(last.colourWrites && last.depth.writes &&
+                    last.stencil.writeMask == ALL_STENCIL_BITS)
+            << mode.name;
+        GLfloat modelview[16] = {};
+        glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+        for (int k = 0; k < 16; ++k) {
+            EXPECT_EQ(modelview[k], k % 5 == 0 ? 1.0f : 0.0f) << mode.name << ", element " << k;
+        }
+        EXPECT_EQ(integer(GL_MODELVIEW_STACK_DEPTH), 1) << mode.name;
+        EXPECT_EQ(integer(GL_PROJECTION_STACK_DEPTH), 1) << mode.name;
+        EXPECT_EQ(integer(GL_MATRIX_MODE), GL_MODELVIEW) << mode.name;
+    }
+    programState.softShadows = false;
+    programState.lightSamples = 1;
+    placeLightAt(startLight);
 }
 
 // The stepping mode's magenta falls exactly on the pixels whose stencil value is 1, and
@@ -171,7 +235,6 @@ TEST_F(ShadowModes, SteppingOverlaysShowTheMarksAndLeaveTheStencilAlone) {
         programState.passStep = step;
         const Frame frame = drawAndRead(displayShadowView);
         stencils[step] = readStencil();
-        expectFrameState("step " + std::to_string(step));
         // Where the yellow is added, or in the finished frame, red tells nothing.
         if (step == 2 || step == 5 || step == 7) {
             continue;

@@ -1,8 +1,7 @@
-// The WebGL 2 renderer: the same frames as the fixed-function renderer in scene/, drawn with
-// one small shader that does per-vertex lighting the way fixed-function GL does it for this
-// scene. The shapes are computed in mesh/ exactly as GLU and freeglut tessellate them, put
-// in one vertex buffer at set-up, and drawn with the same stencil, depth and colour-mask
-// steps, in the same order, as on the desktop.
+// The WebGL 2 renderer: the same frames as the fixed-function renderer in scene/, drawn from
+// the same rows (state/shadow_pass.h) with one small shader that does per-vertex lighting
+// the way fixed-function GL does it for this scene. The shapes are computed in mesh/ exactly
+// as GLU and freeglut tessellate them and put in one vertex buffer at set-up.
 #include <GLES3/gl3.h>
 
 #include <algorithm>
@@ -14,7 +13,6 @@
 
 #include "mesh/mesh.h"
 #include "shadow/light_samples.h"
-#include "state/pass_steps.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 
@@ -159,9 +157,6 @@ struct Renderer {
     GLint lighting = -1;
     GLint lightPosition = -1;
     Matrix projection = IDENTITY;
-    // GL's current colour and lighting switch, which the fixed-function code relies on.
-    float currentColour[4] = {1, 1, 1, 1};
-    bool lightingOn = true;
     Shape floor, leftWall, roomShell, lightMarker;
     // The casters' primitives in the order GLU and freeglut draw them, for every draw whose
     // pixels can depend on the order; and as stencilOnlyIndices gives them, for the draws
@@ -171,17 +166,11 @@ struct Renderer {
 
 Renderer renderer;
 
-void setColour(float r, float g, float b, float a = 1) {
-    const float colour[4] = {r, g, b, a};
-    std::copy(colour, colour + 4, renderer.currentColour);
-}
-
+// In the row's colour and lighting, which its state has set.
 void draw(const Shape& shape, const Matrix& modelview) {
     const Matrix modelviewProjection = renderer.projection * modelview;
     glUniformMatrix4fv(renderer.modelview, 1, GL_FALSE, modelview.m);
     glUniformMatrix4fv(renderer.modelviewProjection, 1, GL_FALSE, modelviewProjection.m);
-    glUniform4fv(renderer.colour, 1, renderer.currentColour);
-    glUniform1i(renderer.lighting, renderer.lightingOn);
     glDrawElements(shape.mode, shape.count, GL_UNSIGNED_SHORT,
                    reinterpret_cast<const void*>(shape.first * sizeof(GLushort)));
 }
@@ -272,7 +261,7 @@ void drawCone(const Matrix& modelview, const Casters& shapes = renderer.casters)
     draw(shapes.coneSide, placed);
 }
 
-// The solid casters, in whatever colour is current.
+// The solid casters, in the row's colour.
 void drawOccluders(const Matrix& modelview, const Casters& shapes = renderer.casters) {
     drawCone(modelview, shapes);
     drawSphere(modelview, shapes);
@@ -289,189 +278,23 @@ Matrix scaling(float factor) {
     return s;
 }
 
-// The marker shows where the light is, so it is drawn flat in its own grey; with soft
-// shadows on, at the light's own size.
+// At the light, as large as the light while soft shadows are on.
 void drawLightMarker() {
     const LightPosition& light = programState.lightPosition;
-    renderer.lightingOn = false;
-    setColour(0.5f, 0.5f, 0.5f);
     Matrix placed = translation(light.x, light.y, light.z);
     if (programState.softShadows) {
         placed = placed * scaling(lightMarkerRadius() / static_cast<float>(LIGHT_MARKER_RADIUS));
     }
     draw(renderer.lightMarker, placed);
-    renderer.lightingOn = true;
 }
-
-// ---- The stencilled shadow pass, step for step as on the desktop ------------------------
 
 // The casters flattened onto the receiver's plane along the light's rays. Cone and sphere
 // get the matrix twice, as on the desktop: M·M = dot·M, the same pixels as M once.
-void drawFlattenedCasters(const ShadowMatrix& shadowMatrix,
-                          const Casters& shapes = renderer.casters) {
+void drawFlattenedCasters(const ShadowMatrix& shadowMatrix, const Casters& shapes) {
     const Matrix flatten = asMatrix(shadowMatrix);
     drawTeapotCaster(flatten, shapes);
     drawOccluders(flatten * flatten, shapes);
 }
-
-// Shadows are black, or translucent: black at half strength over what is there, which
-// halves it. Each call is paired with endShadowColour.
-void startShadowColour() {
-    if (programState.translucentShadows) {
-        glEnable(GL_BLEND);
-        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-        setColour(0, 0, 0, 0.5f);
-    } else {
-        setColour(0, 0, 0);
-    }
-}
-
-void endShadowColour() {
-    if (programState.translucentShadows) {
-        glDisable(GL_BLEND);
-    }
-}
-
-// ---- The shadow view, step by step, as on the desktop ----------------------------------
-// Each step sets the state it needs, and the frame's own state comes back after every step,
-// so the drawing can stop after any of them.
-
-// One receiver and what its shadows need.
-struct ReceiverPass {
-    const Shape& shape;
-    const ShadowMatrix& shadowMatrix;
-    // With the light on or behind the receiver's plane, no caster is flattened onto it.
-    bool lightInFront;
-};
-
-ReceiverPass receiverPass(StepReceiver receiver) {
-    const ProgramState& s = programState;
-    if (receiver == StepReceiver::Floor) {
-        return {renderer.floor, s.floorShadowMatrix, lightIsInFront(s.floorPlane, s.lightPosition)};
-    }
-    return {renderer.leftWall, s.leftWallShadowMatrix,
-            lightIsInFront(s.leftWallPlane, s.lightPosition)};
-}
-
-void restoreFrameState() {
-    renderer.lightingOn = true;
-    // The flattened casters switch these off to touch only the stencil; the rest of the
-    // frame is depth-tested and seen.
-    glEnable(GL_DEPTH_TEST);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    // The receiver's second drawing passes on its own depth; all else must be nearer.
-    glDepthFunc(GL_LESS);
-    // Only a receiver's pass tests the stencil.
-    glDisable(GL_STENCIL_TEST);
-}
-
-// The receiver lit, in the current colour, and every pixel where it is visible marked with
-// stencil 1.
-void markReceiver(const ReceiverPass& pass) {
-    // Whatever the stencil held, a pixel where the receiver passes the depth test gets 1.
-    glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_ALWAYS, 1, 1);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-    draw(pass.shape, IDENTITY);
-}
-
-// The casters flattened onto the receiver's plane, into the stencil alone.
-void clearMarks(const ReceiverPass& pass) {
-    // The flattened casters lie exactly in the receiver's plane, so the depth test would
-    // fight over their pixels: switch it off, and let them touch only the stencil.
-    glDisable(GL_DEPTH_TEST);
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    // Only marked pixels may take a shadow; a covered mark is cleared to 0.
-    glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_EQUAL, 1, 1);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_ZERO);
-    // Here a pixel covered again, or in another order, changes nothing.
-    if (pass.lightInFront) {
-        drawFlattenedCasters(pass.shadowMatrix, renderer.stencilCasters);
-    }
-}
-
-// The receiver again, unlit, in the shadow's colour, only where it was marked and a caster
-// cleared the mark; covering each pixel once, it darkens each shadowed pixel once.
-void darkenCleared(const ReceiverPass& pass) {
-    // Only where a mark was cleared; the stencil itself stays as it is.
-    glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_EQUAL, 0, 1);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    // GL_LEQUAL lets the receiver pass on the depth it stored itself when it was marked.
-    glDepthFunc(GL_LEQUAL);
-    renderer.lightingOn = false;
-    startShadowColour();
-    draw(pass.shape, IDENTITY);
-    endShadowColour();
-}
-
-// The naive pass, to show what the stencil prevents: the flattened casters go straight
-// over the lit receiver, depth-tested like everything else.
-void drawUnconfinedShadows(const ReceiverPass& pass) {
-    renderer.lightingOn = false;
-    startShadowColour();
-    if (pass.lightInFront) {
-        drawFlattenedCasters(pass.shadowMatrix);
-    }
-    endShadowColour();
-}
-
-void drawReceiverStep(StepDrawing drawing, const ReceiverPass& pass) {
-    switch (drawing) {
-        case StepDrawing::MarkReceiver:
-            markReceiver(pass);
-            break;
-        case StepDrawing::ClearMarks:
-            clearMarks(pass);
-            break;
-        case StepDrawing::DarkenCleared:
-            darkenCleared(pass);
-            break;
-        case StepDrawing::LitReceiver:
-            draw(pass.shape, IDENTITY);
-            break;
-        case StepDrawing::UnconfinedShadows:
-            drawUnconfinedShadows(pass);
-            break;
-        case StepDrawing::RestOfRoom:
-            break;
-    }
-    restoreFrameState();
-}
-
-void drawRestOfRoom() {
-    const ProgramState& s = programState;
-    setColour(1, 1, 1);
-    draw(renderer.roomShell, IDENTITY);
-    drawLightMarker();
-    // Red reflectance rises from 1 toward 2 with the tint; the lit result is clamped.
-    setColour(s.tintLevel + 1.0f, 0, 0);
-    drawTeapotCaster(IDENTITY);
-    setColour(1, 0.75f, 0);
-    drawCone(IDENTITY);
-    setColour(0.45f, 0.5f, s.tintLevel);
-    drawSphere(IDENTITY);
-}
-
-// The receivers go first: each pass needs the stencil and depth of its own quad before
-// anything else in the frame can hide it.
-void drawStep(const PassStep& step) {
-    if (step.receiver == StepReceiver::Room) {
-        drawRestOfRoom();
-        return;
-    }
-    if (step.receiver == StepReceiver::Floor) {
-        setColour(0, 1, 1);
-    } else {
-        setColour(1, 1, 1);
-    }
-    drawReceiverStep(step.drawing, receiverPass(step.receiver));
-}
-
-// ---- What the stepping mode shows over a frame, as on the desktop -----------------------
-// Drawn last, over the frame as the steps left it; nothing is drawn after them, and they
-// change neither the stencil nor the depth buffer.
 
 // The floor's quad, carried straight onto clip space's square by this matrix, with the
 // projection set aside, covers the whole canvas; so no shape is added for it. x from -100
@@ -479,112 +302,103 @@ void drawStep(const PassStep& step) {
 constexpr Matrix FLOOR_TO_CLIP_SQUARE = {
     {0.01f, 0, 0, 0, 0, 0, 0, 0, 0, -0.01f, 0, 0, 0, -4.2f, 0, 1}};
 
-// A translucent magenta over every pixel whose stencil value is 1.
-void showMarks() {
-    // The stencil test picks the marked pixels; GL_KEEP leaves every value as it is.
-    glEnable(GL_STENCIL_TEST);
-    glStencilFunc(GL_EQUAL, 1, 1);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    // Whatever lies in front, a mark shows; with the test off no depth is written either.
-    glDisable(GL_DEPTH_TEST);
-    renderer.lightingOn = false;
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    setColour(1, 0, 1, 0.5f);
+void drawFullWindow() {
     const Matrix projection = renderer.projection;
     renderer.projection = IDENTITY;
     draw(renderer.floor, FLOOR_TO_CLIP_SQUARE);
     renderer.projection = projection;
-    glDisable(GL_BLEND);
-    restoreFrameState();
 }
 
-// The receiver's flattened casters over the whole canvas, with no stencil test, so the part
-// the stencil keeps off the picture shows too. Yellow is added to what is there: red and
-// green saturate on the first polygon, so the silhouette is even however many overlap.
-void showFlattenedCasters(const ReceiverPass& pass) {
-    if (!pass.lightInFront) {
-        return;
+// ---- A row: its whole state, then its shape ---------------------------------------------
+
+static_assert(static_cast<GLenum>(Compare::Less) == GL_LESS &&
+              static_cast<GLenum>(Compare::Equal) == GL_EQUAL &&
+              static_cast<GLenum>(Compare::LEqual) == GL_LEQUAL &&
+              static_cast<GLenum>(Compare::Always) == GL_ALWAYS);
+static_assert(static_cast<GLenum>(StencilOp::Zero) == GL_ZERO &&
+              static_cast<GLenum>(StencilOp::Keep) == GL_KEEP &&
+              static_cast<GLenum>(StencilOp::Replace) == GL_REPLACE &&
+              static_cast<GLenum>(StencilOp::Incr) == GL_INCR);
+static_assert(static_cast<GLenum>(BlendFactor::Zero) == GL_ZERO &&
+              static_cast<GLenum>(BlendFactor::One) == GL_ONE &&
+              static_cast<GLenum>(BlendFactor::SrcAlpha) == GL_SRC_ALPHA &&
+              static_cast<GLenum>(BlendFactor::OneMinusSrcAlpha) == GL_ONE_MINUS_SRC_ALPHA);
+
+void setCapability(GLenum capability, bool on) {
+    if (on) {
+        glEnable(capability);
+    } else {
+        glDisable(capability);
     }
-    // The whole shape, also where it lies behind what the frame holds; nor is depth written.
-    glDisable(GL_DEPTH_TEST);
-    renderer.lightingOn = false;
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_ONE, GL_ONE);
-    setColour(1, 1, 0);
-    drawFlattenedCasters(pass.shadowMatrix);
-    glDisable(GL_BLEND);
-    restoreFrameState();
 }
 
-// ---- Soft shadows, step for step as on the desktop ---------------------------------------
-
-void drawSoftShadowedReceiver(const Shape& receiver, PlaneEquation plane, int samples) {
-    const ProgramState& s = programState;
-    // 1. The previous receiver's counts are still in the stencil: start from zero.
-    glClear(GL_STENCIL_BUFFER_BIT);
-    draw(receiver, IDENTITY);
-    glEnable(GL_STENCIL_TEST);
-    // The receiver's later draws pass on the depth it stored itself, as in the hard pass.
-    glDepthFunc(GL_LEQUAL);
-
-    for (int sample = 0; sample < samples; ++sample) {
-        const LightPosition point = lightSample(plane, s.lightPosition, s.lightRadius, sample);
-        if (!lightIsInFront(plane, point)) {
-            continue;
-        }
-        // 2. The flattened casters lie in the receiver's plane: depth test off, and they
-        // touch only the mark bit, wherever they fall.
-        glDisable(GL_DEPTH_TEST);
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glStencilMask(SOFT_SAMPLE_MARK);
-        glStencilFunc(GL_ALWAYS, SOFT_SAMPLE_MARK, SOFT_SAMPLE_MARK);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);
-        drawFlattenedCasters(buildShadowMatrix(plane, point), renderer.stencilCasters);
-
-        // 3. On the receiver's own visible pixels, a marked 2k + 1 becomes 2k + 2: one more
-        // sample counted, and the mark cleared for the next sample.
-        glEnable(GL_DEPTH_TEST);
-        glStencilMask(~0u);
-        glStencilFunc(GL_EQUAL, SOFT_SAMPLE_MARK, SOFT_SAMPLE_MARK);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-        draw(receiver, IDENTITY);
-    }
-
-    // 4. Darken each count's pixels once, unlit, blended over the lit colour; the stencil
-    // now only selects.
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    renderer.lightingOn = false;
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    const float strength = s.translucentShadows ? 0.5f : 1.0f;
-    for (int covered = 1; covered <= samples; ++covered) {
-        glStencilFunc(GL_EQUAL, 2 * covered, ~0u);
-        setColour(0, 0, 0, strength * static_cast<float>(covered) / samples);
-        draw(receiver, IDENTITY);
-    }
-
-    // 5. Give the caller back the state it expects.
-    glDisable(GL_BLEND);
-    renderer.lightingOn = true;
-    glDepthFunc(GL_LESS);
-    glDisable(GL_STENCIL_TEST);
+// All of it, every time: a row never relies on what the row before it left. Lighting and
+// the colour are the shader's uniforms here, where fixed-function GL has them as state.
+void applyRowState(const PassRow& row) {
+    const RenderState& state = row.state;
+    const StencilState& stencil = state.stencil;
+    setCapability(GL_STENCIL_TEST, stencil.test);
+    glStencilFunc(static_cast<GLenum>(stencil.func), static_cast<GLint>(stencil.ref),
+                  stencil.valueMask);
+    glStencilOp(static_cast<GLenum>(stencil.fail), static_cast<GLenum>(stencil.depthFail),
+                static_cast<GLenum>(stencil.depthPass));
+    glStencilMask(stencil.writeMask);
+    const GLboolean colour = state.colourWrites ? GL_TRUE : GL_FALSE;
+    glColorMask(colour, colour, colour, colour);
+    setCapability(GL_DEPTH_TEST, state.depth.test);
+    glDepthFunc(static_cast<GLenum>(state.depth.func));
+    glDepthMask(state.depth.writes ? GL_TRUE : GL_FALSE);
+    glUniform1i(renderer.lighting, state.lighting);
+    setCapability(GL_BLEND, state.blend.on);
+    glBlendFunc(static_cast<GLenum>(state.blend.source),
+                static_cast<GLenum>(state.blend.destination));
+    glUniform4f(renderer.colour, row.colour.r, row.colour.g, row.colour.b, row.colour.a);
 }
 
-// Soft shadows need the stencil to count in; without it the hard pass draws. With the
-// light on or behind the plane, every sample is too, and the hard pass draws the same.
-void drawReceiverWithShadows(StepReceiver which, PlaneEquation plane) {
-    const ProgramState& s = programState;
-    const ReceiverPass pass = receiverPass(which);
-    if (s.stencilShadows && s.lightSamples > 1 && pass.lightInFront) {
-        drawSoftShadowedReceiver(pass.shape, plane, s.lightSamples);
-        return;
-    }
-    for (const PassStep& step : passSteps(s.stencilShadows)) {
-        if (step.receiver == which) {
-            drawReceiverStep(step.drawing, pass);
-        }
+GLbitfield clearBits(unsigned buffers) {
+    return ((buffers & CLEAR_COLOUR) != 0 ? GL_COLOR_BUFFER_BIT : 0) |
+           ((buffers & CLEAR_DEPTH) != 0 ? GL_DEPTH_BUFFER_BIT : 0) |
+           ((buffers & CLEAR_STENCIL) != 0 ? GL_STENCIL_BUFFER_BIT : 0);
+}
+
+void drawShape(const PassRow& row) {
+    switch (row.draws) {
+        case Draws::Clear:
+            glClear(clearBits(row.clear));
+            break;
+        case Draws::Floor:
+            draw(renderer.floor, IDENTITY);
+            break;
+        case Draws::LeftWall:
+            draw(renderer.leftWall, IDENTITY);
+            break;
+        case Draws::FlattenedCasters:
+            drawFlattenedCasters(row.flatten, renderer.casters);
+            break;
+        // Here a pixel covered again, or in another order, changes nothing.
+        case Draws::FlattenedCastersForStencil:
+            drawFlattenedCasters(row.flatten, renderer.stencilCasters);
+            break;
+        case Draws::RoomShell:
+            draw(renderer.roomShell, IDENTITY);
+            break;
+        case Draws::LightMarker:
+            drawLightMarker();
+            break;
+        case Draws::Teapot:
+            drawTeapotCaster(IDENTITY);
+            break;
+        case Draws::Cone:
+            drawCone(IDENTITY);
+            break;
+        case Draws::Sphere:
+            drawSphere(IDENTITY);
+            break;
+        case Draws::FullWindow:
+            drawFullWindow();
+            break;
+        case Draws::Nothing:
+            break;
     }
 }
 
@@ -623,45 +437,11 @@ void setViewport(int width, int height) {
     glViewport(0, 0, width, height);
 }
 
-void drawShadowView() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    // Soft shadows draw each receiver with the soft pass in place of the hard pass's
-    // steps; the stepping mode shows the hard pass's steps.
-    const ProgramState& s = programState;
-    if (s.softShadows && !s.steppingPasses) {
-        setColour(0, 1, 1);
-        drawReceiverWithShadows(StepReceiver::Floor, s.floorPlane);
-        setColour(1, 1, 1);
-        drawReceiverWithShadows(StepReceiver::LeftWall, s.leftWallPlane);
-        drawRestOfRoom();
-        return;
+void drawRows(const std::vector<PassRow>& rows) {
+    for (const PassRow& row : rows) {
+        applyRowState(row);
+        drawShape(row);
     }
-    const PassSteps steps = passSteps(programState.stencilShadows);
-    const int drawn = stepsToDraw();
-    for (int number = 1; number <= drawn; ++number) {
-        drawStep(steps[number]);
-    }
-    if (programState.steppingPasses) {
-        const PassStep& last = steps[drawn];
-        if (last.showsMarks) {
-            showMarks();
-        }
-        if (last.showsFlattenedCasters) {
-            showFlattenedCasters(receiverPass(last.receiver));
-        }
-    }
-}
-
-void drawPlainView() {
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    setColour(1, 1, 1);
-    drawOccluders(IDENTITY);
-    drawLightMarker();
-    // Drawn again at exactly the same depth, these fail GL_LESS: cone and sphere stay white.
-    setColour(0, 0.5f, 1);
-    drawCone(IDENTITY);
-    setColour(1, 0.5f, 0);
-    drawSphere(IDENTITY);
 }
 
 bool canDrawSoftShadows() {

@@ -1,0 +1,38 @@
+// What the program asks of the shell it runs in: a GLUT window on the desktop
+// (app/window_shell.cpp), a web page in a browser (app/page_shell.cpp). The build links
+// exactly one of them. Each passes its input on to the handlers in app/program.h; the
+// program reaches its window or page only through these calls and GLUT's own.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Before the window exists. GLUT takes its own options (-display, -geometry, ...) out of
+// argv on the desktop; a page has none.
+void startShell(int& argc, char** argv);
+
+// Once the window and the scene exist: from now on the shell passes every key, press,
+// drag and menu choice on to the handlers.
+void attachHandlers();
+
+// Runs the idle work (the tint's climb, soft shadows' refinement) until it has nothing
+// left to do, unless it runs already. Left alone afterwards, the program uses no CPU.
+void startIdleWork();
+
+// One entry of the menu, and the value the shell passes to onMenu when it is chosen.
+struct MenuItem {
+    const char* label;
+    int value;
+};
+// Shows the menu with these items, making it on the first call; later calls relabel the
+// same number of items.
+void showMenu(const std::vector<MenuItem>& items);
+
+// The stepping mode's caption and the step's GL state as text (state/render_state_text.h),
+// or both "" outside it. Neither goes into the picture, which stays exactly the frame the
+// steps drew. Called whenever the step or the mode may have changed.
+void showCaption(const std::string& caption, const std::string& stepState);
+
+// Esc: the process ends with status 0. A page has no process to end: it stops all drawing
+// and input and says that the program has ended.
+void endProgram();

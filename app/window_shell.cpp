@@ -1,0 +1,93 @@
+// The desktop's shell: a GLUT window, whose own callbacks carry the input to the handlers.
+#include "app/window_shell.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/program.h"
+#include "app/shell.h"
+#include "platform/opengl.h"
+
+void startShell(int& argc, char** argv) {
+    glutInit(&argc, argv);
+}
+
+void attachHandlers() {
+    glutKeyboardFunc(onKey);
+    glutSpecialFunc(onSpecialKey);
+    glutMouseFunc(onMouse);
+    glutMotionFunc(onDrag);
+}
+
+void onMouse(int button, int state, int x, int y) {
+    if (state == GLUT_DOWN) {
+        onPress(button, (glutGetModifiers() & GLUT_ACTIVE_SHIFT) != 0, x, y);
+    }
+}
+
+// ---- Idle work ------------------------------------------------------------------------
+
+void startIdleWork() {
+    glutIdleFunc(onIdle);
+}
+
+namespace {
+void resumeIdleWork(int) {
+    startIdleWork();
+}
+}  // namespace
+
+// Once both rest, the handler unregisters itself, so a program left alone sleeps instead
+// of spinning a core. While a drag goes on, the refinement waits on a timer instead: a
+// spinning idle handler would take a core from the renderer's own threads.
+void onIdle() {
+    const bool tinting = stepTint();
+    const Refinement refining = stepRefinement();
+    if (tinting || refining == Refinement::Stepped) {
+        return;
+    }
+    glutIdleFunc(nullptr);
+    if (refining == Refinement::Waiting) {
+        const int wait = std::max(1, millisecondsUntilStill());
+        glutTimerFunc(static_cast<unsigned>(wait), resumeIdleWork, 0);
+    }
+}
+
+// ---- What the program shows and how it ends -------------------------------------------
+
+// Made on the first call, on the right button; later calls relabel its items.
+void showMenu(const std::vector<MenuItem>& items) {
+    static int menu = 0;
+    if (menu == 0) {
+        menu = glutCreateMenu(onMenu);
+        for (const MenuItem& item : items) {
+            glutAddMenuEntry(item.label, item.value);
+        }
+        glutAttachMenu(GLUT_RIGHT_BUTTON);
+        return;
+    }
+    glutSetMenu(menu);
+    for (size_t entry = 0; entry < items.size(); ++entry) {
+        glutChangeToMenuEntry(static_cast<int>(entry) + 1, items[entry].label, items[entry].value);
+    }
+}
+
+// The caption in the window's title, which leaves the picture exactly the frame the steps
+// drew, whatever the caption's length; the caption and the step's state on standard
+// output, once each time the state shown changes.
+void showCaption(const std::string& caption, const std::string& stepState) {
+    static std::string printed;
+    glutSetWindowTitle(caption.empty() ? WINDOW_TITLE : caption.c_str());
+    if (!stepState.empty() && stepState != printed) {
+        std::printf("%s\n%s", caption.c_str(), stepState.c_str());
+        std::fflush(stdout);
+    }
+    printed = stepState;
+}
+
+// exit, not _exit: standard output is flushed on the way out.
+void endProgram() {
+    std::exit(0);
+}

@@ -1,0 +1,122 @@
+// One draw or clear of a frame with the whole GL state it is drawn with, in GL's own terms
+// but without GL, so both renderers draw from the same rows and the tests and the learner
+// can read them. The enums carry GL's own values, and a renderer hands them on as they are.
+#pragma once
+
+#include "shadow/room.h"
+#include "shadow/shadow_math.h"
+
+// The comparisons of glStencilFunc and glDepthFunc.
+enum class Compare : unsigned {
+    Less = 0x0201,
+    Equal = 0x0202,
+    LEqual = 0x0203,
+    Always = 0x0207,
+};
+
+// The operations of glStencilOp.
+enum class StencilOp : unsigned {
+    Zero = 0,
+    Keep = 0x1E00,
+    Replace = 0x1E01,
+    Incr = 0x1E02,
+};
+
+// The factors of glBlendFunc, all of them GL 1.1's.
+enum class BlendFactor : unsigned {
+    Zero = 0,
+    One = 1,
+    SrcAlpha = 0x0302,
+    OneMinusSrcAlpha = 0x0303,
+};
+
+// glEnable(GL_STENCIL_TEST), glStencilFunc, glStencilOp and glStencilMask, in that order.
+struct StencilState {
+    bool test;
+    Compare func;
+    unsigned ref;
+    unsigned valueMask;
+    StencilOp fail, depthFail, depthPass;
+    unsigned writeMask;
+};
+
+// glEnable(GL_DEPTH_TEST), glDepthFunc and glDepthMask.
+struct DepthState {
+    bool test;
+    Compare func;
+    bool writes;
+};
+
+// glEnable(GL_BLEND) and glBlendFunc.
+struct BlendState {
+    bool on;
+    BlendFactor source, destination;
+};
+
+// Everything a draw depends on that the frame ever changes: the stencil, the colour mask
+// (all four channels together), the depth test, lighting and blending.
+struct RenderState {
+    StencilState stencil;
+    bool colourWrites;
+    DepthState depth;
+    bool lighting;
+    BlendState blend;
+};
+
+inline bool operator==(const StencilState& a, const StencilState& b) {
+    return a.test == b.test && a.func == b.func && a.ref == b.ref && a.valueMask == b.valueMask &&
+           a.fail == b.fail && a.depthFail == b.depthFail && a.depthPass == b.depthPass &&
+           a.writeMask == b.writeMask;
+}
+
+inline bool operator==(const RenderState& a, const RenderState& b) {
+    return a.stencil == b.stencil && a.colourWrites == b.colourWrites &&
+           a.depth.test == b.depth.test && a.depth.func == b.depth.func &&
+           a.depth.writes == b.depth.writes && a.lighting == b.lighting &&
+           a.blend.on == b.blend.on && a.blend.source == b.blend.source &&
+           a.blend.destination == b.blend.destination;
+}
+
+// The stencil's 8 bits, as both editions' framebuffers have them.
+constexpr unsigned ALL_STENCIL_BITS = 0xFF;
+
+// What a row draws. The renderer places each shape as the scene stands (the teapot at its
+// offset, the marker at the light) and draws it in the row's colour.
+enum class Draws {
+    // Clears the buffers the row names, through the row's write masks.
+    Clear,
+    Floor,
+    LeftWall,
+    // The casters flattened onto the receiver's plane by the row's matrix, their
+    // primitives in the order they are drawn lit; or, for a row that only sets or clears
+    // stencil bits, in whatever order and with whatever repeats left out suit the
+    // renderer, since there neither changes a pixel.
+    FlattenedCasters,
+    FlattenedCastersForStencil,
+    // The right wall, the ceiling and the back wall.
+    RoomShell,
+    LightMarker,
+    Teapot,
+    Cone,
+    Sphere,
+    // A square over the whole window, at no depth in particular.
+    FullWindow,
+    // Nothing: the state alone, where there is nothing to flatten.
+    Nothing,
+};
+
+enum class Receiver { Floor, LeftWall };
+
+// Which buffers a Clear row clears.
+enum ClearBits : unsigned { CLEAR_COLOUR = 1, CLEAR_DEPTH = 2, CLEAR_STENCIL = 4 };
+
+struct PassRow {
+    Draws draws;
+    RenderState state;
+    Colour colour;
+    // Clear rows: what they clear. Flattened casters: the receiver they fall on and the
+    // matrix that flattens them onto its plane.
+    unsigned clear;
+    Receiver receiver;
+    ShadowMatrix flatten;
+};

@@ -1,0 +1,150 @@
+#include "state/render_state_text.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", value);
+    return text;
+}
+
+// Masks of all eight bits read best in hex, single bits as the numbers they are.
+std::string mask(unsigned value) {
+    return value == ALL_STENCIL_BITS ? "0xFF" : std::to_string(value);
+}
+
+const char* name(Compare compare) {
+    switch (compare) {
+        case Compare::Less:
+            return "GL_LESS";
+        case Compare::Equal:
+            return "GL_EQUAL";
+        case Compare::LEqual:
+            return "GL_LEQUAL";
+        case Compare::Always:
+            return "GL_ALWAYS";
+    }
+    return "?";
+}
+
+const char* name(StencilOp op) {
+    switch (op) {
+        case StencilOp::Zero:
+            return "GL_ZERO";
+        case StencilOp::Keep:
+            return "GL_KEEP";
+        case StencilOp::Replace:
+            return "GL_REPLACE";
+        case StencilOp::Incr:
+            return "GL_INCR";
+    }
+    return "?";
+}
+
+const char* name(BlendFactor factor) {
+    switch (factor) {
+        case BlendFactor::Zero:
+            return "GL_ZERO";
+        case BlendFactor::One:
+            return "GL_ONE";
+        case BlendFactor::SrcAlpha:
+            return "GL_SRC_ALPHA";
+        case BlendFactor::OneMinusSrcAlpha:
+            return "GL_ONE_MINUS_SRC_ALPHA";
+    }
+    return "?";
+}
+
+std::string enable(bool on, const char* capability) {
+    return std::string(on ? "glEnable(" : "glDisable(") + capability + ");";
+}
+
+const char* boolean(bool on) {
+    return on ? "GL_TRUE" : "GL_FALSE";
+}
+
+std::string stateText(const RenderState& state) {
+    const StencilState& stencil = state.stencil;
+    const char* colour = boolean(state.colourWrites);
+    return enable(stencil.test, "GL_STENCIL_TEST") + " glStencilFunc(" + name(stencil.func) + ", " +
+           std::to_string(stencil.ref) + ", " + mask(stencil.valueMask) + "); glStencilOp(" +
+           name(stencil.fail) + ", " + name(stencil.depthFail) + ", " + name(stencil.depthPass) +
+           "); glStencilMask(" + mask(stencil.writeMask) + ");\n" + "glColorMask(" + colour + ", " +
+           colour + ", " + colour + ", " + colour + "); " +
+           enable(state.depth.test, "GL_DEPTH_TEST") + " glDepthFunc(" + name(state.depth.func) +
+           "); glDepthMask(" + boolean(state.depth.writes) + ");\n" +
+           enable(state.lighting, "GL_LIGHTING") + " " + enable(state.blend.on, "GL_BLEND") +
+           " glBlendFunc(" + name(state.blend.source) + ", " + name(state.blend.destination) +
+           ");\n";
+}
+
+const char* receiverName(Receiver receiver) {
+    return receiver == Receiver::Floor ? "floor" : "left wall";
+}
+
+std::string clearText(unsigned buffers) {
+    std::string bits;
+    for (const auto& [bit, text] : {std::pair{CLEAR_COLOUR, "GL_COLOR_BUFFER_BIT"},
+                                    std::pair{CLEAR_DEPTH, "GL_DEPTH_BUFFER_BIT"},
+                                    std::pair{CLEAR_STENCIL, "GL_STENCIL_BUFFER_BIT"}}) {
+        if ((buffers & bit) != 0) {
+            bits += (bits.empty() ? "" : " | ") + std::string(text);
+        }
+    }
+    return "glClear(" + bits + ");";
+}
+
+std::string drawText(const PassRow& row) {
+    switch (row.draws) {
+        case Draws::Clear:
+            return clearText(row.clear);
+        case Draws::Floor:
+            return "draw the floor";
+        case Draws::LeftWall:
+            return "draw the left wall";
+        case Draws::FlattenedCasters:
+        case Draws::FlattenedCastersForStencil:
+            return std::string("draw the casters flattened onto the ") +
+                   receiverName(row.receiver) + "'s plane";
+        case Draws::RoomShell:
+            return "draw the right wall, the ceiling and the back wall";
+        case Draws::LightMarker:
+            return "draw the light marker";
+        case Draws::Teapot:
+            return "draw the teapot";
+        case Draws::Cone:
+            return "draw the cone";
+        case Draws::Sphere:
+            return "draw the sphere";
+        case Draws::FullWindow:
+            return "draw a square over the whole window";
+        case Draws::Nothing:
+            return std::string("draw nothing: the ") + receiverName(row.receiver) +
+                   " faces away from the light";
+    }
+    return "";
+}
+
+std::string rowText(const PassRow& row) {
+    if (row.draws == Draws::Clear) {
+        return drawText(row);
+    }
+    const Colour& c = row.colour;
+    return "glColor4f(" + number(c.r) + ", " + number(c.g) + ", " + number(c.b) + ", " +
+           number(c.a) + "); " + drawText(row);
+}
+
+}  // namespace
+
+std::string rowsAsText(const std::vector<PassRow>& rows) {
+    std::string text;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (i == 0 || !(rows[i].state == rows[i - 1].state)) {
+            text += stateText(rows[i].state);
+        }
+        text += rowText(rows[i]) + "\n";
+    }
+    return text;
+}

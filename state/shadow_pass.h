@@ -1,0 +1,39 @@
+// The shadow pass, written once: every frame as a list of rows, each one draw or clear
+// with its whole render state (state/render_state.h), built from programState. Both
+// renderers walk the same rows and differ only in how they apply a state and draw a shape,
+// so the technique lives here alone. No GL.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "state/program_state.h"
+#include "state/render_state.h"
+
+// Everything one frame of the shadow view draws, in order, as programState stands: the
+// stencilled pass (or the naive one without the stencil) for the floor and the left wall,
+// soft ones when soft shadows are on, then the rest of the room; in the stepping mode only
+// up to the current step, followed by what that step shows over the frame.
+std::vector<PassRow> shadowViewRows(const ProgramState& s);
+
+// One frame of the plain view: cone, sphere and light marker, no room, no shadows.
+std::vector<PassRow> plainViewRows(const ProgramState& s);
+
+// ---- The stepping mode ------------------------------------------------------------------
+
+// How many steps the shadow view has with the stencil, or without it.
+int passStepCount(bool stencilShadows);
+
+// The current step's number kept within 1 and the current mode's last step, for when the
+// mode's number of steps has changed.
+int clampedPassStep(int step, bool stencilShadows);
+
+// One sentence: what step `number` (from 1) of the mode does and why.
+const char* passStepCaption(int number, bool stencilShadows);
+
+// In the stepping mode, "Step k of n: " and the current step's caption; else "".
+std::string currentStepCaption(const ProgramState& s);
+
+// In the stepping mode, the current step's rows as the GL calls they stand for
+// (state/render_state_text.h); else "".
+std::string currentStepStateText(const ProgramState& s);

@@ -1,0 +1,63 @@
+// Entries for the browser tests alone. They check, after each row of a shadow view frame,
+// that WebGL holds exactly that row's state; the page's script can ask WebGL
+// (gl.getParameter, gl.getUniform) but not the rows, which these give as numbers.
+#include <emscripten.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "state/program_state.h"
+#include "state/renderer.h"
+#include "state/shadow_pass.h"
+
+namespace {
+
+// A row's state and colour, in the order testShadowViewRow documents.
+double rowNumbers[20];
+
+}  // namespace
+
+extern "C" {
+
+// Draws the first `count` rows of the shadow view's frame as programState stands, the
+// first being the frame's clear; returns how many rows the whole frame has.
+EMSCRIPTEN_KEEPALIVE int testDrawShadowViewRows(int count) {
+    const std::vector<PassRow> rows = shadowViewRows(programState);
+    const int drawn = std::clamp(count, 0, static_cast<int>(rows.size()));
+    drawRows(std::vector<PassRow>(rows.begin(), rows.begin() + drawn));
+    return static_cast<int>(rows.size());
+}
+
+// Row `index` (from 0) of that frame as 20 numbers, GL's own values for the enums: stencil
+// test, function, reference, value mask, fail, depth fail, depth pass, write mask; colour
+// writes; depth test, function, writes; lighting; blending, source, destination; colour
+// red, green, blue, alpha. Valid until the next call.
+EMSCRIPTEN_KEEPALIVE const double* testShadowViewRow(int index) {
+    const PassRow row = shadowViewRows(programState).at(static_cast<size_t>(index));
+    const RenderState& s = row.state;
+    const double numbers[20] = {
+        static_cast<double>(s.stencil.test),
+        static_cast<double>(s.stencil.func),
+        static_cast<double>(s.stencil.ref),
+        static_cast<double>(s.stencil.valueMask),
+        static_cast<double>(s.stencil.fail),
+        static_cast<double>(s.stencil.depthFail),
+        static_cast<double>(s.stencil.depthPass),
+        static_cast<double>(s.stencil.writeMask),
+        static_cast<double>(s.colourWrites),
+        static_cast<double>(s.depth.test),
+        static_cast<double>(s.depth.func),
+        static_cast<double>(s.depth.writes),
+        static_cast<double>(s.lighting),
+        static_cast<double>(s.blend.on),
+        static_cast<double>(s.blend.source),
+        static_cast<double>(s.blend.destination),
+        row.colour.r,
+        row.colour.g,
+        row.colour.b,
+        row.colour.a,
+    };
+    std::copy(std::begin(numbers), std::end(numbers), rowNumbers);
+    return rowNumbers;
+}
+}

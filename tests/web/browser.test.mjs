@@ -53,10 +53,12 @@ function snapshot(...options) {
   return snapshotWithCaption(...options).picture;
 }
 
-// With --step the tool also prints the step's caption.
+// With --step the tool also prints the step's caption, on its first line (the step's GL
+// state follows on the next ones).
 function snapshotWithCaption(...options) {
   const file = path.join(scratch, "expected.png");
-  const caption = execFileSync(SNAPSHOT_EXE, [...options, "-o", file], { encoding: "utf8" }).trim();
+  const output = execFileSync(SNAPSHOT_EXE, [...options, "-o", file], { encoding: "utf8" });
+  const caption = output.split("\n")[0].trim();
   const picture = readPng(fs.readFileSync(file));
   fs.rmSync(file);
   return { picture, caption };

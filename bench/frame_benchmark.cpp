@@ -1,7 +1,8 @@
-// What a frame costs: the shadow view, also as the stepping mode shows it part drawn, the
-// plain view and a bare clear-and-present, each at 512 × 512 and each ending in glFinish so
-// the renderer's work is counted; and what one drag event costs without its frame. The shadow frame
-// is also given as a ratio to the other two, which carries across machines better than times do.
+// What a frame costs: the shadow view, also with two, three and four lights and as the
+// stepping mode shows it part drawn, the plain view and a bare clear-and-present, each at
+// 512 × 512 and each ending in glFinish so the renderer's work is counted; and what one drag
+// event costs without its frame. The shadow frame is also given as a ratio to the other two,
+// which carries across machines better than times do.
 // glutMainLoopEvent is freeglut's own, beyond the GLUT that platform/opengl.h gives.
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
@@ -24,6 +25,21 @@ void shadowFrame(benchmark::State& state) {
         displayShadowView();
         glFinish();
     }
+}
+
+// With this many lights, each added as 'l' adds it, where it first stands.
+void shadowFrameWithLights(benchmark::State& state) {
+    while (programState.lightCount < state.range(0)) {
+        addLight();
+    }
+    placeLights();
+    for (auto _ : state) {
+        displayShadowView();
+        glFinish();
+    }
+    while (removeLight()) {
+    }
+    placeLights();
 }
 
 // As the program drew it before the teapot went into a display list.
@@ -67,9 +83,9 @@ void bareFrame(benchmark::State& state) {
 // what a pointer event while dragging recomputes: two matrices and GL's light position.
 void moveLightAcross(float& x) {
     x = x > 90 ? -90 : x + 1;
-    programState.lightPosition.x = x;
+    programState.lights[0].standsAt.x = x;
     updateShadowMatrices();
-    placeLight();
+    placeLights();
 }
 
 void dragWork(benchmark::State& state) {
@@ -127,13 +143,16 @@ void softRefinedAfterInput(benchmark::State& state) {
 }
 
 // Keeps each benchmark's real time per iteration, for the ratios printed at the end: the
-// median when runs are repeated, else the single run's.
+// median when runs are repeated, else the single run's; by its name, and its argument after
+// a slash if it has one.
 class RecordingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median") {
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime();
+                const std::string& argument = run.run_name.args;
+                seconds[run.run_name.function_name + (argument.empty() ? "" : "/" + argument)] =
+                    run.GetAdjustedRealTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
@@ -154,6 +173,9 @@ int main(int argc, char** argv) {
     std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
     benchmark::RegisterBenchmark("shadow frame", shadowFrame)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("shadow frame, lights:", shadowFrameWithLights)
+        ->DenseRange(2, MAX_LIGHTS)
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("shadow frame, teapot from glutWireTeapot",
                                  shadowFrameTeapotFromGlut)
         ->Unit(benchmark::kMillisecond);
@@ -182,6 +204,16 @@ int main(int argc, char** argv) {
     const double stepping = reporter.seconds["shadow frame, stepping at step 5 of 7"];
     if (shadow > 0 && stepping > 0) {
         std::printf("stepping frame / shadow frame: %.2f\n", stepping / shadow);
+    }
+    // Each light after the first draws its own shadows, and adds its light to what the casters,
+    // the shell and the markers cost once.
+    for (int lights = 2; lights <= MAX_LIGHTS; ++lights) {
+        const double frame = reporter.seconds["shadow frame, lights:/" + std::to_string(lights)];
+        if (shadow > 0 && frame > 0) {
+            std::printf(
+                "%d lights: each light after the first costs %.0f %% of a one-light frame\n",
+                lights, 100 * (frame - shadow) / (lights - 1) / shadow);
+        }
     }
     if (shadow > 0 && fromGlut > 0) {
         std::printf("the teapot's display list makes the shadow frame %.1f %% faster\n",

@@ -118,6 +118,22 @@ try {
     times[name] = median(runs);
     console.log(`${name}: ${times[name].toFixed(2)} ms (median of ${REPETITIONS} runs of 200)`);
   }
+  // Each light after the first adds its own shadows; the casters, the shell and the markers
+  // are drawn once, lit by all.
+  for (const lights of [2, 3, 4]) {
+    await page.evaluate((n) => Module._setLightCount(n), lights);
+    await page.evaluate(() => Module._timeFrames(0, 50));
+    const runs = [];
+    for (let run = 0; run < REPETITIONS; ++run) {
+      runs.push(await page.evaluate(() => Module._timeFrames(0, 200)));
+    }
+    const time = median(runs);
+    const share = (time - times["shadow frame"]) / (lights - 1) / times["shadow frame"];
+    console.log(`shadow frame, ${lights} lights: ${time.toFixed(2)} ms (median of ${REPETITIONS} ` +
+                `runs of 200); each light after the first: ${(100 * share).toFixed(0)} % of a ` +
+                "one-light frame");
+  }
+  await page.evaluate(() => Module._setLightCount(1));
   for (const samples of [1, 8, 32]) {
     // Fewer frames for the slower steps, about as long a run for each.
     const frames = Math.ceil(80 / samples);

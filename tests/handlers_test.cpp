@@ -6,6 +6,7 @@
 #include "app/window_shell.h"
 #include "platform/opengl.h"
 #include "state/program_state.h"
+#include "state/shadow_pass.h"
 #include "tests/gl_window.h"
 
 namespace {
@@ -206,7 +207,7 @@ TEST_F(Handlers, LightsComeGoAndAreSelectedWithinTheirLimits) {
     EXPECT_EQ(programState.selectedLight, 3);
     onKey('2', 0, 0);
     onSpecialKey(GLUT_KEY_RIGHT, 0, 0);
-    expectLight(-50, 60, -340);
+    expectLight(-20, 80, -340);
     EXPECT_EQ(programState.lights[0].standsAt.x, 50.0f);
     for (int remove = 0; remove < 3; ++remove) {
         onKey('L', 0, 0);
@@ -218,6 +219,23 @@ TEST_F(Handlers, LightsComeGoAndAreSelectedWithinTheirLimits) {
         onKey(key, 0, 0);
     }
     EXPECT_TRUE(sameState(before, programState));
+}
+
+// Stepping with two lights goes through each light's steps, whose captions name it; with
+// one light again the step held is light 1's own.
+TEST_F(Handlers, SteppingNamesTheLightOfEachStep) {
+    onKey('l', 0, 0);
+    onMenu(MENU_STEPPING);
+    for (int step = 1; step < 4; ++step) {
+        onKey(']', 0, 0);
+    }
+    const std::string caption = currentStepCaption(programState);
+    EXPECT_EQ(caption.rfind("Step 4 of 13: Light 2 (orange). Floor: marked with a 1 again", 0), 0u)
+        << caption;
+    onKey('L', 0, 0);
+    EXPECT_EQ(currentStepCaption(programState).rfind("Step 4 of 7: Left wall: drawn lit", 0), 0u);
+    onMenu(MENU_STEPPING);
+    pumpEvents();
 }
 
 // 'u' makes the selected light the sun, which GL gets as the direction from the room's

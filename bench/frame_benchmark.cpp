@@ -7,6 +7,7 @@
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -20,6 +21,8 @@
 
 namespace {
 
+constexpr const char* EACH_LIGHT = "each light after the first, %";
+
 void shadowFrame(benchmark::State& state) {
     for (auto _ : state) {
         displayShadowView();
@@ -27,19 +30,38 @@ void shadowFrame(benchmark::State& state) {
     }
 }
 
-// With this many lights, each added as 'l' adds it, where it first stands.
-void shadowFrameWithLights(benchmark::State& state) {
-    while (programState.lightCount < state.range(0)) {
+// Seconds for one shadow frame with this many lights, each added as 'l' adds it, where it
+// first stands.
+double timedShadowFrame(int lights) {
+    while (programState.lightCount < lights) {
         addLight();
     }
+    while (programState.lightCount > lights) {
+        removeLight();
+    }
     placeLights();
+    const auto start = std::chrono::steady_clock::now();
+    displayShadowView();
+    glFinish();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The shadow frame with this many lights, timed in turns with the one-light frame, so that a
+// changing load on the machine falls on both alike: the row's time is the frame with all the
+// lights, and its counter what each light after the first costs, in per cent of the
+// one-light frame.
+void shadowFrameWithLights(benchmark::State& state) {
+    const int lights = static_cast<int>(state.range(0));
+    double one = 0;
+    double all = 0;
     for (auto _ : state) {
-        displayShadowView();
-        glFinish();
+        one += timedShadowFrame(1);
+        const double frame = timedShadowFrame(lights);
+        all += frame;
+        state.SetIterationTime(frame);
     }
-    while (removeLight()) {
-    }
-    placeLights();
+    timedShadowFrame(1);
+    state.counters[EACH_LIGHT] = 100 * (all - one) / (lights - 1) / one;
 }
 
 // As the program drew it before the teapot went into a display list.
@@ -151,13 +173,19 @@ class RecordingReporter : public benchmark::ConsoleReporter {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median") {
                 const std::string& argument = run.run_name.args;
-                seconds[run.run_name.function_name + (argument.empty() ? "" : "/" + argument)] =
-                    run.GetAdjustedRealTime();
+                const std::string name =
+                    run.run_name.function_name + (argument.empty() ? "" : "/" + argument);
+                seconds[name] = run.GetAdjustedRealTime();
+                const auto share = run.counters.find(EACH_LIGHT);
+                if (share != run.counters.end()) {
+                    shares[name] = share->second;
+                }
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> seconds;
+    std::map<std::string, double> shares;
 };
 
 }  // namespace
@@ -175,6 +203,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("shadow frame", shadowFrame)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("shadow frame, lights:", shadowFrameWithLights)
         ->DenseRange(2, MAX_LIGHTS)
+        ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("shadow frame, teapot from glutWireTeapot",
                                  shadowFrameTeapotFromGlut)
@@ -205,15 +234,11 @@ int main(int argc, char** argv) {
     if (shadow > 0 && stepping > 0) {
         std::printf("stepping frame / shadow frame: %.2f\n", stepping / shadow);
     }
-    // Each light after the first draws its own shadows, and adds its light to what the casters,
-    // the shell and the markers cost once.
-    for (int lights = 2; lights <= MAX_LIGHTS; ++lights) {
-        const double frame = reporter.seconds["shadow frame, lights:/" + std::to_string(lights)];
-        if (shadow > 0 && frame > 0) {
-            std::printf(
-                "%d lights: each light after the first costs %.0f %% of a one-light frame\n",
-                lights, 100 * (frame - shadow) / (lights - 1) / shadow);
-        }
+    // Each light after the first draws its own shadows; the casters, the shell and the markers
+    // are drawn once, lit by every light.
+    for (const auto& [name, share] : reporter.shares) {
+        std::printf("%s: each light after the first costs %.0f %% of a one-light frame\n",
+                    name.c_str(), share);
     }
     if (shadow > 0 && fromGlut > 0) {
         std::printf("the teapot's display list makes the shadow frame %.1f %% faster\n",

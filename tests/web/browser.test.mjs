@@ -44,13 +44,15 @@ function snapshot(...options) {
   return snapshotWithCaption(...options).picture;
 }
 
-// With --step the tool also prints the step's caption.
+// With --step the tool also prints the step's caption on the first line, and the step's GL
+// state on the lines after it.
 function snapshotWithCaption(...options) {
   const file = path.join(scratch, "expected.png");
-  const caption = execFileSync(SNAPSHOT_EXE, [...options, "-o", file], { encoding: "utf8" }).trim();
+  const printed = execFileSync(SNAPSHOT_EXE, [...options, "-o", file], { encoding: "utf8" });
+  const [caption, ...state] = printed.trim().split("\n");
   const picture = readPng(fs.readFileSync(file));
   fs.rmSync(file);
-  return { picture, caption };
+  return { picture, caption, state: state.join("\n") };
 }
 
 // How many pixels differ by more than LEVELS in some channel.
@@ -186,6 +188,11 @@ test("frames match the snapshot tool's pictures of the same states", async (t) =
     { name: "translucent shadows", act: (v) => v.chooseMenuItem(3), expected: ["--translucent"] },
     { name: "shadows without the stencil", act: (v) => v.chooseMenuItem(4), expected: ["--no-stencil"] },
     {
+      name: "three lights, the third the sun",
+      act: (v) => v.page.type("llu"),
+      expected: ["--light", "50,50,-320", "--light", "-30,80,-340", "--light", "20,60,-500,0"],
+    },
+    {
       // Dragged out of the canvas, below it: the light leaves the room through the floor.
       name: "light below the floor",
       act: async (v) => {
@@ -247,20 +254,49 @@ test("soft shadows refine to the snapshot tool's picture, then the page rests", 
   await visit.close();
 });
 
+// The lights from the buttons under the picture, as on a phone; what cannot be is said in
+// the status line until the next input.
+test("the buttons add lights up to four, and the status line says what cannot be", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const status = () => page.evaluate(() => document.getElementById("status").textContent);
+  const addLight = "#buttons button:nth-child(8)";
+  assert.equal(await page.evaluate((s) => document.querySelector(s).textContent, addLight),
+               "Add a light, l (now 1 of 4)");
+  for (let add = 0; add < 4; ++add) {
+    await visit.click(addLight);
+  }
+  await page.waitFor(() => document.getElementById("status").textContent !== "");
+  assert.match(await status(), /^There are four lights already/);
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--light", "50,50,-320", "--light",
+                                       "-30,80,-340", "--light", "20,60,-500", "--light",
+                                       "90,0,-420"), "four lights");
+  // Keys reach the program once the picture has the focus again, not the button.
+  await page.evaluate(() => document.getElementById("canvas").focus());
+  await page.type("LLL3");
+  await page.waitFor(() => document.getElementById("status").textContent.includes("light 3"));
+  assert.equal(await status(), "There is no light 3: there is 1, and l adds another.");
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT), "one light again");
+  await visit.close();
+});
+
 // ---- Stepping through the drawing -----------------------------------------------------
 
 test("each step of the drawing matches the snapshot tool's, with its caption", async () => {
   const visit = await Visit.open();
   const { page } = visit;
   await visit.waitForTintToRest();
-  const caption = () => page.evaluate(() => {
-    const element = document.getElementById("caption");
-    return element.hidden ? "" : element.textContent;
-  });
+  const shown = (id) => page.evaluate((i) => {
+    const element = document.getElementById(i);
+    return element.hidden ? "" : element.textContent.trim();
+  }, id);
+  const caption = () => shown("caption");
   const expectStep = async (step, of, ...options) => {
     const expected = snapshotWithCaption("--tint", REST_TINT, "--step", `${step}`, ...options);
     await visit.expectFrameLike(expected.picture, `step ${step} of ${of} ${options.join(" ")}`);
     assert.equal(await caption(), `Step ${step} of ${of}: ${expected.caption}`);
+    assert.equal(await shown("step-state"), expected.state);
   };
 
   // ']' does nothing until the menu turns the mode on, at the first step.
@@ -357,7 +393,11 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Translucent shadows (now opaque)",
                                 "Shadows without the stencil (now with)",
                                 "Step by step, [ and ] (now off)",
-                                "Soft shadows (now hard)"]);
+                                "Soft shadows (now hard)",
+                                "Add a light, l (now 1 of 4)",
+                                "Remove the last light, L",
+                                "Next light, 1 to 4 (now 1)",
+                                "Light 1 as the sun, u (now a point light)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

@@ -176,10 +176,6 @@ Light& selectedLight() {
     return programState.lights[programState.selectedLight];
 }
 
-std::string lightName(int light) {
-    return "Light " + std::to_string(light + 1) + " (" + LIGHT_DESIGNS[light].colourName + ")";
-}
-
 // Where a drag or a key takes the selected light; a sun never stands at the room's centre.
 void moveSelectedLight(const LightPosition& to) {
     if (selectedLight().sun && !canBeTheSun(to)) {
@@ -406,9 +402,8 @@ bool stepTint() {
 void onMenu(int item) {
     endNotice();
     if (item == MENU_NEXT_LIGHT) {
-        onKey(static_cast<unsigned char>('1' + (programState.selectedLight + 1) %
-                                                   programState.lightCount),
-              0, 0);
+        const int next = (programState.selectedLight + 1) % programState.lightCount;
+        onKey(static_cast<unsigned char>('1' + next), 0, 0);
         return;
     }
     if (item == MENU_TRANSLUCENT_SHADOWS) {
@@ -461,10 +456,9 @@ std::vector<MenuItem> menuItems() {
         {"Add a light, l (now " + std::to_string(s.lightCount) + " of 4)", 'l'},
         {"Remove the last light, L", 'L'},
         {"Next light, 1 to 4 (now " + std::to_string(s.selectedLight + 1) + ")", MENU_NEXT_LIGHT},
-        {selectedLight().sun
-             ? "Light " + std::to_string(s.selectedLight + 1) + " as a point light, u (now the sun)"
-             : "Light " + std::to_string(s.selectedLight + 1) +
-                   " as the sun, u (now a point light)",
+        {"Light " + std::to_string(s.selectedLight + 1) +
+             (selectedLight().sun ? " as a point light, u (now the sun)"
+                                  : " as the sun, u (now a point light)"),
          'u'},
     };
 }

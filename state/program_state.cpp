@@ -71,6 +71,10 @@ Point3 lightMarkerCentre(const Light& light) {
             static_cast<float>(ROOM_CENTRE.z + scale * d.z)};
 }
 
+std::string lightName(int light) {
+    return "Light " + std::to_string(light + 1) + " (" + LIGHT_DESIGNS[light].colourName + ")";
+}
+
 bool canBeTheSun(const LightPosition& standsAt) {
     return standsAt.x != ROOM_CENTRE.x || standsAt.y != ROOM_CENTRE.y ||
            standsAt.z != ROOM_CENTRE.z;

@@ -2,6 +2,8 @@
 // upkeep of the shadow matrices it holds. No GL: every renderer reads this record.
 #pragma once
 
+#include <string>
+
 #include "shadow/light_samples.h"
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
@@ -77,6 +79,9 @@ bool removeLight();
 // Where the light's marker is drawn: where the light stands, or for the sun, at
 // SUN_MARKER_DISTANCE from the room's centre towards where it stands.
 Point3 lightMarkerCentre(const Light& light);
+
+// How the captions and the notices name light `light` (from 0): "Light 2 (orange)".
+std::string lightName(int light);
 
 // Standing at the room's centre, a sun would shine from no direction.
 bool canBeTheSun(const LightPosition& standsAt);

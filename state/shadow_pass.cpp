@@ -355,16 +355,15 @@ std::vector<LightStep> passSteps(bool stencilShadows, int lightCount) {
 }
 
 // With several lights, each light's own steps name it.
-std::string stepCaption(const LightStep& s, int lightCount) {
-    const StepDrawing drawing = s.step->drawing;
+std::string stepCaption(const LightStep& step, int lightCount) {
+    const StepDrawing drawing = step.step->drawing;
     if (lightCount == 1 || drawing == StepDrawing::LitReceiver) {
-        return s.step->caption;
+        return step.step->caption;
     }
     if (drawing == StepDrawing::RestOfRoom) {
         return LIGHTS_REST_OF_ROOM;
     }
-    return "Light " + std::to_string(s.light + 1) + " (" + LIGHT_DESIGNS[s.light].colourName +
-           "). " + s.step->caption;
+    return lightName(step.light) + ". " + step.step->caption;
 }
 
 // Every light's marker, in its own colour; the sun's with its rays, and the selected one,

@@ -2,11 +2,10 @@
 // the start of a page load its first frame is drawn, and what a frame costs.
 // Usage: node measure.mjs WEB_DIR BENCH_DIR (scripts/web.sh --measure passes both).
 import fs from "node:fs";
-import os from "node:os";
 import path from "node:path";
 import zlib from "node:zlib";
 
-import { Chromium, serveFolder } from "./chromium.mjs";
+import { launch, serveFolder, waitFor } from "../../tests/web/browser.mjs";
 
 const [webFolder, benchFolder] = process.argv.slice(2);
 const LOADS = 6;
@@ -31,8 +30,7 @@ for (const name of fs.readdirSync(webFolder)) {
 }
 console.log(`download: ${kilobytes(raw)} raw, ${kilobytes(gzipped)} gzip -9`);
 
-const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "planar-shadows-measure-"));
-const browser = await Chromium.launch(path.join(scratch, "profile"));
+const browser = await launch("chromium");
 try {
   // The moment the first animation frame that drew anything returns, in milliseconds after
   // the page load began (performance.now() counts from there).
@@ -41,29 +39,27 @@ try {
   const lastFrames = [];
   for (let load = 0; load < LOADS; ++load) {
     const page = await browser.newPage();
-    await page.send("Page.addScriptToEvaluateOnNewDocument", {
-      source: `(${() => {
-        let drew = false;
-        const draw = WebGL2RenderingContext.prototype.drawElements;
-        WebGL2RenderingContext.prototype.drawElements = function (...args) {
-          drew = true;
-          return draw.apply(this, args);
-        };
-        const request = window.requestAnimationFrame.bind(window);
-        window.requestAnimationFrame = (callback) => request((time) => {
-          callback(time);
-          window.lastAnimationFrame = performance.now();
-          if (drew && window.firstFrame === undefined) {
-            window.firstFrame = performance.now();
-          }
-        });
-      }})()`,
+    await page.evaluateOnNewDocument(() => {
+      let drew = false;
+      const draw = WebGL2RenderingContext.prototype.drawElements;
+      WebGL2RenderingContext.prototype.drawElements = function (...args) {
+        drew = true;
+        return draw.apply(this, args);
+      };
+      const request = window.requestAnimationFrame.bind(window);
+      window.requestAnimationFrame = (callback) => request((time) => {
+        callback(time);
+        window.lastAnimationFrame = performance.now();
+        if (drew && window.firstFrame === undefined) {
+          window.firstFrame = performance.now();
+        }
+      });
     });
     await page.goto(site.address);
-    await page.waitFor(() => window.firstFrame !== undefined);
+    await waitFor(page, () => window.firstFrame !== undefined);
     firstFrames.push(await page.evaluate(() => window.firstFrame));
     // Left alone, the page runs animation frames only until the tint rests.
-    await page.waitFor(() => Module._pageTintLevel() === Math.fround(0.99997318), 30);
+    await waitFor(page, () => Module._pageTintLevel() === Math.fround(0.99997318), 30);
     lastFrames.push(await page.evaluate(() => window.lastAnimationFrame));
     await page.close();
   }
@@ -72,7 +68,7 @@ try {
   // A one-pixel read-back after each frame waits until the frame is drawn, not only sent.
   const softPage = await browser.newPage();
   await softPage.goto(site.address);
-  await softPage.waitFor(() => typeof Module !== "undefined" && Module.calledRun);
+  await waitFor(softPage, () => typeof Module !== "undefined" && Module.calledRun);
   await new Promise((resolve) => setTimeout(resolve, 1500));
   await softPage.evaluate(() => {
     const request = window.requestAnimationFrame.bind(window);
@@ -105,7 +101,7 @@ try {
   const bench = await serveFolder(benchFolder);
   const page = await browser.newPage();
   await page.goto(bench.address + "web_frame_benchmark.html");
-  await page.waitFor(() => typeof Module !== "undefined" && Module.calledRun);
+  await waitFor(page, () => typeof Module !== "undefined" && Module.calledRun);
   const views = [["shadow frame", 0], ["plain frame", 1], ["bare clear", 2]];
   const times = {};
   for (const [name, view] of views) {
@@ -123,8 +119,9 @@ try {
   // each round, so that a changing load falls on both alike; also as processor time summed
   // over the browser's processes, which other programs' load stretches less. The share is
   // the median of the rounds' own.
+  const session = await browser.target().createCDPSession();
   const processorTime = async () => {
-    const { processInfo } = await browser.send("SystemInfo.getProcessInfo");
+    const { processInfo } = await session.send("SystemInfo.getProcessInfo");
     return processInfo.reduce((sum, process) => sum + process.cpuTime, 0);
   };
   const timeLights = async (count) => {
@@ -186,5 +183,4 @@ try {
   bench.server.close();
 } finally {
   await browser.close();
-  fs.rmSync(scratch, { recursive: true, force: true });
 }

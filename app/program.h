@@ -33,12 +33,15 @@ void onDrag(int x, int y);
 void onReshape(int width, int height);
 // The right-button menu. The first items act as the keys they name and pass those keys
 // to onMenu as their values; the next two switch how the shadows are drawn, then the
-// stepping mode and soft shadows.
+// stepping mode and soft shadows; the last four add a light, remove one, select the next
+// (the keys 1 to 4 select one each) and turn the selected one into the sun or back, the
+// three of them keys too.
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
 constexpr int MENU_STEPPING = 258;
 constexpr int MENU_SOFT_SHADOWS = 259;
-constexpr int MENU_ITEM_COUNT = 7;
+constexpr int MENU_NEXT_LIGHT = 260;
+constexpr int MENU_ITEM_COUNT = 11;
 void onMenu(int item);
 
 // ---- The idle work, which each shell runs in its own way ------------------------------

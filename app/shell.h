@@ -21,7 +21,7 @@ void startIdleWork();
 
 // One entry of the menu, and the value the shell passes to onMenu when it is chosen.
 struct MenuItem {
-    const char* label;
+    std::string label;
     int value;
 };
 // Shows the menu with these items, making it on the first call; later calls relabel the
@@ -32,6 +32,11 @@ void showMenu(const std::vector<MenuItem>& items);
 // or both "" outside it. Neither goes into the picture, which stays exactly the frame the
 // steps drew. Called whenever the step or the mode may have changed.
 void showCaption(const std::string& caption, const std::string& stepState);
+
+// What a key could not do and why, said where the program says things, without touching
+// the picture: the window's title on the desktop, the status line on a page; "" when the
+// next input comes.
+void showNotice(const std::string& notice);
 
 // Esc: the process ends with status 0. A page has no process to end: it stops all drawing
 // and input and says that the program has ended.

@@ -63,28 +63,46 @@ void showMenu(const std::vector<MenuItem>& items) {
     if (menu == 0) {
         menu = glutCreateMenu(onMenu);
         for (const MenuItem& item : items) {
-            glutAddMenuEntry(item.label, item.value);
+            glutAddMenuEntry(item.label.c_str(), item.value);
         }
         glutAttachMenu(GLUT_RIGHT_BUTTON);
         return;
     }
     glutSetMenu(menu);
     for (size_t entry = 0; entry < items.size(); ++entry) {
-        glutChangeToMenuEntry(static_cast<int>(entry) + 1, items[entry].label, items[entry].value);
+        glutChangeToMenuEntry(static_cast<int>(entry) + 1, items[entry].label.c_str(),
+                              items[entry].value);
     }
 }
+
+namespace {
+std::string shownCaption;
+std::string shownNotice;
+
+// A notice while there is one, else the stepping mode's caption, else the program's title.
+void showTitle() {
+    const std::string& title = !shownNotice.empty() ? shownNotice : shownCaption;
+    glutSetWindowTitle(title.empty() ? WINDOW_TITLE : title.c_str());
+}
+}  // namespace
 
 // The caption in the window's title, which leaves the picture exactly the frame the steps
 // drew, whatever the caption's length; the caption and the step's state on standard
 // output, once each time the state shown changes.
 void showCaption(const std::string& caption, const std::string& stepState) {
     static std::string printed;
-    glutSetWindowTitle(caption.empty() ? WINDOW_TITLE : caption.c_str());
+    shownCaption = caption;
+    showTitle();
     if (!stepState.empty() && stepState != printed) {
         std::printf("%s\n%s", caption.c_str(), stepState.c_str());
         std::fflush(stdout);
     }
     printed = stepState;
+}
+
+void showNotice(const std::string& notice) {
+    shownNotice = notice;
+    showTitle();
 }
 
 // exit, not _exit: standard output is flushed on the way out.

@@ -343,6 +343,12 @@ const Module = {
     stepState.textContent = state;
     stepState.hidden = state === "";
   },
+  // What a key could not do, in the status line while the program runs; "" clears it.
+  showNotice(text) {
+    if (running()) {
+      status.textContent = text;
+    }
+  },
   onAbort(what) {
     fail(`The program stopped: ${what}. Reload the page to start it again.`);
   },

@@ -114,6 +114,46 @@ try {
     times[name] = median(runs);
     console.log(`${name}: ${times[name].toFixed(2)} ms (median of ${REPETITIONS} runs of 200)`);
   }
+  // Each light after the first draws its own shadows; the casters, the shell and the markers
+  // are drawn once, lit by all. Timed in turns with the one-light frame, the order flipped
+  // each round, so that a changing load falls on both alike; also as processor time summed
+  // over the browser's processes, which other programs' load stretches less. The share is
+  // the median of the rounds' own.
+  const session = await browser.target().createCDPSession();
+  const processorTime = async () => {
+    const { processInfo } = await session.send("SystemInfo.getProcessInfo");
+    return processInfo.reduce((sum, process) => sum + process.cpuTime, 0);
+  };
+  const timeLights = async (count) => {
+    await page.evaluate((n) => Module._setLightCount(n), count);
+    await page.evaluate(() => Module._timeFrames(0, 5));
+    const before = await processorTime();
+    const time = await page.evaluate(() => Module._timeFrames(0, 50));
+    return { time, processor: (1000 * ((await processorTime()) - before)) / 50 };
+  };
+  const ROUNDS = 12;
+  for (const lights of [2, 3, 4]) {
+    const shares = { time: [], processor: [] };
+    const times = [];
+    for (let round = 0; round < ROUNDS; ++round) {
+      const order = round % 2 === 0 ? [1, lights] : [lights, 1];
+      const measured = {};
+      for (const count of order) {
+        measured[count] = await timeLights(count);
+      }
+      times.push(measured[lights].time);
+      for (const kind of ["time", "processor"]) {
+        const one = measured[1][kind];
+        shares[kind].push((measured[lights][kind] - one) / (lights - 1) / one);
+      }
+    }
+    const percent = (values) => `${(100 * median(values)).toFixed(0)} %`;
+    console.log(`shadow frame, ${lights} lights: ${median(times).toFixed(2)} ms (median of ` +
+                `${ROUNDS} runs of 50, in turns with one light); each light after the first: ` +
+                `${percent(shares.time)} of a one-light frame, ${percent(shares.processor)} in ` +
+                "processor time");
+  }
+  await page.evaluate(() => Module._setLightCount(1));
   for (const samples of [1, 8, 32]) {
     // Fewer frames for the slower steps, about as long a run for each.
     const frames = Math.ceil(80 / samples);

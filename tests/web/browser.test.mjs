@@ -310,6 +310,11 @@ test("frames match the snapshot tool's pictures of the same states, and not the 
     { name: "translucent shadows", act: (v) => v.chooseMenuItem(3), expected: ["--translucent"], otherPass: true },
     { name: "shadows without the stencil", act: (v) => v.chooseMenuItem(4), expected: ["--no-stencil"], otherPass: true },
     {
+      name: "three lights, the third the sun",
+      act: (v) => v.type("llu"),
+      expected: ["--light", "50,50,-320", "--light", "-30,80,-340", "--light", "20,60,-500,0"],
+    },
+    {
       // Dragged out of the canvas, below it: the light leaves the room through the floor.
       name: "light below the floor",
       act: async (v) => {
@@ -379,6 +384,33 @@ test("soft shadows refine to the snapshot tool's picture, then the page rests", 
   await visit.close();
 });
 
+// The lights from the buttons under the picture, as on a phone; what cannot be is said in
+// the status line until the next input.
+test("the buttons add lights up to four, and the status line says what cannot be", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const status = () => page.evaluate(() => document.getElementById("status").textContent);
+  const addLight = "#buttons button:nth-child(8)";
+  assert.equal(await page.evaluate((s) => document.querySelector(s).textContent, addLight),
+               "Add a light, l (now 1 of 4)");
+  for (let add = 0; add < 4; ++add) {
+    await visit.click(addLight);
+  }
+  await visit.waitFor(() => document.getElementById("status").textContent !== "");
+  assert.match(await status(), /^There are four lights already/);
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--light", "50,50,-320", "--light",
+                                       "-30,80,-340", "--light", "20,60,-500", "--light",
+                                       "90,0,-420"), "four lights");
+  // Keys reach the program once the picture has the focus again, not the button.
+  await page.evaluate(() => document.getElementById("canvas").focus());
+  await visit.type("LLL3");
+  await visit.waitFor(() => document.getElementById("status").textContent.includes("light 3"));
+  assert.equal(await status(), "There is no light 3: there is 1, and l adds another.");
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT), "one light again");
+  await visit.close();
+});
+
 // ---- Stepping through the drawing -----------------------------------------------------
 
 test("each step of the drawing matches the snapshot tool's, with its caption and its GL state", async () => {
@@ -426,19 +458,22 @@ test("each step of the drawing matches the snapshot tool's, with its caption and
 
 // Walks the shadow view's frame as the page's state stands, row by row (the test entries
 // draw a range of rows), and after each row reads WebGL's state back: getParameter, and
-// getUniform for what the shader keeps (lighting and the colour). Compares it with the
-// row's own numbers from the pass's table, not with what the renderer set. Returns the
-// rows walked and every field that differed.
+// getUniform for what the shader keeps (lighting, the colour, which lights and whether the
+// ambient light). Compares it with the row's own numbers from the pass's table, not with
+// what the renderer set. Returns the rows walked and every field that differed.
 function walkRows(page) {
   return page.evaluate(() => {
     const gl = Module.ctx;
     const program = gl.getParameter(gl.CURRENT_PROGRAM);
     const lighting = gl.getUniformLocation(program, "lighting");
     const colour = gl.getUniformLocation(program, "colour");
+    const ambient = gl.getUniformLocation(program, "ambient");
+    const lightOn = [0, 1, 2, 3].map((i) => gl.getUniformLocation(program, `lightOn[${i}]`));
     const names = ["stencil test", "stencil function", "stencil reference", "stencil value mask",
                    "stencil fail", "stencil depth fail", "stencil depth pass", "stencil write mask",
                    "colour writes", "depth test", "depth function", "depth writes", "lighting",
-                   "blending", "blend source", "blend destination", "red", "green", "blue", "alpha"];
+                   "blending", "blend source", "blend destination", "red", "green", "blue", "alpha",
+                   "lights", "ambient light"];
     const differing = [];
     const count = Module._testDrawShadowViewRows(1, 0);
     for (let row = 1; row <= count; ++row) {
@@ -456,6 +491,8 @@ function walkRows(page) {
         gl.getParameter(gl.DEPTH_WRITEMASK), gl.getUniform(program, lighting),
         gl.isEnabled(gl.BLEND), gl.getParameter(gl.BLEND_SRC_RGB), gl.getParameter(gl.BLEND_DST_RGB),
         ...gl.getUniform(program, colour),
+        lightOn.reduce((lights, at, i) => lights | (gl.getUniform(program, at) ? 1 << i : 0), 0),
+        gl.getUniform(program, ambient) !== 0,
       ].map(Number);
       actual.forEach((value, field) => {
         if (value !== expected[field]) {
@@ -483,10 +520,13 @@ test("after each row of a frame, WebGL holds exactly that row's state", async ()
       await v.chooseMenuItem(4);
       await v.type("]]]");
     }],
-    ["soft shadows, fully refined", async (v) => {
+    ["two lights, the second the sun", async (v) => {
       await v.chooseMenuItem(5);
+      await v.type("lu");
+    }],
+    ["two lights, soft shadows, fully refined", async (v) => {
       await v.chooseMenuItem(6);
-      await v.waitFor(() => Module._testDrawShadowViewRows(1, 0) > 150, 30);
+      await v.waitFor(() => Module._testDrawShadowViewRows(1, 0) > 300, 30);
     }],
   ];
   for (const [name, act] of modes) {
@@ -569,7 +609,11 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Translucent shadows (now opaque)",
                                 "Shadows without the stencil (now with)",
                                 "Step by step, [ and ] (now off)",
-                                "Soft shadows (now hard)"]);
+                                "Soft shadows (now hard)",
+                                "Add a light, l (now 1 of 4)",
+                                "Remove the last light, L",
+                                "Next light, 1 to 4 (now 1)",
+                                "Light 1 as the sun, u (now a point light)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

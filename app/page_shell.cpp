@@ -50,6 +50,8 @@ void displayNothing() {}
 EM_JS(void, showPageCaption, (const char* text, const char* state),
       { Module.showCaption(UTF8ToString(text), UTF8ToString(state)); });
 
+EM_JS(void, showPageNotice, (const char* text), { Module.showNotice(UTF8ToString(text)); });
+
 EM_JS(void, clearPageMenu, (), { Module.clearMenu(); });
 
 EM_JS(void, addPageMenuItem, (const char* label, int value),
@@ -116,7 +118,7 @@ void startIdleWork() {
 void showMenu(const std::vector<MenuItem>& items) {
     clearPageMenu();
     for (const MenuItem& item : items) {
-        addPageMenuItem(item.label, item.value);
+        addPageMenuItem(item.label.c_str(), item.value);
     }
     endPageMenu();
 }
@@ -133,6 +135,11 @@ void showPixelHistory(const std::string& history) {
 // picture instead.
 void showCaption(const std::string& caption, const std::string& stepState) {
     showPageCaption(caption.c_str(), stepState.c_str());
+}
+
+// GLUT's title here is the document's: a notice goes in the status line under the picture.
+void showNotice(const std::string& notice) {
+    showPageNotice(notice.c_str());
 }
 
 // The program stops its idle steps, and the page stops all input, keeps the last frame and

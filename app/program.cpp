@@ -115,7 +115,7 @@ void setStepping(bool on) {
 // The next or previous step; the steps stop at either end.
 void changePassStep(int by) {
     ProgramState& s = programState;
-    s.passStep = clampedPassStep(s.passStep + by, s.stencilShadows);
+    s.passStep = clampedPassStep(s.passStep + by, s.stencilShadows, s.lightCount);
     showStepCaption();
 }
 
@@ -127,6 +127,23 @@ void setStencilView(bool on) {
     showStencilLegend(on ? stencilViewLegend() : "");
     if (!on) {
         showPixelHistory("");
+    }
+}
+
+// ---- What the program says ------------------------------------------------------------
+
+// Whether a notice is shown: what a key could not do, until the next input.
+bool noticeShown = false;
+
+void tell(const std::string& notice) {
+    showNotice(notice);
+    noticeShown = true;
+}
+
+void endNotice() {
+    if (noticeShown) {
+        showNotice("");
+        noticeShown = false;
     }
 }
 }  // namespace
@@ -155,17 +172,84 @@ bool resizeLight(float step) {
     return true;
 }
 
-// The light has moved, by a key or a drag: new shadow matrices, GL's light, and a frame to
+// A light has moved, by a key or a drag: new shadow matrices, GL's lights, and a frame to
 // show them, hard until the light stands still again.
 void lightMoved() {
     updateShadowMatrices();
-    placeLight();
+    placeLights();
     restartRefinement();
     glutPostRedisplay();
+}
+
+// ---- The lights -----------------------------------------------------------------------
+
+Light& selectedLight() {
+    return programState.lights[programState.selectedLight];
+}
+
+// Where a drag or a key takes the selected light; a sun never stands at the room's centre.
+void moveSelectedLight(const LightPosition& to) {
+    if (selectedLight().sun && !canBeTheSun(to)) {
+        tell(lightName(programState.selectedLight) +
+             " is the sun, which cannot stand at the room's centre: it would shine from no "
+             "direction.");
+        return;
+    }
+    selectedLight().standsAt = to;
+    lightMoved();
+}
+
+// A light has come or gone, or turned into the sun or back: a new frame, and the menu's
+// labels and the stepping mode's steps, which follow the lights.
+void lightsChanged() {
+    lightMoved();
+    showMenu(menuItems());
+    if (programState.steppingPasses) {
+        changePassStep(0);
+    }
+}
+
+// 'l', 'L', '1' to '4' and 'u'; false, once it has said why, when the key can do nothing.
+bool changeLights(unsigned char key) {
+    ProgramState& s = programState;
+    if (key == 'l' && !addLight()) {
+        tell("There are four lights already, as many as there can be: L removes the last one.");
+        return false;
+    }
+    if (key == 'L' && !removeLight()) {
+        tell("Light 1 is the only light, and stays: l adds another.");
+        return false;
+    }
+    if (key >= '1' && key <= '4') {
+        const int light = key - '1';
+        if (light >= s.lightCount) {
+            tell("There is no light " + std::to_string(light + 1) + ": there " +
+                 (s.lightCount == 1 ? "is 1" : "are " + std::to_string(s.lightCount)) +
+                 ", and l adds another.");
+            return false;
+        }
+        // Only the ring moves: a soft picture stays refined.
+        s.selectedLight = light;
+        showMenu(menuItems());
+        return true;
+    }
+    if (key == 'u') {
+        Light& light = selectedLight();
+        if (!light.sun && !canBeTheSun(light.standsAt)) {
+            tell(lightName(s.selectedLight) +
+                 " stands at the room's centre, where the sun would shine from no direction: "
+                 "move it first.");
+            return false;
+        }
+        light.sun = !light.sun;
+    }
+    lightsChanged();
+    return true;
 }
 }  // namespace
 
 void onKey(unsigned char key, int, int) {
+    endNotice();
     switch (key) {
         case KEY_ESCAPE:
             endProgram();
@@ -204,6 +288,18 @@ void onKey(unsigned char key, int, int) {
             glutDisplayFunc(displayShadowView);
             restartRefinement();
             break;
+        case 'l':
+        case 'L':
+        case '1':
+        case '2':
+        case '3':
+        case '4':
+        case 'u':
+            if (!changeLights(key)) {
+                return;
+            }
+            glutDisplayFunc(displayShadowView);
+            break;
         // '=' is '+' without Shift on most keyboards.
         case '+':
         case '=':
@@ -219,12 +315,13 @@ void onKey(unsigned char key, int, int) {
     glutPostRedisplay();
 }
 
-// The arrow keys move the light across and up/down, Page Up and Page Down in depth (Page Up
-// towards the back wall, as the top edge of a depth drag), one twentieth of the room's
-// 200 units at a time, as a drag moves it.
+// The arrow keys move the selected light across and up/down, Page Up and Page Down in depth
+// (Page Up towards the back wall, as the top edge of a depth drag), one twentieth of the
+// room's 200 units at a time, as a drag moves it.
 void onSpecialKey(int key, int, int) {
+    endNotice();
     constexpr float LIGHT_STEP = 10.0f;
-    LightPosition& light = programState.lightPosition;
+    LightPosition light = selectedLight().standsAt;
     switch (key) {
         case GLUT_KEY_LEFT:
             light.x -= LIGHT_STEP;
@@ -247,12 +344,13 @@ void onSpecialKey(int key, int, int) {
         default:
             return;
     }
-    lightMoved();
+    moveSelectedLight(light);
 }
 
 // ---- Mouse ----------------------------------------------------------------------------
 
 void onPress(int button, bool shiftHeld, int x, int y) {
+    endNotice();
     // For two-button mice.
     if (button == GLUT_LEFT_BUTTON && shiftHeld) {
         button = GLUT_MIDDLE_BUTTON;
@@ -269,7 +367,7 @@ void onPress(int button, bool shiftHeld, int x, int y) {
 // The window spans the room's cross-section: left edge x = -100, right edge x = 100,
 // top y = 100, bottom y = -100. In depth the bottom edge is the open front (z = -320)
 // and the top edge the back wall (z = -520). Nothing is clamped: dragged beyond the
-// window, the light leaves the room.
+// window, the selected light leaves the room.
 void onDrag(int x, int y) {
     ProgramState& s = programState;
     const int width = s.windowWidth;
@@ -278,13 +376,14 @@ void onDrag(int x, int y) {
     if (width == 0 || height == 0) {
         return;
     }
+    LightPosition light = selectedLight().standsAt;
     if (s.dragMode == DRAG_XY) {
-        s.lightPosition.x = static_cast<float>((x - width) * 200.0 / width + 100.0);
-        s.lightPosition.y = static_cast<float>((height - y) * 200.0 / height - 100.0);
+        light.x = static_cast<float>((x - width) * 200.0 / width + 100.0);
+        light.y = static_cast<float>((height - y) * 200.0 / height - 100.0);
     } else {
-        s.lightPosition.z = static_cast<float>(-320.0 - (height - y) * 200.0 / height);
+        light.z = static_cast<float>(-320.0 - (height - y) * 200.0 / height);
     }
-    lightMoved();
+    moveSelectedLight(light);
 }
 
 // ---- A pixel's history -----------------------------------------------------------------
@@ -367,6 +466,12 @@ bool stepTint() {
 // ---- Menu -----------------------------------------------------------------------------
 
 void onMenu(int item) {
+    endNotice();
+    if (item == MENU_NEXT_LIGHT) {
+        const int next = (programState.selectedLight + 1) % programState.lightCount;
+        onKey(static_cast<unsigned char>('1' + next), 0, 0);
+        return;
+    }
     if (item == MENU_TRANSLUCENT_SHADOWS) {
         programState.translucentShadows = !programState.translucentShadows;
         // The step that darkens shows its state drawn another way.
@@ -414,6 +519,13 @@ std::vector<MenuItem> menuItems() {
          : s.softShadows         ? "Hard shadows (now soft, +/- sizes the light)"
                                  : "Soft shadows (now hard)",
          MENU_SOFT_SHADOWS},
+        {"Add a light, l (now " + std::to_string(s.lightCount) + " of 4)", 'l'},
+        {"Remove the last light, L", 'L'},
+        {"Next light, 1 to 4 (now " + std::to_string(s.selectedLight + 1) + ")", MENU_NEXT_LIGHT},
+        {"Light " + std::to_string(s.selectedLight + 1) +
+             (selectedLight().sun ? " as a point light, u (now the sun)"
+                                  : " as the sun, u (now a point light)"),
+         'u'},
         {s.showStencil ? "The frame, v (now the stencil view)" : "Stencil view, v (now off)", 'v'},
     };
     // After the switches, so the switches keep their places whichever modes are on.

@@ -37,15 +37,18 @@ void onPoint(int x, int y);
 void onReshape(int width, int height);
 // The right-button menu. The first items act as the keys they name and pass those keys
 // to onMenu as their values; the next two switch how the shadows are drawn, then the
-// stepping mode and soft shadows, then the stencil view (as its key 'v'). While stepping,
-// the next and previous step follow, and with soft shadows on, a larger and a smaller
-// light, each as its key.
+// stepping mode and soft shadows; the next four add a light, remove one, select the next
+// (the keys 1 to 4 select one each) and turn the selected one into the sun or back, the
+// three of them keys too; then the stencil view (as its key 'v'). While stepping, the next
+// and previous step follow, and with soft shadows on, a larger and a smaller light, each
+// as its key.
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
 constexpr int MENU_STEPPING = 258;
 constexpr int MENU_SOFT_SHADOWS = 259;
+constexpr int MENU_NEXT_LIGHT = 260;
 // In the start state.
-constexpr int MENU_ITEM_COUNT = 8;
+constexpr int MENU_ITEM_COUNT = 12;
 void onMenu(int item);
 
 // The history of window pixel (x, y) from the top left as programState stands, drawn and

@@ -21,7 +21,7 @@ void startIdleWork();
 
 // One entry of the menu, and the value the shell passes to onMenu when it is chosen.
 struct MenuItem {
-    const char* label;
+    std::string label;
     int value;
 };
 // Shows the menu with these items, making it on the first call; later calls relabel its
@@ -41,6 +41,11 @@ void showStencilLegend(const std::string& legend);
 // A pixel's history (state/pixel_history.h), or "" to take an old one away: on the page
 // under the caption, on the desktop on standard output.
 void showPixelHistory(const std::string& history);
+
+// What a key could not do and why, said where the program says things, without touching
+// the picture: the window's title on the desktop, the status line on a page; "" when the
+// next input comes.
+void showNotice(const std::string& notice);
 
 // Esc: the process ends with status 0. A page has no process to end: it stops all drawing
 // and input and says that the program has ended.

@@ -75,19 +75,31 @@ void showMenu(const std::vector<MenuItem>& items) {
     for (int entry = 1; entry <= wanted; ++entry) {
         const MenuItem& item = items[static_cast<size_t>(entry) - 1];
         if (entry <= shown) {
-            glutChangeToMenuEntry(entry, item.label, item.value);
+            glutChangeToMenuEntry(entry, item.label.c_str(), item.value);
         } else {
-            glutAddMenuEntry(item.label, item.value);
+            glutAddMenuEntry(item.label.c_str(), item.value);
         }
     }
 }
+
+namespace {
+std::string shownCaption;
+std::string shownNotice;
+
+// A notice while there is one, else the stepping mode's caption, else the program's title.
+void showTitle() {
+    const std::string& title = !shownNotice.empty() ? shownNotice : shownCaption;
+    glutSetWindowTitle(title.empty() ? WINDOW_TITLE : title.c_str());
+}
+}  // namespace
 
 // The caption in the window's title, which leaves the picture exactly the frame the steps
 // drew, whatever the caption's length; the caption and the step's state on standard
 // output, once each time the state shown changes.
 void showCaption(const std::string& caption, const std::string& stepState) {
     static std::string printed;
-    glutSetWindowTitle(caption.empty() ? WINDOW_TITLE : caption.c_str());
+    shownCaption = caption;
+    showTitle();
     if (!stepState.empty() && stepState != printed) {
         std::printf("%s\n%s", caption.c_str(), stepState.c_str());
         std::fflush(stdout);
@@ -107,6 +119,11 @@ void showPixelHistory(const std::string& history) {
         std::fputs(history.c_str(), stdout);
         std::fflush(stdout);
     }
+}
+
+void showNotice(const std::string& notice) {
+    shownNotice = notice;
+    showTitle();
 }
 
 // exit, not _exit: standard output is flushed on the way out.

@@ -1,12 +1,13 @@
-// What a frame costs: the shadow view, also as the stepping mode shows it part drawn and as
-// the stencil view shows it, the plain view and a bare clear-and-present, each at 512 × 512 and
-// each ending in glFinish so the renderer's work is counted; and what one drag event costs without
-// its frame. The shadow frame is also given as a ratio to the other two, which carries across
-// machines better than times do; and a pixel's history. glutMainLoopEvent is freeglut's own, beyond
-// the GLUT that platform/opengl.h gives.
+// What a frame costs: the shadow view, also with two, three and four lights, as the stepping
+// mode shows it part drawn and as the stencil view shows it, the plain view and a bare
+// clear-and-present, each at 512 × 512 and each ending in glFinish so the renderer's work is
+// counted; and what one drag event and a pixel's history cost without a frame. The shadow
+// frame is also given as a ratio to the other two, which carries across machines better than
+// times do. glutMainLoopEvent is freeglut's own, beyond the GLUT that platform/opengl.h gives.
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -20,11 +21,47 @@
 
 namespace {
 
+constexpr const char* EACH_LIGHT = "each light after the first, %";
+
 void shadowFrame(benchmark::State& state) {
     for (auto _ : state) {
         displayShadowView();
         glFinish();
     }
+}
+
+// Seconds for one shadow frame with this many lights, each added as 'l' adds it, where it
+// first stands.
+double timedShadowFrame(int lights) {
+    while (programState.lightCount < lights) {
+        addLight();
+    }
+    while (programState.lightCount > lights) {
+        removeLight();
+    }
+    placeLights();
+    const auto start = std::chrono::steady_clock::now();
+    displayShadowView();
+    glFinish();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The shadow frame with this many lights, timed in turns with the one-light frame, so that a
+// changing load on the machine falls on both alike: the row's time is the frame with all the
+// lights, and its counter what each light after the first costs, in per cent of the
+// one-light frame.
+void shadowFrameWithLights(benchmark::State& state) {
+    const int lights = static_cast<int>(state.range(0));
+    double one = 0;
+    double all = 0;
+    for (auto _ : state) {
+        one += timedShadowFrame(1);
+        const double frame = timedShadowFrame(lights);
+        all += frame;
+        state.SetIterationTime(frame);
+    }
+    timedShadowFrame(1);
+    state.counters[EACH_LIGHT] = 100 * (all - one) / (lights - 1) / one;
 }
 
 // As the program drew it before the teapot went into a display list.
@@ -68,9 +105,9 @@ void bareFrame(benchmark::State& state) {
 // what a pointer event while dragging recomputes: two matrices and GL's light position.
 void moveLightAcross(float& x) {
     x = x > 90 ? -90 : x + 1;
-    programState.lightPosition.x = x;
+    programState.lights[0].standsAt.x = x;
     updateShadowMatrices();
-    placeLight();
+    placeLights();
 }
 
 void dragWork(benchmark::State& state) {
@@ -153,18 +190,27 @@ void pixelHistoryWork(benchmark::State& state) {
 }
 
 // Keeps each benchmark's real time per iteration, for the ratios printed at the end: the
-// median when runs are repeated, else the single run's.
+// median when runs are repeated, else the single run's; by its name, and its argument after
+// a slash if it has one.
 class RecordingReporter : public benchmark::ConsoleReporter {
   public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration || run.aggregate_name == "median") {
-                seconds[run.run_name.function_name] = run.GetAdjustedRealTime();
+                const std::string& argument = run.run_name.args;
+                const std::string name =
+                    run.run_name.function_name + (argument.empty() ? "" : "/" + argument);
+                seconds[name] = run.GetAdjustedRealTime();
+                const auto share = run.counters.find(EACH_LIGHT);
+                if (share != run.counters.end()) {
+                    shares[name] = share->second;
+                }
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> seconds;
+    std::map<std::string, double> shares;
 };
 
 }  // namespace
@@ -180,6 +226,10 @@ int main(int argc, char** argv) {
     std::printf("renderer: %s\n", reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
 
     benchmark::RegisterBenchmark("shadow frame", shadowFrame)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("shadow frame, lights:", shadowFrameWithLights)
+        ->DenseRange(2, MAX_LIGHTS)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("shadow frame, teapot from glutWireTeapot",
                                  shadowFrameTeapotFromGlut)
         ->Unit(benchmark::kMillisecond);
@@ -216,6 +266,12 @@ int main(int argc, char** argv) {
     const double stepping = reporter.seconds["shadow frame, stepping at step 5 of 7"];
     if (shadow > 0 && stepping > 0) {
         std::printf("stepping frame / shadow frame: %.2f\n", stepping / shadow);
+    }
+    // Each light after the first draws its own shadows; the casters, the shell and the markers
+    // are drawn once, lit by every light.
+    for (const auto& [name, share] : reporter.shares) {
+        std::printf("%s: each light after the first costs %.0f %% of a one-light frame\n",
+                    name.c_str(), share);
     }
     if (shadow > 0 && fromGlut > 0) {
         std::printf("the teapot's display list makes the shadow frame %.1f %% faster\n",

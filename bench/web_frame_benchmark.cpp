@@ -1,8 +1,8 @@
-// What a frame of the web edition costs in the browser: the shadow view, the plain view and a
-// bare clear, each at 512 × 512 (and the shadow view larger, as on high-density screens), drawn by
-// the WebGL 2 renderer with the program's own state. Each frame ends with a one-pixel read-back,
-// which waits until the frame is drawn, as the desktop benchmark's glFinish does. Loaded by
-// bench/web_frame_benchmark.html.
+// What a frame of the web edition costs in the browser: the shadow view (also with several
+// lights), the plain view and a bare clear, each at 512 × 512 (and the shadow view larger,
+// as on high-density screens), drawn by the WebGL 2 renderer with the program's own state. Each
+// frame ends with a one-pixel read-back, which waits until the frame is drawn, as the desktop
+// benchmark's glFinish does. Loaded by bench/web_frame_benchmark.html.
 #include <GL/glut.h>
 #include <GLES3/gl3.h>
 #include <emscripten.h>
@@ -60,6 +60,15 @@ extern "C" EMSCRIPTEN_KEEPALIVE double timeStencilViewFrames(int soft, int count
     programState.softShadows = false;
     programState.lightSamples = 1;
     return milliseconds;
+}
+
+// This many lights from now on, each added as 'l' adds it, where it first stands.
+extern "C" EMSCRIPTEN_KEEPALIVE void setLightCount(int count) {
+    while (programState.lightCount < count && addLight()) {
+    }
+    while (programState.lightCount > count && removeLight()) {
+    }
+    placeLights();
 }
 
 // The drawing buffer `side` pixels square, as the page makes it on a denser screen.

@@ -10,12 +10,25 @@
 
 // ---- The light and the window --------------------------------------------------------
 
-// The modelview matrix is the identity whenever this runs, so GL takes the position in eye
-// coordinates.
-void placeLight() {
-    const LightPosition& light = programState.lightPosition;
-    const GLfloat position[4] = {light.x, light.y, light.z, light.w};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
+// The modelview matrix is the identity whenever this runs, so GL takes the positions in eye
+// coordinates. Each row enables the lights it is lit by (applyRenderState).
+void placeLights() {
+    const ProgramState& s = programState;
+    for (int i = 0; i < s.lightCount; ++i) {
+        const LightPosition& light = s.lights[i].shinesFrom;
+        const GLfloat position[4] = {light.x, light.y, light.z, light.w};
+        glLightfv(GL_LIGHT0 + i, GL_POSITION, position);
+    }
+}
+
+// Light 1 keeps GL_LIGHT0's defaults, white; the others' own default is no light at all.
+// None has ambient or specular light of its own, so each lights with its diffuse colour alone.
+static void colourLights() {
+    for (int i = 1; i < MAX_LIGHTS; ++i) {
+        const Colour& c = LIGHT_DESIGNS[i].colour;
+        const GLfloat diffuse[4] = {c.r, c.g, c.b, c.a};
+        glLightfv(GL_LIGHT0 + i, GL_DIFFUSE, diffuse);
+    }
 }
 
 void setViewport(int width, int height) {
@@ -55,13 +68,32 @@ static void compileSphere() {
     glEndList();
 }
 
-// Drawn at the current origin in its own grey, so the caller places it.
+// Drawn at the current origin in the row's colour, so the caller places it.
 static void compileLightMarker() {
     glNewList(LIST_LIGHT_MARKER, GL_COMPILE);
-    glColor3f(LIGHT_MARKER_COLOUR.r, LIGHT_MARKER_COLOUR.g, LIGHT_MARKER_COLOUR.b);
     GLUquadric* marker = gluNewQuadric();
     gluSphere(marker, LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS);
     gluDeleteQuadric(marker);
+    glEndList();
+}
+
+// Around a marker of radius 1 at the origin, in the plane facing the eye: the selected
+// light's ring, and the sun's rays.
+static void compileMarkerSigns() {
+    glNewList(LIST_SELECTION_RING, GL_COMPILE);
+    GLUquadric* ring = gluNewQuadric();
+    gluDisk(ring, SELECTION_RING_INNER, SELECTION_RING_OUTER, ROUND_SLICES, 1);
+    gluDeleteQuadric(ring);
+    glEndList();
+    glNewList(LIST_SUN_RAYS, GL_COMPILE);
+    glBegin(GL_LINES);
+    for (const Point3& d : SUN_RAY_DIRECTIONS) {
+        for (const double along : {SUN_RAY_START, SUN_RAY_END}) {
+            const float r = static_cast<float>(along);
+            glVertex3f(r * d.x, r * d.y, r * d.z);
+        }
+    }
+    glEnd();
     glEndList();
 }
 
@@ -119,11 +151,13 @@ void initScene() {
     glEnable(GL_DEPTH_TEST);
     glEnable(GL_LIGHTING);
     glEnable(GL_LIGHT0);
-    placeLight();
+    colourLights();
+    placeLights();
 
     compileRoomShell();
     compileSphere();
     compileLightMarker();
+    compileMarkerSigns();
     compileCone();
     compileOccluders();
     compileWireTeapot();
@@ -172,7 +206,13 @@ static void applyRenderState(const RenderState& state) {
     setCapability(GL_DEPTH_TEST, state.depth.test);
     glDepthFunc(static_cast<GLenum>(state.depth.func));
     glDepthMask(state.depth.writes ? GL_TRUE : GL_FALSE);
-    setCapability(GL_LIGHTING, state.lighting);
+    setCapability(GL_LIGHTING, state.lighting.on);
+    for (int i = 0; i < MAX_LIGHTS; ++i) {
+        setCapability(GL_LIGHT0 + i, (state.lighting.lights & (1u << i)) != 0);
+    }
+    const GLfloat ambient = state.lighting.ambient ? 0.2f : 0.0f;
+    const GLfloat ambientLight[4] = {ambient, ambient, ambient, 1};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientLight);
     setCapability(GL_BLEND, state.blend.on);
     glBlendFunc(static_cast<GLenum>(state.blend.source),
                 static_cast<GLenum>(state.blend.destination));
@@ -198,17 +238,24 @@ static void drawFlattenedCasters(const ShadowMatrix& shadowMatrix) {
     glPopMatrix();
 }
 
-// At the light, as large as the light while soft shadows are on.
-static void drawLightMarker() {
+// At the light's marker, as large as the light while soft shadows are on; the ring and the
+// rays in units of the marker's radius.
+static void drawLightMarker(const PassRow& row) {
     const ProgramState& s = programState;
-    const LightPosition& light = s.lightPosition;
+    const Point3 centre = lightMarkerCentre(s.lights[row.light]);
     glPushMatrix();
-    glTranslatef(light.x, light.y, light.z);
+    glTranslatef(centre.x, centre.y, centre.z);
     if (s.softShadows) {
         const float scale = lightMarkerRadius() / static_cast<float>(LIGHT_MARKER_RADIUS);
         glScalef(scale, scale, scale);
     }
-    glCallList(LIST_LIGHT_MARKER);
+    if (row.draws == Draws::LightMarker) {
+        glCallList(LIST_LIGHT_MARKER);
+    } else {
+        const float radius = static_cast<float>(LIGHT_MARKER_RADIUS);
+        glScalef(radius, radius, radius);
+        glCallList(row.draws == Draws::SunRays ? LIST_SUN_RAYS : LIST_SELECTION_RING);
+    }
     glPopMatrix();
 }
 
@@ -233,8 +280,7 @@ static GLbitfield clearBits(unsigned buffers) {
            ((buffers & CLEAR_STENCIL) != 0 ? GL_STENCIL_BUFFER_BIT : 0);
 }
 
-// The display lists that set their own colour (the room's shell, the marker) set the
-// row's colour again.
+// The display list that sets its own colour (the room's shell) sets the row's colour again.
 static void drawShape(const PassRow& row) {
     switch (row.draws) {
         case Draws::Clear:
@@ -254,7 +300,9 @@ static void drawShape(const PassRow& row) {
             glCallList(LIST_ROOM_SHELL);
             break;
         case Draws::LightMarker:
-            drawLightMarker();
+        case Draws::SelectionRing:
+        case Draws::SunRays:
+            drawLightMarker(row);
             break;
         case Draws::Teapot:
             drawTeapot();

@@ -13,5 +13,7 @@ constexpr GLuint LIST_LEFT_WALL = 4;
 constexpr GLuint LIST_FLOOR = 5;
 constexpr GLuint LIST_ROOM_SHELL = 6;
 constexpr GLuint LIST_OCCLUDERS = 7;
+constexpr GLuint LIST_SELECTION_RING = 8;
+constexpr GLuint LIST_SUN_RAYS = 9;
 // The wire teapot's geometry alone, at the origin; its place and colour are set per frame.
 constexpr GLuint LIST_WIRE_TEAPOT = 10;

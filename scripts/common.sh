@@ -33,10 +33,16 @@ ensurePackages() {
     fi
 }
 
-# Headless Chromium, and node to drive it through its DevTools pipe (tests/web/chromium.mjs
-# needs nothing but node's own modules).
+# The browsers the web edition is tested in, Chromium and Firefox ESR, node, and the driver
+# for both, puppeteer-core, exactly as package-lock.json pins it (npm ci; again only once the
+# lockfile has changed). npm only where node came without it: NodeSource's nodejs package
+# brings its own, and Debian's npm package would conflict with it.
 ensureBrowserTools() {
-    ensurePackages chromium nodejs
+    ensurePackages chromium firefox-esr nodejs
+    command -v npm >/dev/null 2>&1 || ensurePackages npm
+    if [ ! "$projectDir/node_modules/.package-lock.json" -nt "$projectDir/package-lock.json" ]; then
+        (cd "$projectDir" && npm ci --no-audit --no-fund)
+    fi
 }
 
 # configure FOLDER [CMAKE OPTION...]

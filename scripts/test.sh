@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test: once in the normal build, once more in a build
 # with AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need a window start
 # their own private X server, so this works with or without a display; the web edition is
-# tested in headless Chromium. First, the sources must compile for Windows too.
+# tested in headless Chromium and in Firefox ESR. First, the sources must compile for
+# Windows too.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 ensurePackages "${buildPackages[@]}" "${testPackages[@]}"

@@ -40,10 +40,10 @@ case "${1:-}" in
         ;;
     --measure)
         ensureBrowserTools
-        node "$projectDir/tests/web/measure.mjs" "$webDir" "$emscriptenDir"
+        node "$projectDir/bench/web/measure.mjs" "$webDir" "$emscriptenDir"
         if [ -n "$otherDir" ]; then
             echo "Against $otherDir (old) in turns:"
-            node "$projectDir/tests/web/compare-builds.mjs" "$otherDir" "$emscriptenDir"
+            node "$projectDir/bench/web/compare-builds.mjs" "$otherDir" "$emscriptenDir"
         fi
         ;;
     *)

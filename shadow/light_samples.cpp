@@ -60,7 +60,13 @@ LightPosition lightSample(PlaneEquation plane, LightPosition centre, float radiu
     const double second[3] = {n[1] * first[2] - n[2] * first[1], n[2] * first[0] - n[0] * first[2],
                               n[0] * first[1] - n[1] * first[0]};
 
-    const double r = radius;
+    double r = radius;
+    if (centre.w == 0) {
+        // The sun's disk is as much larger as its direction is longer: the same angle.
+        r *= std::sqrt(double(centre.x) * centre.x + double(centre.y) * centre.y +
+                       double(centre.z) * centre.z) /
+             SUN_SIZE_DISTANCE;
+    }
     LightPosition point = centre;
     point.x = static_cast<float>(centre.x + r * (across * first[0] + along * second[0]));
     point.y = static_cast<float>(centre.y + r * (across * first[1] + along * second[1]));

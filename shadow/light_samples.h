@@ -17,11 +17,18 @@ constexpr int bitsToHold(unsigned value) {
 }
 constexpr int SOFT_STENCIL_BITS = bitsToHold(2 * LIGHT_SAMPLE_COUNT + 1);
 
+// The sun has no distance, so its size is an angle: it looks as large as a light of the same
+// radius this far away, half the room's width; at the first radius, 5, its own radius is
+// atan(5 / 100) = 2.9° (the real sun's is 0.27°, too little to see in this room).
+constexpr double SUN_SIZE_DISTANCE = 100;
+
 // Sample `sample` (0 to LIGHT_SAMPLE_COUNT - 1) of a light of this radius, on the disk
 // through its centre parallel to `plane`: the light as the receiver sees it face on, and
 // every sample as far from the plane as the centre, so all of them can cast onto the plane
 // exactly when the centre can. The points spread evenly over the disk, and each
 // power-of-two prefix (2, 4, ... 32) is spread too, centred on the light, so a picture made
 // from the first n samples is already a fair picture of the whole light. Radius 0 gives
-// the centre itself, exactly.
+// the centre itself, exactly. For the sun (w 0) the samples are directions around its own,
+// the disk as much larger as its direction is longer than SUN_SIZE_DISTANCE, so the angle
+// stays the same.
 LightPosition lightSample(PlaneEquation plane, LightPosition centre, float radius, int sample);

@@ -48,6 +48,9 @@ constexpr int ROUND_STACKS = 20;
 
 constexpr LightPosition START_LIGHT = {50, 50, -320, 1};
 
+// The sun shines from the room's centre towards where it stands.
+constexpr LightPosition ROOM_CENTRE = {0, 0, -420, 1};
+
 // ---- Colours -------------------------------------------------------------------------
 // RGBA as glColor4f takes it; with colour material on, the ambient and diffuse reflectance
 // of what is drawn lit, and the colour itself of what is drawn unlit.
@@ -73,3 +76,42 @@ constexpr Colour LIGHT_MARKER_COLOUR = {0.5f, 0.5f, 0.5f, 1};
 constexpr Colour PLAIN_FIRST_COLOUR = {1, 1, 1, 1};
 constexpr Colour PLAIN_CONE_COLOUR = {0, 0.5f, 1, 1};
 constexpr Colour PLAIN_SPHERE_COLOUR = {1, 0.5f, 0, 1};
+
+// ---- The lights ----------------------------------------------------------------------
+// Up to four lights. Light 1 is white, GL's default light, with the grey marker, and starts
+// where the program's one light always has; 'l' adds the others in turn, each in its own
+// colour and standing first where it does here. Warm, cool and green lights mix into
+// colours of their own where two of them reach a pixel the others do not.
+constexpr int MAX_LIGHTS = 4;
+
+struct LightDesign {
+    // How the captions and messages name it: "Light 2 (orange)".
+    const char* colourName;
+    // Its diffuse colour (GL_DIFFUSE); its marker is drawn unlit in markerColour.
+    Colour colour;
+    Colour markerColour;
+    LightPosition start;
+};
+
+constexpr LightDesign LIGHT_DESIGNS[MAX_LIGHTS] = {
+    {"white", {1, 1, 1, 1}, LIGHT_MARKER_COLOUR, START_LIGHT},
+    {"orange", {0.8f, 0.4f, 0.05f, 1}, {1, 0.5f, 0.06f, 1}, {-30, 80, -340, 1}},
+    {"blue", {0.1f, 0.3f, 0.8f, 1}, {0.12f, 0.38f, 1, 1}, {20, 60, -500, 1}},
+    {"green", {0.2f, 0.65f, 0.1f, 1}, {0.3f, 1, 0.15f, 1}, {90, 0, -420, 1}},
+};
+
+// The selected light's marker, once there are several, is ringed in its plane facing the
+// eye; the sun's has rays. Both in units of the marker's radius, so they grow with it.
+constexpr double SELECTION_RING_INNER = 1.5;
+constexpr double SELECTION_RING_OUTER = 1.9;
+constexpr Colour SELECTION_RING_COLOUR = {0, 0, 0, 1};
+constexpr float HALF_SQRT2 = 0.70710678f;
+constexpr Point3 SUN_RAY_DIRECTIONS[8] = {
+    {1, 0, 0},  {HALF_SQRT2, HALF_SQRT2, 0},   {0, 1, 0},  {-HALF_SQRT2, HALF_SQRT2, 0},
+    {-1, 0, 0}, {-HALF_SQRT2, -HALF_SQRT2, 0}, {0, -1, 0}, {HALF_SQRT2, -HALF_SQRT2, 0},
+};
+constexpr double SUN_RAY_START = 2.2;
+constexpr double SUN_RAY_END = 3.2;
+// The sun's marker stands this far from the room's centre along its direction, so it
+// depends on the direction alone and stays inside the room.
+constexpr double SUN_MARKER_DISTANCE = 90;

@@ -1,5 +1,5 @@
 // The geometry of planar projected shadows: a plane through three points and the
-// matrix that flattens anything onto that plane along rays from a point light.
+// matrix that flattens anything onto that plane along rays from a light.
 // Pure arithmetic, no GL, so it is checked to the last bit without a window.
 #pragma once
 
@@ -12,7 +12,9 @@ struct PlaneEquation {
     float a, b, c, d;
 };
 
-// Homogeneous light position as GL_POSITION takes it; w stays 1 (a point light).
+// Homogeneous light position as GL_POSITION takes it: w 1 for a point light; w 0 for a
+// light infinitely far away (the sun), whose x, y, z are the direction it shines from, so
+// that the shadow matrix flattens along parallel rays.
 struct LightPosition {
     float x, y, z, w;
 };

@@ -35,7 +35,15 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | GLUT_SINGLE);
     glutCreateWindow("planar-shadows-snapshot");
 
-    programState.lightPosition = options.light;
+    if (!options.lights.empty()) {
+        programState.lightCount = 0;
+        for (const LightPosition& light : options.lights) {
+            Light& added = programState.lights[programState.lightCount++];
+            added.standsAt = {light.x, light.y, light.z, 1};
+            added.sun = light.w == 0;
+        }
+        programState.selectedLight = programState.lightCount - 1;
+    }
     programState.teapotOffsetX = options.teapotOffset;
     programState.tintLevel = options.tint;
     programState.translucentShadows = options.translucent;
@@ -82,7 +90,9 @@ int main(int argc, char** argv) {
     // The caption on the first line, the step's state after it, then the legend and the
     // pixel's history.
     if (programState.steppingPasses) {
-        std::puts(passStepCaption(options.step, programState.stencilShadows));
+        std::puts(
+            passStepCaption(options.step, programState.stencilShadows, programState.lightCount)
+                .c_str());
         std::fputs(currentStepStateText(programState).c_str(), stdout);
     }
     if (options.showStencil) {

@@ -2,6 +2,7 @@
 
 #include "state/shadow_pass.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cmath>
@@ -11,8 +12,13 @@
 const char* const SNAPSHOT_USAGE =
     "usage: planar-shadows-snapshot -o FILE [options]\n"
     "Renders one frame of planar-shadows offscreen and writes it as a PNG.\n"
-    "  --light X,Y,Z        light position in eye space, each from -1e6 to 1e6\n"
-    "                       (default 50,50,-320)\n"
+    "  --light X,Y,Z[,W]    a light where it stands in eye space, each coordinate from\n"
+    "                       -1e6 to 1e6; up to four times, each adding a light in\n"
+    "                       the program's order of colours, the last one selected\n"
+    "                       (default one light at 50,50,-320); W 1 (the default) a\n"
+    "                       point light, W 0 the sun: it shines from the room's\n"
+    "                       centre 0,0,-420 towards where it stands, so it cannot\n"
+    "                       stand there\n"
     "  --teapot-offset DX   teapot's sideways offset, from -1e6 to 1e6 (default 0)\n"
     "  --tint T             tint level of teapot red and sphere blue (default 0)\n"
     "  --view shadow|plain  which view to draw (default shadow)\n"
@@ -81,15 +87,22 @@ bool readStep(const std::string& text, int& step) {
     return true;
 }
 
+// X,Y,Z or X,Y,Z,W with W 0 or 1.
 bool readLight(const std::string& text, LightPosition& light) {
     const size_t first = text.find(',');
     const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
     if (second == std::string::npos) {
         return false;
     }
+    const size_t third = text.find(',', second + 1);
+    light.w = 1;
+    if (third != std::string::npos &&
+        !(readFloat(text.substr(third + 1), light.w) && (light.w == 0 || light.w == 1))) {
+        return false;
+    }
     return readCoordinate(text.substr(0, first), light.x) &&
            readCoordinate(text.substr(first + 1, second - first - 1), light.y) &&
-           readCoordinate(text.substr(second + 1), light.z);
+           readCoordinate(text.substr(second + 1, third - second - 1), light.z);
 }
 
 // A pixel's place as two whole numbers, each as a picture's side is written; whether it
@@ -157,7 +170,17 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         const std::string value = argv[++i];
         bool good = true;
         if (option == "--light") {
-            good = readLight(value, options.light);
+            if (options.lights.size() == MAX_LIGHTS) {
+                return "at most four lights: --light is given once for each";
+            }
+            LightPosition light = {};
+            good = readLight(value, light);
+            if (good && light.w == 0 && light.x == ROOM_CENTRE.x && light.y == ROOM_CENTRE.y &&
+                light.z == ROOM_CENTRE.z) {
+                return "the sun cannot stand at the room's centre, 0,0,-420: it would shine "
+                       "from no direction";
+            }
+            options.lights.push_back(light);
         } else if (option == "--teapot-offset") {
             good = readCoordinate(value, options.teapotOffset);
         } else if (option == "--tint") {
@@ -198,10 +221,12 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
     }
     if (stepGiven) {
         // Known only now: how many steps the chosen mode draws.
-        const int lastStep = passStepCount(!options.noStencil);
+        const int lights = std::max(1, static_cast<int>(options.lights.size()));
+        const int lastStep = passStepCount(!options.noStencil, lights);
         if (options.step < 1 || options.step > lastStep) {
             return "--step must be from 1 to " + std::to_string(lastStep) +
-                   (options.noStencil ? " without the stencil" : "");
+                   (options.noStencil ? " without the stencil" : "") +
+                   (lights > 1 ? " with " + std::to_string(lights) + " lights" : "");
         }
         if (options.plainView) {
             return "--step steps through the shadow view, not the plain one";

@@ -2,12 +2,15 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shadow/room.h"
 
 // Defaults are the program's state at start.
 struct SnapshotOptions {
-    LightPosition light = START_LIGHT;
+    // The lights in order, at most MAX_LIGHTS: w 1 a point light standing at x, y, z, w 0 the
+    // sun standing there. None given: the program's one light as it starts.
+    std::vector<LightPosition> lights;
     float teapotOffset = 0.0f;
     float tint = 0.0f;
     bool plainView = false;

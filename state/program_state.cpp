@@ -1,21 +1,83 @@
 #include "state/program_state.h"
 
+#include <algorithm>
+#include <cmath>
+
 ProgramState programState;
 
 void prepareShadowReceivers() {
     ProgramState& s = programState;
     const Point3* floor = FLOOR_QUAD.corners;
     s.floorPlane = planeFromPoints(floor[0], floor[1], floor[2]);
-    s.floorShadowMatrix = buildShadowMatrix(s.floorPlane, s.lightPosition);
     const Point3* wall = LEFT_WALL_QUAD.corners;
     s.leftWallPlane = planeFromPoints(wall[0], wall[1], wall[2]);
-    s.leftWallShadowMatrix = buildShadowMatrix(s.leftWallPlane, s.lightPosition);
+    updateShadowMatrices();
 }
+
+namespace {
+
+// The direction from the room's centre to where the sun stands, as GL takes a light
+// infinitely far away. Left as long as it comes: GL normalises it for the lighting, and the
+// shadow matrix's homogeneous division cancels its length.
+LightPosition sunDirection(const LightPosition& standsAt) {
+    return {standsAt.x - ROOM_CENTRE.x, standsAt.y - ROOM_CENTRE.y, standsAt.z - ROOM_CENTRE.z, 0};
+}
+
+}  // namespace
 
 void updateShadowMatrices() {
     ProgramState& s = programState;
-    s.leftWallShadowMatrix = buildShadowMatrix(s.leftWallPlane, s.lightPosition);
-    s.floorShadowMatrix = buildShadowMatrix(s.floorPlane, s.lightPosition);
+    for (int i = 0; i < s.lightCount; ++i) {
+        Light& light = s.lights[i];
+        light.shinesFrom = light.sun ? sunDirection(light.standsAt) : light.standsAt;
+        light.leftWallShadowMatrix = buildShadowMatrix(s.leftWallPlane, light.shinesFrom);
+        light.floorShadowMatrix = buildShadowMatrix(s.floorPlane, light.shinesFrom);
+    }
+}
+
+bool addLight() {
+    ProgramState& s = programState;
+    if (s.lightCount == MAX_LIGHTS) {
+        return false;
+    }
+    Light& added = s.lights[s.lightCount];
+    added = Light();
+    added.standsAt = LIGHT_DESIGNS[s.lightCount].start;
+    s.selectedLight = s.lightCount++;
+    updateShadowMatrices();
+    return true;
+}
+
+bool removeLight() {
+    ProgramState& s = programState;
+    if (s.lightCount == 1) {
+        return false;
+    }
+    --s.lightCount;
+    s.selectedLight = std::min(s.selectedLight, s.lightCount - 1);
+    return true;
+}
+
+Point3 lightMarkerCentre(const Light& light) {
+    const LightPosition& at = light.standsAt;
+    if (!light.sun) {
+        return {at.x, at.y, at.z};
+    }
+    const LightPosition d = light.shinesFrom;
+    const double scale =
+        SUN_MARKER_DISTANCE / std::sqrt(double(d.x) * d.x + double(d.y) * d.y + double(d.z) * d.z);
+    return {static_cast<float>(ROOM_CENTRE.x + scale * d.x),
+            static_cast<float>(ROOM_CENTRE.y + scale * d.y),
+            static_cast<float>(ROOM_CENTRE.z + scale * d.z)};
+}
+
+std::string lightName(int light) {
+    return "Light " + std::to_string(light + 1) + " (" + LIGHT_DESIGNS[light].colourName + ")";
+}
+
+bool canBeTheSun(const LightPosition& standsAt) {
+    return standsAt.x != ROOM_CENTRE.x || standsAt.y != ROOM_CENTRE.y ||
+           standsAt.z != ROOM_CENTRE.z;
 }
 
 float lightMarkerRadius() {

@@ -2,6 +2,8 @@
 // upkeep of the shadow matrices it holds. No GL: every renderer reads this record.
 #pragma once
 
+#include <string>
+
 #include "shadow/light_samples.h"
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
@@ -9,9 +11,24 @@
 // Which light coordinates a drag moves: across and up/down, or in depth.
 enum DragMode { DRAG_XY = 0, DRAG_Z = 1 };
 
+// One light. A drag or the keys move where it stands; the sun shines from the room's centre
+// towards there, so moving it along that direction changes nothing. The rest follows from
+// those two, kept up to date by updateShadowMatrices(): the position GL lights with (where
+// it stands, or for the sun that direction with w 0, parallel rays) and its shadow matrices.
+struct Light {
+    LightPosition standsAt = START_LIGHT;
+    bool sun = false;
+    LightPosition shinesFrom = START_LIGHT;
+    ShadowMatrix floorShadowMatrix = {};
+    ShadowMatrix leftWallShadowMatrix = {};
+};
+
 struct ProgramState {
     int doubleBuffered = 1;
-    LightPosition lightPosition = START_LIGHT;
+    // lights[0] to lights[lightCount - 1] shine; the drag and the keys move the selected one.
+    Light lights[MAX_LIGHTS];
+    int lightCount = 1;
+    int selectedLight = 0;
     // 0 until GLUT delivers the first reshape.
     int windowWidth = 0;
     int windowHeight = 0;
@@ -23,11 +40,9 @@ struct ProgramState {
     // without the stencil the flattened casters go straight onto the receiver.
     bool translucentShadows = false;
     bool stencilShadows = true;
-    // Computed once at start-up; the matrices again after every light move.
+    // Computed once at start-up.
     PlaneEquation floorPlane = {};
     PlaneEquation leftWallPlane = {};
-    ShadowMatrix floorShadowMatrix = {};
-    ShadowMatrix leftWallShadowMatrix = {};
     // The stepping mode: the shadow view drawn only up to step passStep (from 1) of
     // state/shadow_pass.h's steps, with the stencil's marks and the flattened casters shown.
     bool steppingPasses = false;
@@ -49,11 +64,30 @@ struct ProgramState {
 
 extern ProgramState programState;
 
-// Both planes and both matrices for the light's position; once, before the first frame.
+// Both planes, and every light's position and matrices; once, before the first frame.
 void prepareShadowReceivers();
 
-// Both matrices again after the light has moved; the planes never change.
+// Every light's position for GL and both its matrices again, after a light has moved,
+// come, gone or turned into the sun or back; the planes never change.
 void updateShadowMatrices();
+
+// The next light, in its own colour where it first stands, selected; false, and nothing
+// changed, when there are MAX_LIGHTS already.
+bool addLight();
+
+// The light added last goes, and the selection stays on a light that is left; false, and
+// nothing changed, when light 1 is the only one.
+bool removeLight();
+
+// Where the light's marker is drawn: where the light stands, or for the sun, at
+// SUN_MARKER_DISTANCE from the room's centre towards where it stands.
+Point3 lightMarkerCentre(const Light& light);
+
+// How the captions and the notices name light `light` (from 0): "Light 2 (orange)".
+std::string lightName(int light);
+
+// Standing at the room's centre, a sun would shine from no direction.
+bool canBeTheSun(const LightPosition& standsAt);
 
 // The light marker's radius: the light's own while soft shadows are on, but never smaller
 // than the marker of a point light, so the light stays in sight.

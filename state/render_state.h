@@ -47,6 +47,18 @@ struct DepthState {
     bool writes;
 };
 
+// glEnable(GL_LIGHTING); which lights it lights with, bit i for GL_LIGHTi (light i + 1),
+// each of GL_LIGHT0 to GL_LIGHT3 enabled or disabled; and the scene's ambient light,
+// glLightModelfv(GL_LIGHT_MODEL_AMBIENT): GL's own 0.2 grey, or none.
+struct LightingState {
+    bool on;
+    unsigned lights;
+    bool ambient;
+};
+
+// Light 1 alone, GL_LIGHT0, as in every lit row while there is one light.
+constexpr unsigned FIRST_LIGHT = 1;
+
 // glEnable(GL_BLEND) and glBlendFunc.
 struct BlendState {
     bool on;
@@ -59,7 +71,7 @@ struct RenderState {
     StencilState stencil;
     bool colourWrites;
     DepthState depth;
-    bool lighting;
+    LightingState lighting;
     BlendState blend;
 };
 
@@ -72,7 +84,8 @@ inline bool operator==(const StencilState& a, const StencilState& b) {
 inline bool operator==(const RenderState& a, const RenderState& b) {
     return a.stencil == b.stencil && a.colourWrites == b.colourWrites &&
            a.depth.test == b.depth.test && a.depth.func == b.depth.func &&
-           a.depth.writes == b.depth.writes && a.lighting == b.lighting &&
+           a.depth.writes == b.depth.writes && a.lighting.on == b.lighting.on &&
+           a.lighting.lights == b.lighting.lights && a.lighting.ambient == b.lighting.ambient &&
            a.blend.on == b.blend.on && a.blend.source == b.blend.source &&
            a.blend.destination == b.blend.destination;
 }
@@ -95,7 +108,11 @@ enum class Draws {
     FlattenedCastersForStencil,
     // The right wall, the ceiling and the back wall.
     RoomShell,
+    // The row's light's marker, and what sets it apart: the ring of the selected light and
+    // the sun's rays.
     LightMarker,
+    SelectionRing,
+    SunRays,
     Teapot,
     Cone,
     Sphere,
@@ -119,4 +136,6 @@ struct PassRow {
     unsigned clear;
     Receiver receiver;
     ShadowMatrix flatten;
+    // The light the row is for (0 for light 1): the marker's, or whose shadow it draws.
+    int light;
 };

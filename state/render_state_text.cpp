@@ -65,7 +65,22 @@ const char* boolean(bool on) {
     return on ? "GL_TRUE" : "GL_FALSE";
 }
 
-std::string stateText(const RenderState& state) {
+// GL_LIGHTING alone while light 1 is the only light; with several, which of them are on,
+// and the ambient light (glLightModelfv takes four floats; here they are written out).
+std::string lightingText(const LightingState& lighting, int lightCount) {
+    std::string text = enable(lighting.on, "GL_LIGHTING");
+    if (!lighting.on || lightCount == 1) {
+        return text;
+    }
+    for (int light = 0; light < lightCount; ++light) {
+        const std::string name = "GL_LIGHT" + std::to_string(light);
+        text += " " + enable((lighting.lights & (1u << light)) != 0, name.c_str());
+    }
+    return text + " glLightModelfv(GL_LIGHT_MODEL_AMBIENT, " +
+           (lighting.ambient ? "{0.2, 0.2, 0.2, 1}" : "{0, 0, 0, 1}") + ");";
+}
+
+std::string stateText(const RenderState& state, int lightCount) {
     const StencilState& stencil = state.stencil;
     const char* colour = boolean(state.colourWrites);
     return enable(stencil.test, "GL_STENCIL_TEST") + " glStencilFunc(" + name(stencil.func) + ", " +
@@ -75,7 +90,7 @@ std::string stateText(const RenderState& state) {
            colour + ", " + colour + ", " + colour + "); " +
            enable(state.depth.test, "GL_DEPTH_TEST") + " glDepthFunc(" + name(state.depth.func) +
            "); glDepthMask(" + boolean(state.depth.writes) + ");\n" +
-           enable(state.lighting, "GL_LIGHTING") + " " + enable(state.blend.on, "GL_BLEND") +
+           lightingText(state.lighting, lightCount) + " " + enable(state.blend.on, "GL_BLEND") +
            " glBlendFunc(" + name(state.blend.source) + ", " + name(state.blend.destination) +
            ");\n";
 }
@@ -108,6 +123,10 @@ std::string drawText(const PassRow& row) {
             return "draw the right wall, the ceiling and the back wall";
         case Draws::LightMarker:
             return "draw the light marker";
+        case Draws::SelectionRing:
+            return "draw a ring around the light marker";
+        case Draws::SunRays:
+            return "draw the sun's rays around its marker";
         case Draws::Teapot:
             return "draw the teapot";
         case Draws::Cone:
@@ -138,11 +157,11 @@ const char* receiverName(Receiver receiver) {
     return receiver == Receiver::Floor ? "floor" : "left wall";
 }
 
-std::string rowsAsText(const std::vector<PassRow>& rows) {
+std::string rowsAsText(const std::vector<PassRow>& rows, int lightCount) {
     std::string text;
     for (size_t i = 0; i < rows.size(); ++i) {
         if (i == 0 || !(rows[i].state == rows[i - 1].state)) {
-            text += stateText(rows[i].state);
+            text += stateText(rows[i].state, lightCount);
         }
         text += rowText(rows[i]) + "\n";
     }

@@ -11,7 +11,9 @@
 // lines (the stencil; colour mask and depth; lighting and blending), then each row's colour
 // and what it draws; one line ends each run's rows. For example, a receiver's marking:
 //   glEnable(GL_STENCIL_TEST); glStencilFunc(GL_ALWAYS, 1, 1); ...
-std::string rowsAsText(const std::vector<PassRow>& rows);
+// With more than one light, a lit row also says which of the frame's `lightCount` lights
+// are on and whether the ambient light is.
+std::string rowsAsText(const std::vector<PassRow>& rows, int lightCount);
 
 // "floor" or "left wall", as the texts name them.
 const char* receiverName(Receiver receiver);

@@ -13,8 +13,9 @@
 // In a browser, again when a lost GL context is given back: every GL object anew.
 void initScene();
 
-// The light has moved: hand its new position in programState to GL.
-void placeLight();
+// A light has moved, come, gone, or turned into the sun or back: hand every light's position
+// in programState to GL.
+void placeLights();
 
 // The window's new size in pixels. The projection stays, so the picture stretches.
 void setViewport(int width, int height);

@@ -23,10 +23,16 @@ constexpr BlendState NO_BLEND = {false, BlendFactor::One, BlendFactor::Zero};
 // Black at opacity a over what is there keeps 1 - a of it.
 constexpr BlendState BLEND_OVER = {true, BlendFactor::SrcAlpha, BlendFactor::OneMinusSrcAlpha};
 constexpr BlendState BLEND_ADD = {true, BlendFactor::One, BlendFactor::One};
+// A colour at alpha a added to what is there: a share a of a light.
+constexpr BlendState BLEND_ADD_SHARE = {true, BlendFactor::SrcAlpha, BlendFactor::One};
 constexpr bool COLOUR = true;
 constexpr bool NO_COLOUR = false;
-constexpr bool LIT = true;
-constexpr bool UNLIT = false;
+// Light 1 with the room's ambient light, which shines only where light 1 does; the rows lit
+// by every light (litByEveryLight) add the others to it.
+constexpr LightingState LIT = {true, FIRST_LIGHT, true};
+constexpr LightingState UNLIT = {false, FIRST_LIGHT, true};
+// One light's own light, without the ambient light; which light is set per row.
+constexpr LightingState LIT_ALONE = {true, 0, false};
 
 using Op = StencilOp;
 
@@ -45,6 +51,10 @@ enum Pass {
     MARK_SAMPLE,
     COUNT_SAMPLE,
     DARKEN_COUNT,
+    REMARK_RECEIVER,
+    ADD_LIGHT,
+    ADD_LIGHT_HALF,
+    ADD_COUNT,
     SHOW_STENCIL_VALUE,
     SHOW_RECEIVER_STENCIL_VALUE,
     READ_STENCIL_BIT,
@@ -111,6 +121,26 @@ constexpr RenderState RENDER_STATES[] = {
       ALL_STENCIL_BITS},
      COLOUR, DEPTH_LEQUAL, UNLIT, BLEND_OVER},
 
+    // Every light after the first adds its own light to each receiver, after light 1's pass
+    // on it, three rows per receiver: marked again, cleared by this light's flattened
+    // casters (CLEAR_MARKS), and its light added where a mark survived.
+    // REMARK_RECEIVER: the receiver into the stencil alone, on the depth it stored: each of
+    // its own pixels marked 1 again, whatever the light before cleared.
+    {{true, Compare::Always, 1, 1, Op::Keep, Op::Keep, Op::Replace, ALL_STENCIL_BITS},
+     NO_COLOUR, DEPTH_LEQUAL, UNLIT, NO_BLEND},
+    // ADD_LIGHT: the receiver lit by this light alone, added only where its mark survived:
+    // the light reaches those pixels, and in its shadow the other lights' colours stay.
+    {{true, Compare::Equal, 1, 1, Op::Keep, Op::Keep, Op::Keep, ALL_STENCIL_BITS},
+     COLOUR, DEPTH_LEQUAL, LIT_ALONE, BLEND_ADD_SHARE},
+    // ADD_LIGHT_HALF: translucent, half of this light where its mark was cleared.
+    {{true, Compare::Equal, 0, 1, Op::Keep, Op::Keep, Op::Keep, ALL_STENCIL_BITS},
+     COLOUR, DEPTH_LEQUAL, LIT_ALONE, BLEND_ADD_SHARE},
+    // ADD_COUNT: soft, for each count k, the receiver lit by this light alone and added at
+    // 1 - k / n of its strength, only where the stencil holds exactly 2k.
+    {{true, Compare::Equal, 0, ALL_STENCIL_BITS, Op::Keep, Op::Keep, Op::Keep,
+      ALL_STENCIL_BITS},
+     COLOUR, DEPTH_LEQUAL, LIT_ALONE, BLEND_ADD_SHARE},
+
     // The stencil view: one draw per value that can occur, each in that value's colour
     // where the stencil holds exactly it (the reference is set per row); none changes the
     // stencil, and depth is only ever written as it stands, so the next frame is the same.
@@ -138,7 +168,22 @@ constexpr Colour MARK_MAGENTA = {1, 0, 1, 0.5f};
 constexpr Colour CASTER_YELLOW = {1, 1, 0, 1};
 
 PassRow row(Pass pass, Draws draws, Colour colour) {
-    return {draws, RENDER_STATES[pass], colour, 0, Receiver::Floor, {}};
+    return {draws, RENDER_STATES[pass], colour, 0, Receiver::Floor, {}, 0};
+}
+
+// The casters, the room's shell, the receivers without the stencil: lit by every light
+// there is, and the ambient light.
+PassRow litByEveryLight(PassRow lit, const ProgramState& s) {
+    lit.state.lighting.lights = (1u << s.lightCount) - 1;
+    return lit;
+}
+
+// Lit by this light alone, a share of it as the colour's alpha says.
+PassRow litAlone(PassRow lit, int light, float share) {
+    lit.state.lighting.lights = 1u << light;
+    lit.colour.a = share;
+    lit.light = light;
+    return lit;
 }
 
 PassRow clearRow(unsigned buffers) {
@@ -149,35 +194,40 @@ PassRow clearRow(unsigned buffers) {
 
 // ---- The two receivers ------------------------------------------------------------------
 
+// A receiver as one light sees it.
 struct ReceiverFacts {
     Receiver receiver;
     Draws surface;
     Colour colour;
     PlaneEquation plane;
+    int light;
     ShadowMatrix shadowMatrix;
     // With the light on or behind the plane, the receiver faces away from it and nothing
     // is flattened onto it.
     bool lightInFront;
 };
 
-ReceiverFacts receiverFacts(Receiver receiver, const ProgramState& s) {
+ReceiverFacts receiverFacts(Receiver receiver, int light, const ProgramState& s) {
     const bool floor = receiver == Receiver::Floor;
     const PlaneEquation& plane = floor ? s.floorPlane : s.leftWallPlane;
+    const Light& l = s.lights[light];
     return {receiver,
             floor ? Draws::Floor : Draws::LeftWall,
             floor ? FLOOR_COLOUR : WALL_COLOUR,
             plane,
-            floor ? s.floorShadowMatrix : s.leftWallShadowMatrix,
-            lightIsInFront(plane, s.lightPosition)};
+            light,
+            floor ? l.floorShadowMatrix : l.leftWallShadowMatrix,
+            lightIsInFront(plane, l.shinesFrom)};
 }
 
-// The casters flattened onto the receiver by `matrix`, or nothing when the light cannot
-// cast onto it.
-PassRow flattenedRow(Pass pass, Draws draws, Colour colour, Receiver receiver,
+// The casters flattened onto the receiver by `matrix` along the rays of the receiver's
+// light, or nothing when that light cannot cast onto it.
+PassRow flattenedRow(Pass pass, Draws draws, Colour colour, const ReceiverFacts& r,
                      const ShadowMatrix& matrix, bool lightInFront) {
     PassRow flattened = row(pass, lightInFront ? draws : Draws::Nothing, colour);
-    flattened.receiver = receiver;
+    flattened.receiver = r.receiver;
     flattened.flatten = matrix;
+    flattened.light = r.light;
     return flattened;
 }
 
@@ -185,8 +235,10 @@ PassRow flattenedRow(Pass pass, Draws draws, Colour colour, Receiver receiver,
 
 enum class StepDrawing {
     MarkReceiver,
+    RemarkReceiver,
     ClearMarks,
     DarkenCleared,
+    AddLight,
     LitReceiver,
     UnconfinedShadows,
     RestOfRoom,
@@ -243,6 +295,37 @@ constexpr PassStep NAIVE_STEPS[] = {
      "The rest of the room, the light marker and the casters themselves finish the frame."},
 };
 
+// Each light after the first, after light 1's steps on the same receiver.
+constexpr PassStep ADDED_LIGHT_STEPS[] = {
+    {Receiver::Floor, StepDrawing::RemarkReceiver, true, false,
+     "Floor: marked with a 1 again (magenta), drawn into the stencil alone on the depth it "
+     "stored, whatever the light before cleared."},
+    {Receiver::Floor, StepDrawing::ClearMarks, true, true,
+     "Floor: this light's flattened casters (yellow) clear the marks they cover."},
+    {Receiver::Floor, StepDrawing::AddLight, true, false,
+     "Floor: drawn again lit by this light alone and added, only where a mark survived: in "
+     "its shadow the other lights' colours stay."},
+    {Receiver::LeftWall, StepDrawing::RemarkReceiver, true, false,
+     "Left wall: marked with a 1 again (magenta), drawn into the stencil alone on the depth "
+     "it stored."},
+    {Receiver::LeftWall, StepDrawing::ClearMarks, true, true,
+     "Left wall: this light's flattened casters (yellow) clear the marks they cover."},
+    {Receiver::LeftWall, StepDrawing::AddLight, true, false,
+     "Left wall: drawn again lit by this light alone and added where a mark survived."},
+};
+
+constexpr PassStep NAIVE_ADDED_LIGHT_STEPS[] = {
+    {Receiver::Floor, StepDrawing::UnconfinedShadows, false, true,
+     "Floor: this light's flattened casters (yellow) drawn straight over it in black too."},
+    {Receiver::LeftWall, StepDrawing::UnconfinedShadows, false, true,
+     "Left wall: this light's flattened casters (yellow) drawn straight over it in black too."},
+};
+
+// With several lights, the last step's caption.
+constexpr const char* LIGHTS_REST_OF_ROOM =
+    "The rest of the room, every light's marker and the casters themselves, lit by every "
+    "light, finish the frame.";
+
 struct Steps {
     const PassStep* steps;
     int count;
@@ -263,41 +346,108 @@ constexpr Steps stepsOf(const PassStep (&steps)[N]) {
     return {steps, N};
 }
 
-Steps passSteps(bool stencilShadows) {
-    return stencilShadows ? stepsOf(STENCIL_STEPS) : stepsOf(NAIVE_STEPS);
+// A step of the frame: one of the tables' steps, done for one light.
+struct LightStep {
+    const PassStep* step;
+    int light;
+};
+
+// For each receiver, light 1's steps on it, then those of each light after it; last the
+// rest of the room. With one light, the table's steps in the table's order.
+std::vector<LightStep> passSteps(bool stencilShadows, int lightCount) {
+    const Steps first = stencilShadows ? stepsOf(STENCIL_STEPS) : stepsOf(NAIVE_STEPS);
+    const Steps added =
+        stencilShadows ? stepsOf(ADDED_LIGHT_STEPS) : stepsOf(NAIVE_ADDED_LIGHT_STEPS);
+    std::vector<LightStep> steps;
+    for (const Receiver receiver : {Receiver::Floor, Receiver::LeftWall}) {
+        for (const PassStep& step : first) {
+            if (step.receiver == receiver && step.drawing != StepDrawing::RestOfRoom) {
+                steps.push_back({&step, 0});
+            }
+        }
+        for (int light = 1; light < lightCount; ++light) {
+            for (const PassStep& step : added) {
+                if (step.receiver == receiver) {
+                    steps.push_back({&step, light});
+                }
+            }
+        }
+    }
+    steps.push_back({&first[first.count], 0});
+    return steps;
 }
 
-// The room's shell, the marker and the casters themselves: what completes every frame.
+// With several lights, each light's own steps name it.
+std::string stepCaption(const LightStep& step, int lightCount) {
+    const StepDrawing drawing = step.step->drawing;
+    if (lightCount == 1 || drawing == StepDrawing::LitReceiver) {
+        return step.step->caption;
+    }
+    if (drawing == StepDrawing::RestOfRoom) {
+        return LIGHTS_REST_OF_ROOM;
+    }
+    return lightName(step.light) + ". " + step.step->caption;
+}
+
+// Every light's marker, in its own colour; the sun's with its rays, and the selected one,
+// once there are several, ringed.
+void addLightMarkers(std::vector<PassRow>& rows, const ProgramState& s) {
+    for (int light = 0; light < s.lightCount; ++light) {
+        const Colour colour = LIGHT_DESIGNS[light].markerColour;
+        std::vector<PassRow> marker = {row(PLAIN_UNLIT, Draws::LightMarker, colour)};
+        if (s.lights[light].sun) {
+            marker.push_back(row(PLAIN_UNLIT, Draws::SunRays, colour));
+        }
+        if (s.lightCount > 1 && light == s.selectedLight) {
+            marker.push_back(row(PLAIN_UNLIT, Draws::SelectionRing, SELECTION_RING_COLOUR));
+        }
+        for (PassRow& part : marker) {
+            part.light = light;
+            rows.push_back(part);
+        }
+    }
+}
+
+// The room's shell, the markers and the casters themselves: what completes every frame.
 void addRestOfRoom(std::vector<PassRow>& rows, const ProgramState& s) {
-    rows.push_back(row(PLAIN_LIT, Draws::RoomShell, WALL_COLOUR));
-    rows.push_back(row(PLAIN_UNLIT, Draws::LightMarker, LIGHT_MARKER_COLOUR));
-    rows.push_back(row(PLAIN_LIT, Draws::Teapot, teapotColour(s.tintLevel)));
-    rows.push_back(row(PLAIN_LIT, Draws::Cone, CONE_COLOUR));
-    rows.push_back(row(PLAIN_LIT, Draws::Sphere, sphereColour(s.tintLevel)));
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::RoomShell, WALL_COLOUR), s));
+    addLightMarkers(rows, s);
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Teapot, teapotColour(s.tintLevel)), s));
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Cone, CONE_COLOUR), s));
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Sphere, sphereColour(s.tintLevel)), s));
 }
 
-void addStep(std::vector<PassRow>& rows, const PassStep& step, const ProgramState& s) {
-    const ReceiverFacts r = receiverFacts(step.receiver, s);
+void addStep(std::vector<PassRow>& rows, const LightStep& step, const ProgramState& s) {
+    const ReceiverFacts r = receiverFacts(step.step->receiver, step.light, s);
     const bool half = s.translucentShadows;
-    switch (step.drawing) {
+    switch (step.step->drawing) {
         case StepDrawing::MarkReceiver:
             rows.push_back(row(MARK_RECEIVER, r.surface, r.colour));
             break;
+        case StepDrawing::RemarkReceiver:
+            rows.push_back(row(REMARK_RECEIVER, r.surface, r.colour));
+            break;
         case StepDrawing::ClearMarks:
-            rows.push_back(flattenedRow(CLEAR_MARKS, Draws::FlattenedCastersForStencil, BLACK,
-                                        r.receiver, r.shadowMatrix, r.lightInFront));
+            rows.push_back(flattenedRow(CLEAR_MARKS, Draws::FlattenedCastersForStencil, BLACK, r,
+                                        r.shadowMatrix, r.lightInFront));
             break;
         case StepDrawing::DarkenCleared:
             rows.push_back(half ? row(DARKEN_CLEARED_HALF, r.surface, HALF_BLACK)
                                 : row(DARKEN_CLEARED, r.surface, BLACK));
             break;
+        case StepDrawing::AddLight:
+            rows.push_back(litAlone(row(ADD_LIGHT, r.surface, r.colour), r.light, 1.0f));
+            if (half) {
+                rows.push_back(litAlone(row(ADD_LIGHT_HALF, r.surface, r.colour), r.light, 0.5f));
+            }
+            break;
         case StepDrawing::LitReceiver:
-            rows.push_back(row(PLAIN_LIT, r.surface, r.colour));
+            rows.push_back(litByEveryLight(row(PLAIN_LIT, r.surface, r.colour), s));
             break;
         case StepDrawing::UnconfinedShadows:
             rows.push_back(flattenedRow(half ? UNCONFINED_SHADOWS_HALF : UNCONFINED_SHADOWS,
-                                        Draws::FlattenedCasters, half ? HALF_BLACK : BLACK,
-                                        r.receiver, r.shadowMatrix, r.lightInFront));
+                                        Draws::FlattenedCasters, half ? HALF_BLACK : BLACK, r,
+                                        r.shadowMatrix, r.lightInFront));
             break;
         case StepDrawing::RestOfRoom:
             addRestOfRoom(rows, s);
@@ -306,43 +456,49 @@ void addStep(std::vector<PassRow>& rows, const PassStep& step, const ProgramStat
 }
 
 // What the stepping mode draws over the frame after the last step drawn.
-void addOverlays(std::vector<PassRow>& rows, const PassStep& step, const ProgramState& s) {
-    if (step.showsMarks) {
+void addOverlays(std::vector<PassRow>& rows, const LightStep& step, const ProgramState& s) {
+    if (step.step->showsMarks) {
         rows.push_back(row(SHOW_MARKS, Draws::FullWindow, MARK_MAGENTA));
     }
-    if (step.showsFlattenedCasters) {
-        const ReceiverFacts r = receiverFacts(step.receiver, s);
+    if (step.step->showsFlattenedCasters) {
+        const ReceiverFacts r = receiverFacts(step.step->receiver, step.light, s);
         rows.push_back(flattenedRow(SHOW_FLATTENED_CASTERS, Draws::FlattenedCasters, CASTER_YELLOW,
-                                    r.receiver, r.shadowMatrix, r.lightInFront));
+                                    r, r.shadowMatrix, r.lightInFront));
     }
 }
 
 // ---- Soft shadows -----------------------------------------------------------------------
 
-// The soft pass for one receiver: drawn lit once; then for each of the first `samples`
-// points of the light, that point's flattened casters mark the pixels they cover and the
-// receiver counts its own marked pixels once; last, every pixel covered by k points is
-// darkened by k / samples of the full shadow. Pixels no point's shadow covers keep the lit
-// colour exactly; those every point's covers get exactly the hard pass's shadow.
+// The soft pass for one receiver and one light: for light 1, the receiver drawn lit once;
+// then for each of the first `samples` points of the light, that point's flattened casters
+// mark the pixels they cover and the receiver counts its own marked pixels once; last, for
+// light 1 every pixel covered by k points is darkened by k / samples of the full shadow, and
+// any other light adds 1 - k / samples of its light there. Pixels no point's shadow covers
+// get the light's whole light exactly; those every point's covers, exactly the hard pass's.
 void addSoftReceiver(std::vector<PassRow>& rows, const ReceiverFacts& r, const ProgramState& s) {
-    // The previous receiver's counts are still in the stencil: start from zero.
+    // The previous receiver's or light's counts are still in the stencil: start from zero.
     rows.push_back(clearRow(CLEAR_STENCIL));
-    rows.push_back(row(PLAIN_LIT, r.surface, r.colour));
+    const bool first = r.light == 0;
+    if (first) {
+        rows.push_back(row(PLAIN_LIT, r.surface, r.colour));
+    }
+    const LightPosition& centre = s.lights[r.light].shinesFrom;
     for (int sample = 0; sample < s.lightSamples; ++sample) {
-        const LightPosition point = lightSample(r.plane, s.lightPosition, s.lightRadius, sample);
+        const LightPosition point = lightSample(r.plane, centre, s.lightRadius, sample);
         if (!lightIsInFront(r.plane, point)) {
             continue;
         }
-        rows.push_back(flattenedRow(MARK_SAMPLE, Draws::FlattenedCastersForStencil, BLACK,
-                                    r.receiver, buildShadowMatrix(r.plane, point), true));
+        rows.push_back(flattenedRow(MARK_SAMPLE, Draws::FlattenedCastersForStencil, BLACK, r,
+                                    buildShadowMatrix(r.plane, point), true));
         rows.push_back(row(COUNT_SAMPLE, r.surface, r.colour));
     }
     const float strength = s.translucentShadows ? 0.5f : 1.0f;
-    for (int covered = 1; covered <= s.lightSamples; ++covered) {
-        PassRow darken = row(DARKEN_COUNT, r.surface,
-                             {0, 0, 0, strength * static_cast<float>(covered) / s.lightSamples});
-        darken.state.stencil.ref = 2 * static_cast<unsigned>(covered);
-        rows.push_back(darken);
+    for (int covered = first ? 1 : 0; covered <= s.lightSamples; ++covered) {
+        const float shadow = strength * static_cast<float>(covered) / s.lightSamples;
+        PassRow share = first ? row(DARKEN_COUNT, r.surface, {0, 0, 0, shadow})
+                              : litAlone(row(ADD_COUNT, r.surface, r.colour), r.light, 1 - shadow);
+        share.state.stencil.ref = 2 * static_cast<unsigned>(covered);
+        rows.push_back(share);
     }
 }
 
@@ -379,58 +535,79 @@ void addStencilValues(std::vector<PassRow>& rows, Pass pass, Draws draws,
 }
 
 // The stencil view's frame. Over the whole window after the current step; otherwise each
-// receiver's values on its own pixels right after its own pass, since the next receiver's
-// flattened casters may clear this one's marks. The rest of the room never touches the
-// stencil and is left out, so the view shows nothing but values.
+// receiver's values on its own pixels right after its own pass (with several lights, after
+// each light's, the last one's staying), since the next receiver's flattened casters may
+// clear this one's marks. The rest of the room never touches the stencil and is left out,
+// so the view shows nothing but values.
 std::vector<PassRow> stencilViewRows(const ProgramState& s) {
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const Steps steps = passSteps(s.stencilShadows);
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
     if (s.steppingPasses) {
-        const int drawn = clampedPassStep(s.passStep, s.stencilShadows);
+        const int drawn = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
         for (int number = 1; number <= drawn; ++number) {
-            addStep(rows, steps[number], s);
+            addStep(rows, steps[number - 1], s);
         }
         addStencilValues(rows, SHOW_STENCIL_VALUE, Draws::FullWindow, HARD_VALUES, 1);
         return rows;
     }
     for (const Receiver receiver : {Receiver::Floor, Receiver::LeftWall}) {
-        const ReceiverFacts r = receiverFacts(receiver, s);
-        if (countsSoftly(s, r)) {
-            addSoftReceiver(rows, r, s);
-            addStencilValues(rows, SHOW_RECEIVER_STENCIL_VALUE, r.surface,
-                             countedValues(s.lightSamples), s.lightSamples);
-            continue;
-        }
-        for (const PassStep& step : steps) {
-            if (step.drawing != StepDrawing::RestOfRoom && step.receiver == receiver) {
-                addStep(rows, step, s);
+        for (int light = 0; light < s.lightCount; ++light) {
+            const ReceiverFacts r = receiverFacts(receiver, light, s);
+            if (countsSoftly(s, r)) {
+                addSoftReceiver(rows, r, s);
+                addStencilValues(rows, SHOW_RECEIVER_STENCIL_VALUE, r.surface,
+                                 countedValues(s.lightSamples), s.lightSamples);
+                continue;
             }
+            for (const LightStep& step : steps) {
+                if (step.step->drawing != StepDrawing::RestOfRoom &&
+                    step.step->receiver == receiver && step.light == light) {
+                    addStep(rows, step, s);
+                }
+            }
+            addStencilValues(rows, SHOW_RECEIVER_STENCIL_VALUE, r.surface, HARD_VALUES, 1);
         }
-        addStencilValues(rows, SHOW_RECEIVER_STENCIL_VALUE, r.surface, HARD_VALUES, 1);
     }
     return rows;
 }
 
 // ---- A pixel's history ------------------------------------------------------------------
 
+// With several lights, a light's own stages name it.
+std::string named(const std::string& what, int light, int lightCount) {
+    return lightCount > 1 ? lightName(light) + ", " + what : what;
+}
+
 // A step in a few words, for the history's lines.
-std::string stepName(const PassStep& step) {
-    const std::string receiver = receiverName(step.receiver);
-    switch (step.drawing) {
+std::string stepName(const LightStep& step, int lightCount) {
+    const std::string receiver = receiverName(step.step->receiver);
+    std::string what;
+    switch (step.step->drawing) {
         case StepDrawing::MarkReceiver:
-            return receiver + " drawn lit and marked";
+            what = receiver + " drawn lit and marked";
+            break;
         case StepDrawing::ClearMarks:
-            return receiver + "'s flattened casters clear marks";
+            what = receiver + "'s flattened casters clear marks";
+            break;
         case StepDrawing::DarkenCleared:
-            return receiver + " darkened where a mark was cleared";
+            what = receiver + " darkened where a mark was cleared";
+            break;
         case StepDrawing::LitReceiver:
-            return receiver + " drawn lit";
+            what = receiver + " drawn lit";
+            break;
         case StepDrawing::UnconfinedShadows:
-            return receiver + "'s flattened casters drawn over it";
+            what = receiver + "'s flattened casters drawn over it";
+            break;
+        case StepDrawing::RemarkReceiver:
+            what = receiver + " marked again";
+            break;
+        case StepDrawing::AddLight:
+            what = receiver + " lit again where a mark survived";
+            break;
         case StepDrawing::RestOfRoom:
             return "the rest of the room";
     }
-    return "";
+    return named(what, step.light, lightCount);
 }
 
 }  // namespace
@@ -442,82 +619,88 @@ std::vector<PassRow> shadowViewRows(const ProgramState& s) {
         return stencilViewRows(s);
     }
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const Steps steps = passSteps(s.stencilShadows);
-    // Soft shadows draw each receiver with the soft pass in place of the hard pass's
-    // steps; the stepping mode shows the hard pass's steps. Counting needs the stencil;
-    // from the centre alone, or with the light on or behind the plane (where every point of
-    // it is too), the hard pass draws the same.
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    // Soft shadows draw each receiver with the soft pass of each light in place of that
+    // light's hard steps; the stepping mode shows the hard pass's steps. Counting needs the
+    // stencil; from the centre alone, or with the light on or behind the plane (where every
+    // point of it is too), the hard pass draws the same.
     if (s.softShadows && !s.steppingPasses) {
         for (const Receiver receiver : {Receiver::Floor, Receiver::LeftWall}) {
-            const ReceiverFacts r = receiverFacts(receiver, s);
-            if (countsSoftly(s, r)) {
-                addSoftReceiver(rows, r, s);
-                continue;
-            }
-            for (const PassStep& step : steps) {
-                if (step.drawing != StepDrawing::RestOfRoom && step.receiver == receiver) {
-                    addStep(rows, step, s);
+            for (int light = 0; light < s.lightCount; ++light) {
+                const ReceiverFacts r = receiverFacts(receiver, light, s);
+                if (s.stencilShadows && s.lightSamples > 1 && r.lightInFront) {
+                    addSoftReceiver(rows, r, s);
+                    continue;
+                }
+                for (const LightStep& step : steps) {
+                    if (step.step->drawing != StepDrawing::RestOfRoom &&
+                        step.step->receiver == receiver && step.light == light) {
+                        addStep(rows, step, s);
+                    }
                 }
             }
         }
         addRestOfRoom(rows, s);
         return rows;
     }
-    const int drawn =
-        s.steppingPasses ? clampedPassStep(s.passStep, s.stencilShadows) : steps.count;
+    const int drawn = s.steppingPasses ? clampedPassStep(s.passStep, s.stencilShadows, s.lightCount)
+                                       : static_cast<int>(steps.size());
     for (int number = 1; number <= drawn; ++number) {
-        addStep(rows, steps[number], s);
+        addStep(rows, steps[number - 1], s);
     }
     if (s.steppingPasses) {
-        addOverlays(rows, steps[drawn], s);
+        addOverlays(rows, steps[drawn - 1], s);
     }
     return rows;
 }
 
-std::vector<PassRow> plainViewRows(const ProgramState&) {
-    return {
+std::vector<PassRow> plainViewRows(const ProgramState& s) {
+    std::vector<PassRow> rows = {
         clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL),
-        row(PLAIN_LIT, Draws::Cone, PLAIN_FIRST_COLOUR),
-        row(PLAIN_LIT, Draws::Sphere, PLAIN_FIRST_COLOUR),
-        row(PLAIN_UNLIT, Draws::LightMarker, LIGHT_MARKER_COLOUR),
-        // At exactly the depth of the first drawing these fail GL_LESS: cone and sphere
-        // stay white.
-        row(PLAIN_LIT, Draws::Cone, PLAIN_CONE_COLOUR),
-        row(PLAIN_LIT, Draws::Sphere, PLAIN_SPHERE_COLOUR),
+        litByEveryLight(row(PLAIN_LIT, Draws::Cone, PLAIN_FIRST_COLOUR), s),
+        litByEveryLight(row(PLAIN_LIT, Draws::Sphere, PLAIN_FIRST_COLOUR), s),
     };
+    addLightMarkers(rows, s);
+    // At exactly the depth of the first drawing these fail GL_LESS: cone and sphere stay
+    // white.
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Cone, PLAIN_CONE_COLOUR), s));
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Sphere, PLAIN_SPHERE_COLOUR), s));
+    return rows;
 }
 
 // ---- The stepping mode ------------------------------------------------------------------
 
-int passStepCount(bool stencilShadows) {
-    return passSteps(stencilShadows).count;
+int passStepCount(bool stencilShadows, int lightCount) {
+    return static_cast<int>(passSteps(stencilShadows, lightCount).size());
 }
 
-int clampedPassStep(int step, bool stencilShadows) {
-    return std::clamp(step, 1, passStepCount(stencilShadows));
+int clampedPassStep(int step, bool stencilShadows, int lightCount) {
+    return std::clamp(step, 1, passStepCount(stencilShadows, lightCount));
 }
 
-const char* passStepCaption(int number, bool stencilShadows) {
-    return passSteps(stencilShadows)[clampedPassStep(number, stencilShadows)].caption;
+std::string passStepCaption(int number, bool stencilShadows, int lightCount) {
+    const int step = clampedPassStep(number, stencilShadows, lightCount);
+    return stepCaption(passSteps(stencilShadows, lightCount)[step - 1], lightCount);
 }
 
 std::string currentStepCaption(const ProgramState& s) {
     if (!s.steppingPasses) {
         return "";
     }
-    const int step = clampedPassStep(s.passStep, s.stencilShadows);
+    const int step = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
     return "Step " + std::to_string(step) + " of " +
-           std::to_string(passStepCount(s.stencilShadows)) + ": " +
-           passStepCaption(step, s.stencilShadows);
+           std::to_string(passStepCount(s.stencilShadows, s.lightCount)) + ": " +
+           passStepCaption(step, s.stencilShadows, s.lightCount);
 }
 
 std::string currentStepStateText(const ProgramState& s) {
     if (!s.steppingPasses) {
         return "";
     }
+    const int step = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
     std::vector<PassRow> rows;
-    addStep(rows, passSteps(s.stencilShadows)[clampedPassStep(s.passStep, s.stencilShadows)], s);
-    return rowsAsText(rows);
+    addStep(rows, passSteps(s.stencilShadows, s.lightCount)[step - 1], s);
+    return rowsAsText(rows, s.lightCount);
 }
 
 // ---- The stencil view -------------------------------------------------------------------
@@ -598,11 +781,12 @@ std::vector<PassRow> stencilReadingRows() {
 std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
     std::vector<HistoryStage> stages;
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const Steps steps = passSteps(s.stencilShadows);
-    for (int number = 1; number <= steps.count; ++number) {
-        addStep(rows, steps[number], s);
-        stages.push_back(
-            {"step " + std::to_string(number) + " (" + stepName(steps[number]) + ")", rows, false});
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    for (size_t number = 1; number <= steps.size(); ++number) {
+        addStep(rows, steps[number - 1], s);
+        stages.push_back({"step " + std::to_string(number) + " (" +
+                              stepName(steps[number - 1], s.lightCount) + ")",
+                          rows, false});
         rows.clear();
     }
     // The soft frame anew, as refining leaves it, each receiver counted in turn.
@@ -610,11 +794,15 @@ std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
     refined.lightSamples = LIGHT_SAMPLE_COUNT;
     rows.push_back(clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL));
     for (const Receiver receiver : {Receiver::Floor, Receiver::LeftWall}) {
-        const ReceiverFacts r = receiverFacts(receiver, refined);
-        if (countsSoftly(refined, r)) {
-            addSoftReceiver(rows, r, refined);
-            stages.push_back({std::string(receiverName(receiver)) + "'s soft shadows", rows, true});
-            rows.clear();
+        for (int light = 0; light < s.lightCount; ++light) {
+            const ReceiverFacts r = receiverFacts(receiver, light, refined);
+            if (countsSoftly(refined, r)) {
+                addSoftReceiver(rows, r, refined);
+                stages.push_back({named(std::string(receiverName(receiver)) + "'s soft shadows",
+                                        light, s.lightCount),
+                                  rows, true});
+                rows.clear();
+            }
         }
     }
     return stages;

@@ -10,26 +10,30 @@
 #include "state/program_state.h"
 #include "state/render_state.h"
 
-// Everything one frame of the shadow view draws, in order, as programState stands: the
-// stencilled pass (or the naive one without the stencil) for the floor and the left wall,
-// soft ones when soft shadows are on, then the rest of the room; in the stepping mode only
-// up to the current step, followed by what that step shows over the frame.
+// Everything one frame of the shadow view draws, in order, as programState stands: for the
+// floor and then the left wall, light 1's stencilled pass (or the naive one without the
+// stencil), which leaves black wherever light 1 does not reach, then each other light's
+// light added wherever it reaches, soft when soft shadows are on; then the rest of the
+// room; in the stepping mode only up to the current step, followed by what that step shows
+// over the frame.
 std::vector<PassRow> shadowViewRows(const ProgramState& s);
 
-// One frame of the plain view: cone, sphere and light marker, no room, no shadows.
+// One frame of the plain view: cone, sphere and the light markers, no room, no shadows.
 std::vector<PassRow> plainViewRows(const ProgramState& s);
 
 // ---- The stepping mode ------------------------------------------------------------------
 
-// How many steps the shadow view has with the stencil, or without it.
-int passStepCount(bool stencilShadows);
+// How many steps the shadow view has with the stencil, or without it, with this many lights:
+// light 1's, then each receiver's steps again for every light after it.
+int passStepCount(bool stencilShadows, int lightCount);
 
 // The current step's number kept within 1 and the current mode's last step, for when the
 // mode's number of steps has changed.
-int clampedPassStep(int step, bool stencilShadows);
+int clampedPassStep(int step, bool stencilShadows, int lightCount);
 
-// One sentence: what step `number` (from 1) of the mode does and why.
-const char* passStepCaption(int number, bool stencilShadows);
+// One sentence: what step `number` (from 1) of the mode does and why; with several lights,
+// which light's step it is.
+std::string passStepCaption(int number, bool stencilShadows, int lightCount);
 
 // In the stepping mode, "Step k of n: " and the current step's caption; else "".
 std::string currentStepCaption(const ProgramState& s);

@@ -278,10 +278,40 @@ TEST(EndToEnd, TheStencilViewAndAPixelsHistoryWhereThePointerRests) {
     for (int tries = 0; tries < 250 && program.title().rfind("Step 1 of 7", 0) != 0; ++tries) {
         waitMilliseconds(20);
     }
-    chooseMenuItem(program, 8, MENU_ITEM_COUNT + 2);
+    chooseMenuItem(program, MENU_ITEM_COUNT, MENU_ITEM_COUNT + 2);
     const Frame secondStep = snapshotAtRest({"--show-stencil", "--step", "2"});
     EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, secondStep); }))
         << program.title() << program.errors();
+    program.tapKey(XK_Escape);
+    EXPECT_EQ(program.waitForExit(10), 0);
+}
+
+// Lights with real keys: 'l' adds one and 'u' makes it the sun, the snapshot tool's picture
+// of the same lights; 'L' takes it away again, back to the very frame of one light; a fifth
+// light is refused in the title, and the frame of four stays.
+TEST(EndToEnd, LightsComeAndGoAndTheTitleSaysWhatCannotBe) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    const Frame rested = restedFrame(program);
+    program.type('l');
+    program.type('u');
+    const Frame withSun = snapshotAtRest({"--light", "50,50,-320", "--light", "-30,80,-340,0"});
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, withSun); }));
+    program.type('L');
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+
+    for (int light = 0; light < 4; ++light) {
+        program.type('l');
+    }
+    const Frame four = snapshotAtRest({"--light", "50,50,-320", "--light", "-30,80,-340", "--light",
+                                       "20,60,-500", "--light", "90,0,-420"});
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, four); }));
+    const std::string refusal = "There are four lights already";
+    for (int tries = 0; tries < 250 && program.title().rfind(refusal, 0) != 0; ++tries) {
+        waitMilliseconds(20);
+    }
+    EXPECT_EQ(program.title().rfind(refusal, 0), 0u) << program.title();
+    EXPECT_TRUE(closeTo(program.grab(), four));
     program.tapKey(XK_Escape);
     EXPECT_EQ(program.waitForExit(10), 0);
 }

@@ -45,10 +45,10 @@ Frame drawAndRead(void (*view)()) {
 }
 
 void placeLightAt(Vec3 light) {
-    programState.lightPosition = {static_cast<float>(light.x), static_cast<float>(light.y),
-                                  static_cast<float>(light.z), 1.0f};
+    programState.lights[0].standsAt = {static_cast<float>(light.x), static_cast<float>(light.y),
+                                       static_cast<float>(light.z), 1.0f};
     updateShadowMatrices();
-    placeLight();
+    placeLights();
 }
 
 // One window for the whole process, opened by the program's own start-up with the

@@ -6,6 +6,7 @@
 #include "app/window_shell.h"
 #include "platform/opengl.h"
 #include "state/program_state.h"
+#include "state/shadow_pass.h"
 #include "tests/gl_window.h"
 
 namespace {
@@ -45,15 +46,16 @@ class Handlers : public testing::Test {
     ProgramState saved;
 };
 
+// The selected light, where it stands and where GL has it.
 void expectLight(float x, float y, float z) {
-    const LightPosition& l = programState.lightPosition;
+    const LightPosition& l = programState.lights[programState.selectedLight].standsAt;
     EXPECT_EQ(l.x, x);
     EXPECT_EQ(l.y, y);
     EXPECT_EQ(l.z, z);
     EXPECT_EQ(l.w, 1.0f);
     // GL's light follows, in eye coordinates.
     GLfloat gl[4] = {};
-    glGetLightfv(GL_LIGHT0, GL_POSITION, gl);
+    glGetLightfv(GL_LIGHT0 + programState.selectedLight, GL_POSITION, gl);
     EXPECT_EQ(gl[0], x);
     EXPECT_EQ(gl[1], y);
     EXPECT_EQ(gl[2], z);
@@ -84,12 +86,11 @@ TEST_F(Handlers, LeftPressMapsTheWindowOntoTheRoomsCrossSection) {
     expectLight(-200, -150, -320);
     EXPECT_EQ(programState.dragMode, DRAG_XY);
 
-    const ShadowMatrix floor =
-        buildShadowMatrix(programState.floorPlane, programState.lightPosition);
-    EXPECT_EQ(0, std::memcmp(&floor, &programState.floorShadowMatrix, sizeof floor));
-    const ShadowMatrix wall =
-        buildShadowMatrix(programState.leftWallPlane, programState.lightPosition);
-    EXPECT_EQ(0, std::memcmp(&wall, &programState.leftWallShadowMatrix, sizeof wall));
+    const Light& light = programState.lights[0];
+    const ShadowMatrix floor = buildShadowMatrix(programState.floorPlane, light.standsAt);
+    EXPECT_EQ(0, std::memcmp(&floor, &light.floorShadowMatrix, sizeof floor));
+    const ShadowMatrix wall = buildShadowMatrix(programState.leftWallPlane, light.standsAt);
+    EXPECT_EQ(0, std::memcmp(&wall, &light.leftWallShadowMatrix, sizeof wall));
 }
 
 TEST_F(Handlers, MiddlePressMovesTheLightInDepthOnly) {
@@ -164,7 +165,7 @@ TEST_F(Handlers, OtherKeysChangeNothingAndDrawNothing) {
     const ProgramState before = programState;
     paintMarkerColour();
     for (int key = 0; key < 256; ++key) {
-        if (std::strchr("bBnNtTvV", key) == nullptr && key != 27 && key != 0) {
+        if (std::strchr("bBnNtTlLu1234vV", key) == nullptr && key != 27 && key != 0) {
             onKey(static_cast<unsigned char>(key), 3, 4);
         }
     }
@@ -192,6 +193,74 @@ TEST_F(Handlers, PlusAndMinusSizeTheLightWhileSoftShadowsAreOn) {
     EXPECT_EQ(programState.lightRadius, 0.0f);
     onMenu(MENU_SOFT_SHADOWS);
     EXPECT_FALSE(programState.softShadows);
+    pumpEvents();
+}
+
+// 'l' adds lights up to four, each selected as it comes; '1' to '4' select only lights
+// there are; the keys move the selected light alone, and GL's light follows it; 'L' takes
+// the last one away, never light 1. What cannot be changes nothing.
+TEST_F(Handlers, LightsComeGoAndAreSelectedWithinTheirLimits) {
+    for (int add = 0; add < 5; ++add) {
+        onKey('l', 0, 0);
+    }
+    EXPECT_EQ(programState.lightCount, 4);
+    EXPECT_EQ(programState.selectedLight, 3);
+    onKey('2', 0, 0);
+    onSpecialKey(GLUT_KEY_RIGHT, 0, 0);
+    expectLight(-20, 80, -340);
+    EXPECT_EQ(programState.lights[0].standsAt.x, 50.0f);
+    for (int remove = 0; remove < 3; ++remove) {
+        onKey('L', 0, 0);
+    }
+    EXPECT_EQ(programState.lightCount, 1);
+    EXPECT_EQ(programState.selectedLight, 0);
+    const ProgramState before = programState;
+    for (const unsigned char key : {'L', '2', '4'}) {
+        onKey(key, 0, 0);
+    }
+    EXPECT_TRUE(sameState(before, programState));
+}
+
+// Stepping with two lights goes through each light's steps, whose captions name it; with
+// one light again the step held is light 1's own.
+TEST_F(Handlers, SteppingNamesTheLightOfEachStep) {
+    onKey('l', 0, 0);
+    onMenu(MENU_STEPPING);
+    for (int step = 1; step < 4; ++step) {
+        onKey(']', 0, 0);
+    }
+    const std::string caption = currentStepCaption(programState);
+    EXPECT_EQ(caption.rfind("Step 4 of 13: Light 2 (orange). Floor: marked with a 1 again", 0), 0u)
+        << caption;
+    onKey('L', 0, 0);
+    EXPECT_EQ(currentStepCaption(programState).rfind("Step 4 of 7: Left wall: drawn lit", 0), 0u);
+    onMenu(MENU_STEPPING);
+    pumpEvents();
+}
+
+// 'u' makes the selected light the sun, which GL gets as the direction from the room's
+// centre to where it stands, with w 0; a sun cannot stand at the centre, nor can a light
+// standing there become the sun.
+TEST_F(Handlers, TheSunShinesFromTheRoomsCentreAndNeverStandsThere) {
+    onKey('u', 0, 0);
+    ASSERT_TRUE(programState.lights[0].sun);
+    GLfloat gl[4] = {};
+    glGetLightfv(GL_LIGHT0, GL_POSITION, gl);
+    EXPECT_TRUE(gl[0] == 50 && gl[1] == 50 && gl[2] == 100 && gl[3] == 0);
+    for (int step = 0; step < 10; ++step) {
+        onSpecialKey(GLUT_KEY_PAGE_UP, 0, 0);
+    }
+    for (int step = 0; step < 5; ++step) {
+        onSpecialKey(GLUT_KEY_LEFT, 0, 0);
+        onSpecialKey(GLUT_KEY_DOWN, 0, 0);
+    }
+    const LightPosition& at = programState.lights[0].standsAt;
+    EXPECT_TRUE(at.x == 0 && at.y == 10 && at.z == -420);
+    onKey('u', 0, 0);
+    onSpecialKey(GLUT_KEY_DOWN, 0, 0);
+    expectLight(0, 0, -420);
+    onKey('u', 0, 0);
+    EXPECT_FALSE(programState.lights[0].sun);
     pumpEvents();
 }
 

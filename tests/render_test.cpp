@@ -66,6 +66,75 @@ TEST_F(ShadowView, LightBehindAReceiverThrowsNoShadowOntoIt) {
     expectShadowAt(frame, throughLight(light, {-40, -15, -400}, 0, -100), light);
 }
 
+// With lights 1 to `count`, as 'l' adds them, light 1 the sun or not.
+void setLights(int count, bool sun = false) {
+    while (programState.lightCount < count) {
+        addLight();
+    }
+    while (programState.lightCount > count) {
+        removeLight();
+    }
+    programState.lights[0].sun = sun;
+    updateShadowMatrices();
+    placeLights();
+}
+
+// Shadows as missing light, with a second light beside the first: a floor pixel in light 1's
+// shadow alone shows light 2's light, exactly as the floor lit by light 2 alone does; one in
+// light 2's shadow alone is the one-light frame's pixel, ambient light included; one in
+// both is black.
+TEST_F(ShadowView, EachLightsShadowIsWhereItsLightAloneIsMissing) {
+    const Frame one = drawAndRead(displayShadowView);
+    setLights(2);
+    const Vec3 second = {50, 50, -390};
+    programState.lights[1].standsAt = {50, 50, -390, 1};
+    updateShadowMatrices();
+    placeLights();
+    const Frame two = drawAndRead(displayShadowView);
+    // The floor lit by light 2 alone, as the row that adds its light lights it.
+    PassRow floor = shadowViewRows(programState)[1];
+    ASSERT_EQ(floor.draws, Draws::Floor);
+    floor.state.lighting = {true, 2, false};
+    drawRows({shadowViewRows(programState)[0], floor});
+    glFinish();
+    const Frame secondAlone = readFrame();
+    setLights(1);
+
+    const Ball core = {sphereCentre, 16};
+    int firstOnly = 0;
+    int secondOnly = 0;
+    int both = 0;
+    for (double x = -95; x <= 95; x += 1) {
+        for (double v = 0; v <= 1; v += 0.01) {
+            const Vec3 p = onFloor(x, v);
+            if (!visible(p, startLight) || !visible(p, second)) {
+                continue;
+            }
+            const bool inFirst = segmentMeets(p, startLight, core);
+            const bool inSecond = segmentMeets(p, second, core);
+            const bool seesFirst = !anyCasterOn(p, startLight);
+            const bool seesSecond = !anyCasterOn(p, second);
+            const Pixel shown = pixelAt(two, p);
+            const auto same = [&shown](Pixel q) {
+                return shown.r == q.r && shown.g == q.g && shown.b == q.b;
+            };
+            if (inFirst && seesSecond) {
+                EXPECT_TRUE(same(pixelAt(secondAlone, p)) && shown.g > 0) << describe(p, shown);
+                ++firstOnly;
+            } else if (inSecond && seesFirst) {
+                EXPECT_TRUE(same(pixelAt(one, p))) << describe(p, shown);
+                ++secondOnly;
+            } else if (inFirst && inSecond) {
+                EXPECT_TRUE(isBlack(shown)) << describe(p, shown);
+                ++both;
+            }
+        }
+    }
+    EXPECT_GT(firstOnly, 50);
+    EXPECT_GT(secondOnly, 50);
+    EXPECT_GT(both, 50);
+}
+
 TEST(PlainView, ShowsWhiteConeAndSphereOnBlackWithoutTheRoom) {
     const Frame frame = drawAndRead(displayPlainView);
     for (Vec3 p : {Vec3{60, -50, -340}, Vec3{-40, -20, -380}}) {
@@ -153,7 +222,13 @@ void expectRowState(const PassRow& row, const std::string& where) {
     GLboolean depthWrites = GL_FALSE;
     glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
     EXPECT_EQ(depthWrites == GL_TRUE, state.depth.writes) << where;
-    EXPECT_EQ(enabled(GL_LIGHTING), state.lighting) << where;
+    EXPECT_EQ(enabled(GL_LIGHTING), state.lighting.on) << where;
+    for (int light = 0; light < MAX_LIGHTS; ++light) {
+        EXPECT_EQ(enabled(GL_LIGHT0 + light), (state.lighting.lights >> light & 1) != 0) << where;
+    }
+    GLfloat ambient[4] = {};
+    glGetFloatv(GL_LIGHT_MODEL_AMBIENT, ambient);
+    EXPECT_EQ(ambient[0], state.lighting.ambient ? 0.2f : 0.0f) << where;
     EXPECT_EQ(enabled(GL_BLEND), state.blend.on) << where;
     EXPECT_EQ(integer(GL_BLEND_SRC), static_cast<GLint>(state.blend.source)) << where;
     EXPECT_EQ(integer(GL_BLEND_DST), static_cast<GLint>(state.blend.destination)) << where;
@@ -175,6 +250,8 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         bool translucent, stencil, soft;
         int step;
         Vec3 light;
+        int lights = 1;
+        bool sun = false;
         bool stencilView = false;
     };
     const Mode modes[] = {
@@ -189,11 +266,28 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         {"step 3, translucent", true, true, false, 3, startLight},
         {"step 5", false, true, false, 5, {0, -150, -320}},
         {"naive step 2", false, false, false, 2, startLight},
-        {"stencil view", true, true, false, 0, startLight, true},
-        {"stencil view, soft", false, true, true, 0, {-70, 20, -480}, true},
-        {"stencil view, light below the floor, soft", false, true, true, 0, {0, -150, -320}, true},
-        {"stencil view, step 5", false, true, false, 5, startLight, true},
-        {"stencil view, naive", false, false, false, 0, startLight, true},
+        {"four lights", false, true, false, 0, startLight, 4},
+        {"three lights, translucent, light 1 below", true, true, false, 0, {0, -150, -320}, 3},
+        {"two lights, the sun, naive translucent", true, false, false, 0, startLight, 2, true},
+        {"four lights, soft translucent", true, true, true, 0, startLight, 4},
+        {"two lights, the sun, soft", false, true, true, 0, startLight, 2, true},
+        {"three lights, step 12", true, true, false, 12, startLight, 3},
+        {"three lights, naive step 4", false, false, false, 4, startLight, 3},
+        {"stencil view", true, true, false, 0, startLight, 1, false, true},
+        {"stencil view, soft", false, true, true, 0, {-70, 20, -480}, 1, false, true},
+        {"stencil view, light below the floor, soft",
+         false,
+         true,
+         true,
+         0,
+         {0, -150, -320},
+         1,
+         false,
+         true},
+        {"stencil view, step 5", false, true, false, 5, startLight, 1, false, true},
+        {"stencil view, naive", false, false, false, 0, startLight, 1, false, true},
+        {"stencil view, three lights, soft", false, true, true, 0, startLight, 3, false, true},
+        {"stencil view, two lights, step 6", false, true, false, 6, startLight, 2, false, true},
     };
     for (const Mode& mode : modes) {
         setMode(mode.translucent, mode.stencil);
@@ -203,6 +297,7 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         programState.passStep = mode.step;
         programState.showStencil = mode.stencilView;
         placeLightAt(mode.light);
+        setLights(mode.lights, mode.sun);
         const std::vector<PassRow> rows = shadowViewRows(programState);
         for (size_t r = 0; r < rows.size(); ++r) {
             drawRows({rows[r]});
@@ -224,6 +319,7 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
     programState.softShadows = false;
     programState.lightSamples = 1;
     programState.showStencil = false;
+    setLights(1);
     placeLightAt(startLight);
 }
 

@@ -59,23 +59,24 @@ TEST(Receivers, StartUpFillsPlanesAndMatricesForTheStartLight) {
     prepareShadowReceivers();
     expectPlane(programState.floorPlane, 0, 40000, 0, 4000000);
     expectPlane(programState.leftWallPlane, 40000, 0, 0, 4000000);
-    expectColumns(programState.floorShadowMatrix, {{6000000, 0, 0, 0},
-                                                   {-2000000, 4000000, 12800000, -40000},
-                                                   {0, 0, 6000000, 0},
-                                                   {-200000000, -200000000, 1280000000, 2000000}});
-    expectColumns(programState.leftWallShadowMatrix,
+    expectColumns(programState.lights[0].floorShadowMatrix,
+                  {{6000000, 0, 0, 0},
+                   {-2000000, 4000000, 12800000, -40000},
+                   {0, 0, 6000000, 0},
+                   {-200000000, -200000000, 1280000000, 2000000}});
+    expectColumns(programState.lights[0].leftWallShadowMatrix,
                   {{4000000, -2000000, 12800000, -40000},
                    {0, 6000000, 0, 0},
                    {0, 0, 6000000, 0},
                    {-200000000, -200000000, 1280000000, 2000000}});
 
-    programState.lightPosition = {-20, 70, -400, 1};
+    programState.lights[0].standsAt = {-20, 70, -400, 1};
     updateShadowMatrices();
     const ShadowMatrix floor = buildShadowMatrix(programState.floorPlane, {-20, 70, -400, 1});
-    EXPECT_EQ(0, memcmp(&floor, &programState.floorShadowMatrix, sizeof floor));
+    EXPECT_EQ(0, memcmp(&floor, &programState.lights[0].floorShadowMatrix, sizeof floor));
     const ShadowMatrix wall = buildShadowMatrix(programState.leftWallPlane, {-20, 70, -400, 1});
-    EXPECT_EQ(0, memcmp(&wall, &programState.leftWallShadowMatrix, sizeof wall));
-    programState.lightPosition = startLight;
+    EXPECT_EQ(0, memcmp(&wall, &programState.lights[0].leftWallShadowMatrix, sizeof wall));
+    programState.lights[0].standsAt = startLight;
 }
 
 TEST(ShadowMatrix, SphereCentreLandsOnTheFloorOnTheRayFromTheLight) {

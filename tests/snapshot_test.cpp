@@ -315,6 +315,39 @@ TEST(Snapshot, SoftShadowsKeepTheCoreAndTheLitFloorAndRampBetween) {
     EXPECT_GE(levels.size(), 4u);
 }
 
+// The picture the tool draws with these options.
+Frame snapshotWith(std::vector<std::string> options) {
+    const std::string path = scratchFolder() + "/shot.png";
+    options.insert(options.end(), {"-o", path});
+    const Result result = runSnapshot(options);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    Frame frame;
+    EXPECT_TRUE(readPng(path, frame));
+    std::remove(path.c_str());
+    return frame;
+}
+
+// The sun shines from the room's centre towards where it stands: moved further along that
+// direction it draws the same picture, hard or soft (its size is an angle), and its rays are
+// parallel: the sphere's shadow lies along the direction, not along the way from where the
+// sun stands, which is where a point light there throws it.
+TEST(Snapshot, TheSunsPictureDependsOnItsDirectionAlone) {
+    for (const bool soft : {false, true}) {
+        std::vector<std::string> near = {"--light", "50,50,-320,0"};
+        std::vector<std::string> far = {"--light", "100,100,-220,0"};
+        if (soft) {
+            near.push_back("--soft");
+            far.push_back("--soft");
+        }
+        EXPECT_TRUE(snapshotWith(near).rgb == snapshotWith(far).rgb) << "soft " << soft;
+    }
+    const Frame sun = snapshotWith({"--light", "50,50,-320,0"});
+    const Vec3 direction = {50, 50, 100};
+    const Vec3 farAway = {1e4 * direction.x, 1e4 * direction.y, 1e4 * direction.z - 420};
+    expectShadowAt(sun, {10, -100, -460}, farAway);
+    EXPECT_FALSE(isBlack(pixelAt(sun, throughLight(startLight, sphereCentre, 1, -100))));
+}
+
 // ---- The stepping mode's pictures ----------------------------------------------------
 
 // The last step shows no overlay: it is the whole frame, to the byte.
@@ -412,21 +445,6 @@ TEST(SnapshotSteps, TheFlattenedCastersShowWhereTheStencilStopsThem) {
 
 // ---- The stencil view and a pixel's history --------------------------------------------
 
-// The picture of a state with these options, and what the tool printed.
-Frame snapshotWith(std::vector<std::string> options, std::string* printed = nullptr) {
-    const std::string path = scratchFolder() + "/with.png";
-    options.insert(options.end(), {"-o", path});
-    RunningProgram tool(options, PLANAR_SHADOWS_SNAPSHOT_EXE);
-    EXPECT_EQ(tool.waitForExit(30), 0) << tool.errors();
-    if (printed != nullptr) {
-        *printed = tool.output();
-    }
-    Frame frame;
-    EXPECT_TRUE(readPng(path, frame));
-    std::remove(path.c_str());
-    return frame;
-}
-
 // --pixel's lines for a shadowed floor pixel (the sphere's), one the flattened cone reaches
 // past the floor's left edge, and one of the lit floor: after each step, the stencil value
 // the stencil view shows there after that step, and the colour the finished frame shows.
@@ -512,6 +530,12 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--pixel", "-1,3"},
         {"--pixel", "3"},
         {"--show-stencil", "--view", "plain", "-o", path},
+        {"--light", "1,2,3,0.5", "-o", path},
+        {"--light", "1,2,3,", "-o", path},
+        {"--light", "0,0,-420,0", "-o", path},
+        {"--light", "1,2,3", "--light", "1,2,3", "--light", "1,2,3", "--light", "1,2,3", "--light",
+         "1,2,3", "-o", path},
+        {"--step", "14", "--light", "1,2,3", "--light", "1,2,3", "-o", path},
     };
     for (const std::vector<std::string>& args : cases) {
         const Result result = runSnapshot(args);

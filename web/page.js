@@ -403,6 +403,12 @@ const Module = {
     history.textContent = text;
     history.hidden = text === "";
   },
+  // What a key could not do, in the status line while the program runs; "" clears it.
+  showNotice(text) {
+    if (running()) {
+      status.textContent = text;
+    }
+  },
   onAbort(what) {
     fail(`The program stopped: ${what}. Reload the page to start it again.`);
   },

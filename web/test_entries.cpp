@@ -13,29 +13,33 @@
 namespace {
 
 // A row's state and colour, in the order testShadowViewRow documents.
-double rowNumbers[20];
+double rowNumbers[22];
 
 }  // namespace
 
 extern "C" {
 
-// Draws the first `count` rows of the shadow view's frame as programState stands, the
-// first being the frame's clear; returns how many rows the whole frame has.
-EMSCRIPTEN_KEEPALIVE int testDrawShadowViewRows(int count) {
+// Draws rows `first` up to `last` (from 1, the frame's clear) of the shadow view's frame
+// as programState stands, so a test can walk the frame row by row; returns how many rows
+// the whole frame has.
+EMSCRIPTEN_KEEPALIVE int testDrawShadowViewRows(int first, int last) {
     const std::vector<PassRow> rows = shadowViewRows(programState);
-    const int drawn = std::clamp(count, 0, static_cast<int>(rows.size()));
-    drawRows(std::vector<PassRow>(rows.begin(), rows.begin() + drawn));
-    return static_cast<int>(rows.size());
+    const int count = static_cast<int>(rows.size());
+    const int from = std::clamp(first, 1, count + 1);
+    const int to = std::clamp(last, from - 1, count);
+    drawRows(std::vector<PassRow>(rows.begin() + (from - 1), rows.begin() + to));
+    return count;
 }
 
-// Row `index` (from 0) of that frame as 20 numbers, GL's own values for the enums: stencil
+// Row `index` (from 0) of that frame as 22 numbers, GL's own values for the enums: stencil
 // test, function, reference, value mask, fail, depth fail, depth pass, write mask; colour
 // writes; depth test, function, writes; lighting; blending, source, destination; colour
-// red, green, blue, alpha. Valid until the next call.
+// red, green, blue, alpha; the lights it is lit by (bit i for light i + 1) and the ambient
+// light, on or off. Valid until the next call.
 EMSCRIPTEN_KEEPALIVE const double* testShadowViewRow(int index) {
     const PassRow row = shadowViewRows(programState).at(static_cast<size_t>(index));
     const RenderState& s = row.state;
-    const double numbers[20] = {
+    const double numbers[22] = {
         static_cast<double>(s.stencil.test),
         static_cast<double>(s.stencil.func),
         static_cast<double>(s.stencil.ref),
@@ -48,7 +52,7 @@ EMSCRIPTEN_KEEPALIVE const double* testShadowViewRow(int index) {
         static_cast<double>(s.depth.test),
         static_cast<double>(s.depth.func),
         static_cast<double>(s.depth.writes),
-        static_cast<double>(s.lighting),
+        static_cast<double>(s.lighting.on),
         static_cast<double>(s.blend.on),
         static_cast<double>(s.blend.source),
         static_cast<double>(s.blend.destination),
@@ -56,6 +60,8 @@ EMSCRIPTEN_KEEPALIVE const double* testShadowViewRow(int index) {
         row.colour.g,
         row.colour.b,
         row.colour.a,
+        static_cast<double>(s.lighting.lights),
+        static_cast<double>(s.lighting.ambient),
     };
     std::copy(std::begin(numbers), std::end(numbers), rowNumbers);
     return rowNumbers;

@@ -82,13 +82,15 @@ Matrix asMatrix(const ShadowMatrix& shadow) {
 
 // ---- The shader ------------------------------------------------------------------------
 
-// Fixed-function lighting as this scene uses it: global ambient 0.2, light 0 with its
-// default colours (no ambient, white diffuse, no attenuation), colour material setting
-// ambient and diffuse of both faces, no specular. Computed per vertex and clamped there,
-// then interpolated across the face. Normals are used as given, as with GL_NORMALIZE off,
-// and turned by the modelview's own 3 × 3: lit shapes are only ever moved and turned, for
-// which that equals the inverse transpose GL uses. (Flattened casters are not lit: they
-// draw into the stencil alone, or in flat black.)
+// Fixed-function lighting as this scene uses it: global ambient 0.2 or none, lights 0 to 3
+// as the row enables them, each with only a diffuse colour (light 0 GL's default white)
+// and no attenuation, colour material setting ambient and diffuse of both faces, no
+// specular. A light whose w is 0 shines from its direction, as GL's does. Computed per
+// vertex and clamped there, then interpolated across the face. Normals are used as given,
+// as with GL_NORMALIZE off, and turned by the modelview's own 3 × 3: lit shapes are only
+// ever moved and turned, for which that equals the inverse transpose GL uses. (Flattened
+// casters are not lit: they draw into the stencil alone, or in flat black.) With light 0
+// alone, the sum is (0.2 + diffuse) · 1, exactly the one light's value.
 const char* const VERTEX_SHADER = R"(#version 300 es
 in vec3 position;
 in vec3 normal;
@@ -96,15 +98,25 @@ uniform mat4 modelview;
 uniform mat4 modelviewProjection;
 uniform vec4 colour;
 uniform bool lighting;
-uniform vec3 lightPosition;
+uniform float ambient;
+uniform bool lightOn[4];
+uniform vec4 lightPosition[4];
+uniform vec3 lightColour[4];
 out vec4 shade;
 void main() {
     gl_Position = modelviewProjection * vec4(position, 1.0);
     if (lighting) {
         vec3 eye = (modelview * vec4(position, 1.0)).xyz;
         vec3 turned = mat3(modelview) * normal;
-        float diffuse = max(dot(turned, normalize(lightPosition - eye)), 0.0);
-        shade = clamp(vec4((0.2 + diffuse) * colour.rgb, colour.a), 0.0, 1.0);
+        vec3 light = vec3(ambient);
+        for (int i = 0; i < 4; ++i) {
+            if (lightOn[i]) {
+                vec4 from = lightPosition[i];
+                vec3 towards = from.w == 0.0 ? from.xyz : from.xyz - eye;
+                light += max(dot(turned, normalize(towards)), 0.0) * lightColour[i];
+            }
+        }
+        shade = clamp(vec4(light * colour.rgb, colour.a), 0.0, 1.0);
     } else {
         shade = clamp(colour, 0.0, 1.0);
     }
@@ -156,9 +168,12 @@ struct Renderer {
     GLint modelviewProjection = -1;
     GLint colour = -1;
     GLint lighting = -1;
+    GLint ambient = -1;
+    GLint lightOn = -1;
     GLint lightPosition = -1;
+    GLint lightColour = -1;
     Matrix projection = IDENTITY;
-    Shape floor, leftWall, roomShell, lightMarker;
+    Shape floor, leftWall, roomShell, lightMarker, selectionRing, sunRays;
     // The casters' primitives in the order GLU and freeglut draw them, for every draw whose
     // pixels can depend on the order; and as stencilOnlyIndices gives them, for the draws
     // that only set or clear stencil bits, where neither order nor repeats change a pixel.
@@ -174,6 +189,18 @@ void draw(const Shape& shape, const Matrix& modelview) {
     glUniformMatrix4fv(renderer.modelviewProjection, 1, GL_FALSE, modelviewProjection.m);
     glDrawElements(shape.mode, shape.count, GL_UNSIGNED_SHORT,
                    reinterpret_cast<const void*>(shape.first * sizeof(GLushort)));
+}
+
+// The sun's rays around a marker of radius 1, as the desktop's list draws them.
+Mesh sunRaysMesh() {
+    Mesh rays{MeshPrimitive::Lines, {}};
+    for (const Point3& d : SUN_RAY_DIRECTIONS) {
+        for (const double along : {SUN_RAY_START, SUN_RAY_END}) {
+            const float r = static_cast<float>(along);
+            rays.vertices.push_back({{r * d.x, r * d.y, r * d.z}, {0, 0, 1}});
+        }
+    }
+    return rays;
 }
 
 // Every shape's distinct vertices go into one vertex buffer, and its indices into one index
@@ -215,6 +242,9 @@ void uploadShapes() {
     renderer.roomShell =
         add(quadsMesh({ROOM_SHELL_QUADS[0], ROOM_SHELL_QUADS[1], ROOM_SHELL_QUADS[2]}));
     renderer.lightMarker = add(sphereMesh(LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS));
+    renderer.selectionRing =
+        add(diskMesh(SELECTION_RING_INNER, SELECTION_RING_OUTER, ROUND_SLICES, 1));
+    renderer.sunRays = add(sunRaysMesh());
     Casters& casters = renderer.casters;
     Casters& stencil = renderer.stencilCasters;
     casters.sphere = add(sphereMesh(SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS), &stencil.sphere);
@@ -279,14 +309,20 @@ Matrix scaling(float factor) {
     return s;
 }
 
-// At the light, as large as the light while soft shadows are on.
-void drawLightMarker() {
-    const LightPosition& light = programState.lightPosition;
-    Matrix placed = translation(light.x, light.y, light.z);
+// At the light's marker, as large as the light while soft shadows are on; the ring and the
+// rays in units of the marker's radius.
+void drawLightMarker(const PassRow& row) {
+    const Point3 centre = lightMarkerCentre(programState.lights[row.light]);
+    Matrix placed = translation(centre.x, centre.y, centre.z);
     if (programState.softShadows) {
         placed = placed * scaling(lightMarkerRadius() / static_cast<float>(LIGHT_MARKER_RADIUS));
     }
-    draw(renderer.lightMarker, placed);
+    if (row.draws == Draws::LightMarker) {
+        draw(renderer.lightMarker, placed);
+    } else {
+        draw(row.draws == Draws::SunRays ? renderer.sunRays : renderer.selectionRing,
+             placed * scaling(static_cast<float>(LIGHT_MARKER_RADIUS)));
+    }
 }
 
 // The casters flattened onto the receiver's plane along the light's rays. Cone and sphere
@@ -349,7 +385,13 @@ void applyRowState(const PassRow& row) {
     setCapability(GL_DEPTH_TEST, state.depth.test);
     glDepthFunc(static_cast<GLenum>(state.depth.func));
     glDepthMask(state.depth.writes ? GL_TRUE : GL_FALSE);
-    glUniform1i(renderer.lighting, state.lighting);
+    glUniform1i(renderer.lighting, state.lighting.on);
+    GLint lightOn[MAX_LIGHTS];
+    for (int i = 0; i < MAX_LIGHTS; ++i) {
+        lightOn[i] = (state.lighting.lights & (1u << i)) != 0;
+    }
+    glUniform1iv(renderer.lightOn, MAX_LIGHTS, lightOn);
+    glUniform1f(renderer.ambient, state.lighting.ambient ? 0.2f : 0.0f);
     setCapability(GL_BLEND, state.blend.on);
     glBlendFunc(static_cast<GLenum>(state.blend.source),
                 static_cast<GLenum>(state.blend.destination));
@@ -384,7 +426,9 @@ void drawShape(const PassRow& row) {
             draw(renderer.roomShell, IDENTITY);
             break;
         case Draws::LightMarker:
-            drawLightMarker();
+        case Draws::SelectionRing:
+        case Draws::SunRays:
+            drawLightMarker(row);
             break;
         case Draws::Teapot:
             drawTeapotCaster(IDENTITY);
@@ -419,19 +463,38 @@ void initScene() {
     renderer.modelviewProjection = glGetUniformLocation(renderer.program, "modelviewProjection");
     renderer.colour = glGetUniformLocation(renderer.program, "colour");
     renderer.lighting = glGetUniformLocation(renderer.program, "lighting");
+    renderer.ambient = glGetUniformLocation(renderer.program, "ambient");
+    renderer.lightOn = glGetUniformLocation(renderer.program, "lightOn");
     renderer.lightPosition = glGetUniformLocation(renderer.program, "lightPosition");
+    renderer.lightColour = glGetUniformLocation(renderer.program, "lightColour");
     uploadShapes();
+    // Each light's colour never changes.
+    GLfloat colours[3 * MAX_LIGHTS];
+    for (int i = 0; i < MAX_LIGHTS; ++i) {
+        const Colour& c = LIGHT_DESIGNS[i].colour;
+        colours[3 * i] = c.r;
+        colours[3 * i + 1] = c.g;
+        colours[3 * i + 2] = c.b;
+    }
+    glUniform3fv(renderer.lightColour, MAX_LIGHTS, colours);
 
     // The near plane at z = -320 is the room's open front; the picture stretches with the
     // canvas, as with the desktop's window.
     renderer.projection = frustum(-100, 100, -100, 100, 320, 640);
     glEnable(GL_DEPTH_TEST);
-    placeLight();
+    placeLights();
 }
 
-void placeLight() {
-    const LightPosition& light = programState.lightPosition;
-    glUniform3f(renderer.lightPosition, light.x, light.y, light.z);
+void placeLights() {
+    GLfloat positions[4 * MAX_LIGHTS] = {};
+    for (int i = 0; i < programState.lightCount; ++i) {
+        const LightPosition& light = programState.lights[i].shinesFrom;
+        positions[4 * i] = light.x;
+        positions[4 * i + 1] = light.y;
+        positions[4 * i + 2] = light.z;
+        positions[4 * i + 3] = light.w;
+    }
+    glUniform4fv(renderer.lightPosition, MAX_LIGHTS, positions);
 }
 
 void setViewport(int width, int height) {

@@ -6,15 +6,12 @@
 // menu's two switches in all four combinations, the stepping mode's steps, and the sweep
 // again with soft shadows. Run by hand when the renderer's drawing changes and its frames
 // must not:
-//   node tests/web/same-frames.mjs OLD_WEB_DIR NEW_WEB_DIR
+//   node bench/web/same-frames.mjs OLD_WEB_DIR NEW_WEB_DIR
 // (a built page folder each, as scripts/web.sh --build leaves in build-web/). Exits with 1
 // if any state's frames differ.
 import crypto from "node:crypto";
-import fs from "node:fs";
-import os from "node:os";
-import path from "node:path";
 
-import { Chromium, serveFolder } from "./chromium.mjs";
+import { launch, serveFolder } from "../../tests/web/browser.mjs";
 
 const MENU_TRANSLUCENT_SHADOWS = 256;
 const MENU_STENCIL = 257;
@@ -51,7 +48,9 @@ class Tab {
   static async open(browser, address) {
     const tab = new Tab();
     tab.page = await browser.newPage();
-    await tab.page.send("Page.addScriptToEvaluateOnNewDocument", { source: `(${instrumentPage})()` });
+    tab.errors = [];
+    tab.page.on("pageerror", (error) => tab.errors.push(error.message));
+    await tab.page.evaluateOnNewDocument(instrumentPage);
     await tab.page.goto(address);
     tab.box = await tab.page.evaluate(() => {
       const box = document.getElementById("canvas").getBoundingClientRect();
@@ -97,17 +96,16 @@ class Tab {
   async drag(x, y, { button = "left", shift = false, path = [] } = {}) {
     const at = (px, py) => [this.box.x + px, this.box.y + py];
     if (shift) {
-      await this.page.key("keyDown", "Shift");
+      await this.page.keyboard.down("Shift");
     }
-    await this.page.mouse("mouseMoved", ...at(x, y));
-    await this.page.mouse("mousePressed", ...at(x, y), button);
+    await this.page.mouse.move(...at(x, y));
+    await this.page.mouse.down({ button });
     for (const [px, py] of path) {
-      await this.page.mouse("mouseMoved", ...at(px, py));
+      await this.page.mouse.move(...at(px, py));
     }
-    const [endX, endY] = path.length > 0 ? path[path.length - 1] : [x, y];
-    await this.page.mouse("mouseReleased", ...at(endX, endY), button);
+    await this.page.mouse.up({ button });
     if (shift) {
-      await this.page.key("keyUp", "Shift");
+      await this.page.keyboard.up("Shift");
     }
   }
 
@@ -116,8 +114,8 @@ class Tab {
   }
 
   async close() {
-    if (this.page.errors.length > 0) {
-      throw new Error(`errors on the page: ${this.page.errors.join("; ")}`);
+    if (this.errors.length > 0) {
+      throw new Error(`errors on the page: ${this.errors.join("; ")}`);
     }
     await this.page.close();
   }
@@ -125,10 +123,10 @@ class Tab {
 
 // The browser tests' states, each from a fresh page.
 const STATES = [
-  ["start", (t) => t.page.type("b")],
+  ["start", (t) => t.page.keyboard.type("b")],
   ["light moved", (t) => t.drag(128, 96)],
-  ["teapot moved", (t) => t.page.type("t")],
-  ["plain view", (t) => t.page.type("n")],
+  ["teapot moved", (t) => t.page.keyboard.type("t")],
+  ["plain view", (t) => t.page.keyboard.type("n")],
   ["translucent shadows", (t) => t.menu(MENU_TRANSLUCENT_SHADOWS)],
   ["shadows without the stencil", (t) => t.menu(MENU_STENCIL)],
   ["light below the floor", (t) => t.drag(256, 256, { path: [[256, 400], [256, 640]] })],
@@ -143,8 +141,8 @@ const SWEEP = [
   ["light out past the top", (t) => t.drag(256, 100, { path: [[300, -150]] })],
   ["light behind the front", (t) => t.drag(200, 200, { button: "middle", path: [[200, 700]] })],
   ["light back in", (t) => t.drag(150, 200)],
-  ["teapot right twice", (t) => t.page.type("tt")],
-  ["teapot left five times", (t) => t.page.type("TTTTT")],
+  ["teapot right twice", (t) => t.page.keyboard.type("tt")],
+  ["teapot left five times", (t) => t.page.keyboard.type("TTTTT")],
 ];
 
 // Every state's frame, in order, from the page at `address`.
@@ -179,11 +177,11 @@ async function framesOf(browser, address) {
   const stepping = await Tab.open(browser, address);
   await step(stepping, "stepping, step 1", (t) => t.menu(MENU_STEPPING));
   for (let next = 2; next <= 7; ++next) {
-    await step(stepping, `stepping, step ${next}`, (t) => t.page.type("]"));
+    await step(stepping, `stepping, step ${next}`, (t) => t.page.keyboard.type("]"));
   }
   await step(stepping, "stepping without the stencil, last step", (t) => t.menu(MENU_STENCIL));
   for (let next = 4; next >= 1; --next) {
-    await step(stepping, `stepping without the stencil, step ${next}`, (t) => t.page.type("["));
+    await step(stepping, `stepping without the stencil, step ${next}`, (t) => t.page.keyboard.type("["));
   }
   await stepping.close();
   const soft = await Tab.open(browser, address);
@@ -191,15 +189,14 @@ async function framesOf(browser, address) {
   for (const [name, act] of SWEEP) {
     await step(soft, `soft shadows, ${name}`, act);
   }
-  await step(soft, "soft shadows, a wider light", (t) => t.page.type("+++"));
+  await step(soft, "soft shadows, a wider light", (t) => t.page.keyboard.type("+++"));
   await step(soft, "soft shadows, translucent", (t) => t.menu(MENU_TRANSLUCENT_SHADOWS));
   await soft.close();
   return frames;
 }
 
 const [oldFolder, newFolder] = process.argv.slice(2);
-const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "planar-shadows-frames-"));
-const browser = await Chromium.launch(path.join(scratch, "profile"));
+const browser = await launch("chromium");
 let differing = 0;
 try {
   const builds = [];
@@ -225,6 +222,5 @@ try {
               `builds, byte for byte`);
 } finally {
   await browser.close();
-  fs.rmSync(scratch, { recursive: true, force: true });
 }
 process.exitCode = differing === 0 ? 0 : 1;

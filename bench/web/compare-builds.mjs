@@ -10,11 +10,7 @@
 // Usage: node compare-builds.mjs OLD_BENCH_DIR NEW_BENCH_DIR [ROUNDS]
 // (an Emscripten build folder each, holding web_frame_benchmark.html; scripts/web.sh
 // --measure OLD passes them).
-import fs from "node:fs";
-import os from "node:os";
-import path from "node:path";
-
-import { Chromium, serveFolder } from "./chromium.mjs";
+import { launch, serveFolder, waitFor } from "../../tests/web/browser.mjs";
 
 const [oldFolder, newFolder, roundsArgument] = process.argv.slice(2);
 const ROUNDS = Number(roundsArgument ?? 24);
@@ -31,9 +27,10 @@ function range(values, digits = 2) {
   return `${Math.min(...values).toFixed(digits)} to ${Math.max(...values).toFixed(digits)}`;
 }
 
-// Seconds of processor time the browser's processes have used so far.
-async function processorTime(browser) {
-  const { processInfo } = await browser.send("SystemInfo.getProcessInfo");
+// Seconds of processor time the browser's processes have used so far, as the browser's own
+// DevTools session tells.
+async function processorTime(session) {
+  const { processInfo } = await session.send("SystemInfo.getProcessInfo");
   return processInfo.reduce((sum, process) => sum + process.cpuTime, 0);
 }
 
@@ -41,7 +38,7 @@ async function processorTime(browser) {
 async function openBenchmark(browser, address) {
   const page = await browser.newPage();
   await page.goto(address + "web_frame_benchmark.html");
-  await page.waitFor(() => typeof Module !== "undefined" && Module.calledRun);
+  await waitFor(page, () => typeof Module !== "undefined" && Module.calledRun);
   for (const [, view] of VIEWS) {
     await page.evaluate((v) => Module._timeFrames(v, 50), view);
   }
@@ -49,20 +46,20 @@ async function openBenchmark(browser, address) {
 }
 
 // Milliseconds per frame of each view over FRAMES frames, time taken and processor time.
-async function timeViews(browser, page) {
-  await page.send("Page.bringToFront");
+async function timeViews(session, page) {
+  await page.bringToFront();
   const times = {};
   for (const [name, view] of VIEWS) {
-    const before = await processorTime(browser);
+    const before = await processorTime(session);
     times[name] = await page.evaluate((v, n) => Module._timeFrames(v, n), view, FRAMES);
-    times[`${name}, processor time`] = (1000 * ((await processorTime(browser)) - before)) / FRAMES;
+    times[`${name}, processor time`] = (1000 * ((await processorTime(session)) - before)) / FRAMES;
   }
   return times;
 }
 
-const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "planar-shadows-compare-"));
-const browser = await Chromium.launch(path.join(scratch, "profile"));
+const browser = await launch("chromium");
 try {
+  const session = await browser.target().createCDPSession();
   const builds = [
     { name: "old", ...(await serveFolder(oldFolder)), times: [] },
     { name: "new", ...(await serveFolder(newFolder)), times: [] },
@@ -73,7 +70,7 @@ try {
   for (let round = 0; round < ROUNDS; ++round) {
     const order = round % 2 === 0 ? builds : [...builds].reverse();
     for (const build of order) {
-      build.times.push(await timeViews(browser, build.page));
+      build.times.push(await timeViews(session, build.page));
     }
     console.log(`round ${round + 1}: ` + FIGURES.map((name) =>
       `${name} old ${builds[0].times[round][name].toFixed(2)} ms, ` +
@@ -90,5 +87,4 @@ try {
   builds.forEach((build) => build.server.close());
 } finally {
   await browser.close();
-  fs.rmSync(scratch, { recursive: true, force: true });
 }

@@ -2,11 +2,10 @@
 // the start of a page load its first frame is drawn, and what a frame costs.
 // Usage: node measure.mjs WEB_DIR BENCH_DIR (scripts/web.sh --measure passes both).
 import fs from "node:fs";
-import os from "node:os";
 import path from "node:path";
 import zlib from "node:zlib";
 
-import { Chromium, serveFolder } from "./chromium.mjs";
+import { launch, serveFolder, waitFor } from "../../tests/web/browser.mjs";
 
 const [webFolder, benchFolder] = process.argv.slice(2);
 const LOADS = 6;
@@ -31,8 +30,7 @@ for (const name of fs.readdirSync(webFolder)) {
 }
 console.log(`download: ${kilobytes(raw)} raw, ${kilobytes(gzipped)} gzip -9`);
 
-const scratch = fs.mkdtempSync(path.join(os.tmpdir(), "planar-shadows-measure-"));
-const browser = await Chromium.launch(path.join(scratch, "profile"));
+const browser = await launch("chromium");
 try {
   // The moment the first animation frame that drew anything returns, in milliseconds after
   // the page load began (performance.now() counts from there).
@@ -41,29 +39,27 @@ try {
   const lastFrames = [];
   for (let load = 0; load < LOADS; ++load) {
     const page = await browser.newPage();
-    await page.send("Page.addScriptToEvaluateOnNewDocument", {
-      source: `(${() => {
-        let drew = false;
-        const draw = WebGL2RenderingContext.prototype.drawElements;
-        WebGL2RenderingContext.prototype.drawElements = function (...args) {
-          drew = true;
-          return draw.apply(this, args);
-        };
-        const request = window.requestAnimationFrame.bind(window);
-        window.requestAnimationFrame = (callback) => request((time) => {
-          callback(time);
-          window.lastAnimationFrame = performance.now();
-          if (drew && window.firstFrame === undefined) {
-            window.firstFrame = performance.now();
-          }
-        });
-      }})()`,
+    await page.evaluateOnNewDocument(() => {
+      let drew = false;
+      const draw = WebGL2RenderingContext.prototype.drawElements;
+      WebGL2RenderingContext.prototype.drawElements = function (...args) {
+        drew = true;
+        return draw.apply(this, args);
+      };
+      const request = window.requestAnimationFrame.bind(window);
+      window.requestAnimationFrame = (callback) => request((time) => {
+        callback(time);
+        window.lastAnimationFrame = performance.now();
+        if (drew && window.firstFrame === undefined) {
+          window.firstFrame = performance.now();
+        }
+      });
     });
     await page.goto(site.address);
-    await page.waitFor(() => window.firstFrame !== undefined);
+    await waitFor(page, () => window.firstFrame !== undefined);
     firstFrames.push(await page.evaluate(() => window.firstFrame));
     // Left alone, the page runs animation frames only until the tint rests.
-    await page.waitFor(() => Module._pageTintLevel() === Math.fround(0.99997318), 30);
+    await waitFor(page, () => Module._pageTintLevel() === Math.fround(0.99997318), 30);
     lastFrames.push(await page.evaluate(() => window.lastAnimationFrame));
     await page.close();
   }
@@ -72,7 +68,7 @@ try {
   // A one-pixel read-back after each frame waits until the frame is drawn, not only sent.
   const softPage = await browser.newPage();
   await softPage.goto(site.address);
-  await softPage.waitFor(() => typeof Module !== "undefined" && Module.calledRun);
+  await waitFor(softPage, () => typeof Module !== "undefined" && Module.calledRun);
   await new Promise((resolve) => setTimeout(resolve, 1500));
   await softPage.evaluate(() => {
     const request = window.requestAnimationFrame.bind(window);
@@ -105,7 +101,7 @@ try {
   const bench = await serveFolder(benchFolder);
   const page = await browser.newPage();
   await page.goto(bench.address + "web_frame_benchmark.html");
-  await page.waitFor(() => typeof Module !== "undefined" && Module.calledRun);
+  await waitFor(page, () => typeof Module !== "undefined" && Module.calledRun);
   const views = [["shadow frame", 0], ["plain frame", 1], ["bare clear", 2]];
   const times = {};
   for (const [name, view] of views) {
@@ -118,6 +114,46 @@ try {
     times[name] = median(runs);
     console.log(`${name}: ${times[name].toFixed(2)} ms (median of ${REPETITIONS} runs of 200)`);
   }
+  // Each light after the first draws its own shadows; the casters, the shell and the markers
+  // are drawn once, lit by all. Timed in turns with the one-light frame, the order flipped
+  // each round, so that a changing load falls on both alike; also as processor time summed
+  // over the browser's processes, which other programs' load stretches less. The share is
+  // the median of the rounds' own.
+  const session = await browser.target().createCDPSession();
+  const processorTime = async () => {
+    const { processInfo } = await session.send("SystemInfo.getProcessInfo");
+    return processInfo.reduce((sum, process) => sum + process.cpuTime, 0);
+  };
+  const timeLights = async (count) => {
+    await page.evaluate((n) => Module._setLightCount(n), count);
+    await page.evaluate(() => Module._timeFrames(0, 5));
+    const before = await processorTime();
+    const time = await page.evaluate(() => Module._timeFrames(0, 50));
+    return { time, processor: (1000 * ((await processorTime()) - before)) / 50 };
+  };
+  const ROUNDS = 12;
+  for (const lights of [2, 3, 4]) {
+    const shares = { time: [], processor: [] };
+    const times = [];
+    for (let round = 0; round < ROUNDS; ++round) {
+      const order = round % 2 === 0 ? [1, lights] : [lights, 1];
+      const measured = {};
+      for (const count of order) {
+        measured[count] = await timeLights(count);
+      }
+      times.push(measured[lights].time);
+      for (const kind of ["time", "processor"]) {
+        const one = measured[1][kind];
+        shares[kind].push((measured[lights][kind] - one) / (lights - 1) / one);
+      }
+    }
+    const percent = (values) => `${(100 * median(values)).toFixed(0)} %`;
+    console.log(`shadow frame, ${lights} lights: ${median(times).toFixed(2)} ms (median of ` +
+                `${ROUNDS} runs of 50, in turns with one light); each light after the first: ` +
+                `${percent(shares.time)} of a one-light frame, ${percent(shares.processor)} in ` +
+                "processor time");
+  }
+  await page.evaluate(() => Module._setLightCount(1));
   for (const samples of [1, 8, 32]) {
     // Fewer frames for the slower steps, about as long a run for each.
     const frames = Math.ceil(80 / samples);
@@ -157,5 +193,4 @@ try {
   bench.server.close();
 } finally {
   await browser.close();
-  fs.rmSync(scratch, { recursive: true, force: true });
 }

@@ -57,6 +57,12 @@ EM_JS(void, clearPageMenu, (), { Module.clearMenu(); });
 EM_JS(void, addPageMenuItem, (const char* label, int value),
       { Module.addMenuItem(UTF8ToString(label), value); });
 
+EM_JS(void, endPageMenu, (), { Module.endMenu(); });
+
+EM_JS(void, showPageLegend, (const char* legend), { Module.showLegend(UTF8ToString(legend)); });
+
+EM_JS(void, showPageHistory, (const char* history), { Module.showHistory(UTF8ToString(history)); });
+
 EM_JS(void, showProgramEnded, (), { Module.programEnded(); });
 
 EM_JS(void, showContextLost, (int lost), { Module.contextLost(lost); });
@@ -114,6 +120,15 @@ void showMenu(const std::vector<MenuItem>& items) {
     for (const MenuItem& item : items) {
         addPageMenuItem(item.label.c_str(), item.value);
     }
+    endPageMenu();
+}
+
+void showStencilLegend(const std::string& legend) {
+    showPageLegend(legend.c_str());
+}
+
+void showPixelHistory(const std::string& history) {
+    showPageHistory(history.c_str());
 }
 
 // GLUT's title here is the document's: the caption and the step's state go under the
@@ -154,6 +169,10 @@ EMSCRIPTEN_KEEPALIVE void pagePress(int button, int shiftHeld, int x, int y) {
 }
 EMSCRIPTEN_KEEPALIVE void pageDrag(int x, int y) {
     onDrag(x, y);
+}
+// The pointer over the canvas with no button held, or a finger in the page's pixel mode.
+EMSCRIPTEN_KEEPALIVE void pagePoint(int x, int y) {
+    onPoint(x, y);
 }
 EMSCRIPTEN_KEEPALIVE void pageMenu(int item) {
     onMenu(item);

@@ -119,6 +119,17 @@ void changePassStep(int by) {
     showStepCaption();
 }
 
+// Turns the stencil view on or off, with its legend and its menu item; a history shown
+// goes with the view.
+void setStencilView(bool on) {
+    programState.showStencil = on;
+    showMenu(menuItems());
+    showStencilLegend(on ? stencilViewLegend() : "");
+    if (!on) {
+        showPixelHistory("");
+    }
+}
+
 // ---- What the program says ------------------------------------------------------------
 
 // Whether a notice is shown: what a key could not do, until the next input.
@@ -262,6 +273,11 @@ void onKey(unsigned char key, int, int) {
         case 'N':
             glutDisplayFunc(displayPlainView);
             break;
+        case 'v':
+        case 'V':
+            setStencilView(!programState.showStencil);
+            glutDisplayFunc(displayShadowView);
+            break;
         case 't':
             programState.teapotOffsetX += TEAPOT_STEP;
             glutDisplayFunc(displayShadowView);
@@ -370,6 +386,56 @@ void onDrag(int x, int y) {
     moveSelectedLight(light);
 }
 
+// ---- A pixel's history -----------------------------------------------------------------
+// Computed from real frames offscreen, which costs a frame per step: only once the pointer
+// has rested on a pixel, not for every pixel it passes over.
+
+namespace {
+
+// Long enough for a hand to stop on a pixel, short enough to feel immediate.
+constexpr int POINTER_REST_MILLISECONDS = 150;
+
+int pointedX = 0;
+int pointedY = 0;
+// Each move starts a new wait; a timer from an earlier move finds a later number and does
+// nothing, since GLUT's timers cannot be cancelled.
+int pointerMoves = 0;
+
+void showHistoryIfRested(int move) {
+    if (move == pointerMoves && programState.showStencil) {
+        showPixelHistory(pixelHistory(pointedX, pointedY));
+    }
+}
+
+}  // namespace
+
+void onPoint(int x, int y) {
+    if (!programState.showStencil) {
+        return;
+    }
+    pointedX = x;
+    pointedY = y;
+    glutTimerFunc(POINTER_REST_MILLISECONDS, showHistoryIfRested, ++pointerMoves);
+}
+
+// Each stage's rows drawn after the last one's into a spare target, the pixel read back
+// after each. The window's own picture stays as it is.
+std::string pixelHistory(int x, int y) {
+    const ProgramState& s = programState;
+    if (x < 0 || y < 0 || x >= s.windowWidth || y >= s.windowHeight ||
+        !openPixelProbe(s.windowWidth, s.windowHeight)) {
+        return "";
+    }
+    const std::vector<HistoryStage> stages = pixelHistoryStages(s);
+    std::vector<PixelSample> after;
+    for (const HistoryStage& stage : stages) {
+        drawRows(stage.rows);
+        after.push_back(probePixel(x, y));
+    }
+    closePixelProbe();
+    return pixelHistoryText(x, y, stages, after, LIGHT_SAMPLE_COUNT);
+}
+
 // ---- Window ---------------------------------------------------------------------------
 
 // A new size redraws the whole picture: hard while the window is being resized.
@@ -437,7 +503,7 @@ namespace {
 // drawn now and what choosing them does.
 std::vector<MenuItem> menuItems() {
     const ProgramState& s = programState;
-    return {
+    std::vector<MenuItem> items = {
         {"Move teapot right (t)", 't'},
         {"Move teapot left (T)", 'T'},
         {"Quit (Esc)", KEY_ESCAPE},
@@ -460,7 +526,16 @@ std::vector<MenuItem> menuItems() {
              (selectedLight().sun ? " as a point light, u (now the sun)"
                                   : " as the sun, u (now a point light)"),
          'u'},
+        {s.showStencil ? "The frame, v (now the stencil view)" : "Stencil view, v (now off)", 'v'},
     };
+    // After the switches, so the switches keep their places whichever modes are on.
+    if (s.steppingPasses) {
+        items.insert(items.end(), {{"Next step (])", ']'}, {"Previous step ([)", '['}});
+    }
+    if (s.softShadows) {
+        items.insert(items.end(), {{"Larger light (+)", '+'}, {"Smaller light (-)", '-'}});
+    }
+    return items;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 // The window's title; on the desktop also its caption outside the stepping mode.
 constexpr const char* WINDOW_TITLE = "moving shadows, hit 't' and 'T'";
@@ -30,19 +31,30 @@ void onSpecialKey(int key, int x, int y);
 // the left button into the middle one.
 void onPress(int button, bool shiftHeld, int x, int y);
 void onDrag(int x, int y);
+// The pointer at (x, y) with no button held: while the stencil view is on, once the pointer
+// has rested there a moment, that pixel's history is shown.
+void onPoint(int x, int y);
 void onReshape(int width, int height);
 // The right-button menu. The first items act as the keys they name and pass those keys
 // to onMenu as their values; the next two switch how the shadows are drawn, then the
-// stepping mode and soft shadows; the last four add a light, remove one, select the next
+// stepping mode and soft shadows; the next four add a light, remove one, select the next
 // (the keys 1 to 4 select one each) and turn the selected one into the sun or back, the
-// three of them keys too.
+// three of them keys too; then the stencil view (as its key 'v'). While stepping, the next
+// and previous step follow, and with soft shadows on, a larger and a smaller light, each
+// as its key.
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
 constexpr int MENU_STEPPING = 258;
 constexpr int MENU_SOFT_SHADOWS = 259;
 constexpr int MENU_NEXT_LIGHT = 260;
-constexpr int MENU_ITEM_COUNT = 11;
+// In the start state.
+constexpr int MENU_ITEM_COUNT = 12;
 void onMenu(int item);
+
+// The history of window pixel (x, y) from the top left as programState stands, drawn and
+// read back offscreen (state/renderer.h); "" for a pixel outside the window, or where no
+// offscreen target can be had.
+std::string pixelHistory(int x, int y);
 
 // ---- The idle work, which each shell runs in its own way ------------------------------
 

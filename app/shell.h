@@ -24,14 +24,23 @@ struct MenuItem {
     std::string label;
     int value;
 };
-// Shows the menu with these items, making it on the first call; later calls relabel the
-// same number of items.
+// Shows the menu with these items, making it on the first call; later calls relabel its
+// items, and add or remove those at its end that come and go with a mode.
 void showMenu(const std::vector<MenuItem>& items);
 
 // The stepping mode's caption and the step's GL state as text (state/render_state_text.h),
 // or both "" outside it. Neither goes into the picture, which stays exactly the frame the
 // steps drew. Called whenever the step or the mode may have changed.
 void showCaption(const std::string& caption, const std::string& stepState);
+
+// The stencil view's legend (state/shadow_pass.h's stencilViewLegend) while the view is on,
+// or "" once it is off. The page shows it under the picture; the desktop prints it on
+// standard output when the view comes on.
+void showStencilLegend(const std::string& legend);
+
+// A pixel's history (state/pixel_history.h), or "" to take an old one away: on the page
+// under the caption, on the desktop on standard output.
+void showPixelHistory(const std::string& history);
 
 // What a key could not do and why, said where the program says things, without touching
 // the picture: the window's title on the desktop, the status line on a page; "" when the

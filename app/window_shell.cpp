@@ -19,6 +19,7 @@ void attachHandlers() {
     glutSpecialFunc(onSpecialKey);
     glutMouseFunc(onMouse);
     glutMotionFunc(onDrag);
+    glutPassiveMotionFunc(onPoint);
 }
 
 void onMouse(int button, int state, int x, int y) {
@@ -57,21 +58,27 @@ void onIdle() {
 
 // ---- What the program shows and how it ends -------------------------------------------
 
-// Made on the first call, on the right button; later calls relabel its items.
+// Made on the first call, on the right button; later calls relabel its entries, and add or
+// remove entries at its end. GLUT numbers entries from 1.
 void showMenu(const std::vector<MenuItem>& items) {
     static int menu = 0;
     if (menu == 0) {
         menu = glutCreateMenu(onMenu);
-        for (const MenuItem& item : items) {
-            glutAddMenuEntry(item.label.c_str(), item.value);
-        }
         glutAttachMenu(GLUT_RIGHT_BUTTON);
-        return;
     }
     glutSetMenu(menu);
-    for (size_t entry = 0; entry < items.size(); ++entry) {
-        glutChangeToMenuEntry(static_cast<int>(entry) + 1, items[entry].label.c_str(),
-                              items[entry].value);
+    const int shown = glutGet(GLUT_MENU_NUM_ITEMS);
+    const int wanted = static_cast<int>(items.size());
+    for (int entry = shown; entry > wanted; --entry) {
+        glutRemoveMenuItem(entry);
+    }
+    for (int entry = 1; entry <= wanted; ++entry) {
+        const MenuItem& item = items[static_cast<size_t>(entry) - 1];
+        if (entry <= shown) {
+            glutChangeToMenuEntry(entry, item.label.c_str(), item.value);
+        } else {
+            glutAddMenuEntry(item.label.c_str(), item.value);
+        }
     }
 }
 
@@ -98,6 +105,20 @@ void showCaption(const std::string& caption, const std::string& stepState) {
         std::fflush(stdout);
     }
     printed = stepState;
+}
+
+void showStencilLegend(const std::string& legend) {
+    if (!legend.empty()) {
+        std::printf("Stencil view:\n%s", legend.c_str());
+        std::fflush(stdout);
+    }
+}
+
+void showPixelHistory(const std::string& history) {
+    if (!history.empty()) {
+        std::fputs(history.c_str(), stdout);
+        std::fflush(stdout);
+    }
 }
 
 void showNotice(const std::string& notice) {

@@ -1,9 +1,9 @@
-// What a frame costs: the shadow view, also with two, three and four lights and as the
-// stepping mode shows it part drawn, the plain view and a bare clear-and-present, each at
-// 512 × 512 and each ending in glFinish so the renderer's work is counted; and what one drag
-// event costs without its frame. The shadow frame is also given as a ratio to the other two,
-// which carries across machines better than times do.
-// glutMainLoopEvent is freeglut's own, beyond the GLUT that platform/opengl.h gives.
+// What a frame costs: the shadow view, also with two, three and four lights, as the stepping
+// mode shows it part drawn and as the stencil view shows it, the plain view and a bare
+// clear-and-present, each at 512 × 512 and each ending in glFinish so the renderer's work is
+// counted; and what one drag event and a pixel's history cost without a frame. The shadow
+// frame is also given as a ratio to the other two, which carries across machines better than
+// times do. glutMainLoopEvent is freeglut's own, beyond the GLUT that platform/opengl.h gives.
 #include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
@@ -164,6 +164,31 @@ void softRefinedAfterInput(benchmark::State& state) {
     programState.lightSamples = 1;
 }
 
+// The stencil view instead of the frame: each receiver's values after its own pass, or
+// with soft shadows its counts from all of the light's points.
+void stencilViewFrame(benchmark::State& state) {
+    programState.showStencil = true;
+    programState.softShadows = state.range(0) != 0;
+    programState.lightSamples = state.range(0) != 0 ? LIGHT_SAMPLE_COUNT : 1;
+    for (auto _ : state) {
+        displayShadowView();
+        glFinish();
+    }
+    programState.showStencil = false;
+    programState.softShadows = false;
+    programState.lightSamples = 1;
+}
+
+// A pixel's history, once the pointer rests: every step drawn offscreen with a one-pixel
+// read-back after each, and with soft shadows each receiver's count.
+void pixelHistoryWork(benchmark::State& state) {
+    programState.softShadows = state.range(0) != 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(pixelHistory(396, 471));
+    }
+    programState.softShadows = false;
+}
+
 // Keeps each benchmark's real time per iteration, for the ratios printed at the end: the
 // median when runs are repeated, else the single run's; by its name, and its argument after
 // a slash if it has one.
@@ -220,6 +245,14 @@ int main(int argc, char** argv) {
         ->Arg(32)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("soft shadows, last input to refined", softRefinedAfterInput)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("stencil view frame, soft:", stencilViewFrame)
+        ->Arg(0)
+        ->Arg(1)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("pixel history, soft:", pixelHistoryWork)
+        ->Arg(0)
+        ->Arg(1)
         ->Unit(benchmark::kMillisecond);
     RecordingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

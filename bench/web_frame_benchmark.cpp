@@ -49,6 +49,19 @@ extern "C" EMSCRIPTEN_KEEPALIVE double timeSoftFrames(int samples, int count) {
     return milliseconds;
 }
 
+// The stencil view instead of the shadow view's frame; with soft shadows, the counts from
+// all of the light's points.
+extern "C" EMSCRIPTEN_KEEPALIVE double timeStencilViewFrames(int soft, int count) {
+    programState.showStencil = true;
+    programState.softShadows = soft != 0;
+    programState.lightSamples = soft != 0 ? LIGHT_SAMPLE_COUNT : 1;
+    const double milliseconds = timeFrames(0, count);
+    programState.showStencil = false;
+    programState.softShadows = false;
+    programState.lightSamples = 1;
+    return milliseconds;
+}
+
 // This many lights from now on, each added as 'l' adds it, where it first stands.
 extern "C" EMSCRIPTEN_KEEPALIVE void setLightCount(int count) {
     while (programState.lightCount < count && addLight()) {

@@ -3,6 +3,7 @@
 #include "scene/scene.h"
 
 #include "platform/opengl.h"
+#include "scene/offscreen.h"
 #include "shadow/light_samples.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
@@ -342,4 +343,28 @@ void presentFrame() {
     } else {
         glFlush();
     }
+}
+
+// ---- A pixel's history ---------------------------------------------------------------
+
+static OffscreenTarget probe;
+static int probeHeight = 0;
+
+bool openPixelProbe(int width, int height) {
+    probeHeight = height;
+    return openOffscreenTarget(width, height, probe);
+}
+
+// Fixed-function GL reads the stencil back directly, one pixel of it.
+PixelSample probePixel(int x, int y) {
+    unsigned char rgb[3] = {};
+    GLubyte stencil = 0;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, probeHeight - 1 - y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    glReadPixels(x, probeHeight - 1 - y, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, &stencil);
+    return {rgb[0], rgb[1], rgb[2], stencil};
+}
+
+void closePixelProbe() {
+    closeOffscreenTarget(probe);
 }

@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     programState.passStep = options.step;
     programState.softShadows = options.soft;
     programState.lightRadius = options.lightRadius;
+    programState.showStencil = options.showStencil;
     // Offscreen there is nothing to swap: a frame ends in a flush.
     programState.doubleBuffered = 0;
     prepareShadowReceivers();
@@ -78,17 +79,32 @@ int main(int argc, char** argv) {
     const std::vector<unsigned char> topDown = readOffscreenPixels(options.width, options.height);
     closeOffscreenTarget(target);
 
-    const std::string failure = writePng(options.output, options.width, options.height, topDown);
-    if (!failure.empty()) {
-        std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
-        return 1;
+    if (!options.output.empty()) {
+        const std::string failure =
+            writePng(options.output, options.width, options.height, topDown);
+        if (!failure.empty()) {
+            std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
+            return 1;
+        }
     }
-    // The caption on the first line, the step's state after it.
+    // The caption on the first line, the step's state after it, then the legend and the
+    // pixel's history.
     if (programState.steppingPasses) {
         std::puts(
             passStepCaption(options.step, programState.stencilShadows, programState.lightCount)
                 .c_str());
         std::fputs(currentStepStateText(programState).c_str(), stdout);
+    }
+    if (options.showStencil) {
+        std::fputs(stencilViewLegend().c_str(), stdout);
+    }
+    if (options.pixelX >= 0) {
+        const std::string history = pixelHistory(options.pixelX, options.pixelY);
+        if (history.empty()) {
+            std::fprintf(stderr, "planar-shadows-snapshot: GL cannot draw the history offscreen\n");
+            return 1;
+        }
+        std::fputs(history.c_str(), stdout);
     }
     return 0;
 }

@@ -30,6 +30,11 @@ const char* const SNAPSHOT_USAGE =
     "                       then its GL state\n"
     "  --soft               soft shadows from a light with a size, fully refined\n"
     "  --light-radius R     the light's radius with --soft, from 0 to 20 (default 5)\n"
+    "  --show-stencil       the stencil's values in false colour instead of the frame, as\n"
+    "                       the program's stencil view shows them; prints its legend\n"
+    "  --pixel X,Y          prints the history of the picture's pixel X,Y (from the top\n"
+    "                       left) through the drawing, one line per step; -o is then\n"
+    "                       optional\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
     "                       window's would (default 512x512)\n"
     "  -o FILE              where to write the PNG (required)\n"
@@ -100,6 +105,22 @@ bool readLight(const std::string& text, LightPosition& light) {
            readCoordinate(text.substr(second + 1, third - second - 1), light.z);
 }
 
+// A pixel's place as two whole numbers, each as a picture's side is written; whether it
+// lies in the picture is checked once the size is known.
+bool readPixel(const std::string& text, int& x, int& y) {
+    const size_t comma = text.find(',');
+    const auto read = [](const std::string& digits, int& value) {
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos ||
+            digits.size() > 5) {
+            return false;
+        }
+        value = std::atoi(digits.c_str());
+        return true;
+    };
+    return comma != std::string::npos && read(text.substr(0, comma), x) &&
+           read(text.substr(comma + 1), y);
+}
+
 bool readSize(const std::string& text, int& width, int& height) {
     const size_t x = text.find('x');
     return x != std::string::npos && readSide(text.substr(0, x), width) &&
@@ -132,9 +153,14 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             options.soft = true;
             continue;
         }
+        if (option == "--show-stencil") {
+            options.showStencil = true;
+            continue;
+        }
         const bool takesValue = option == "--light" || option == "--teapot-offset" ||
                                 option == "--tint" || option == "--view" || option == "--size" ||
-                                option == "--step" || option == "--light-radius" || option == "-o";
+                                option == "--step" || option == "--light-radius" ||
+                                option == "--pixel" || option == "-o";
         if (!takesValue) {
             return "unknown option '" + option + "' (see --help)";
         }
@@ -169,6 +195,8 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             float radius = 0;
             good = readFloat(value, radius) && radius >= 0 && radius <= MAX_SNAPSHOT_LIGHT_RADIUS;
             options.lightRadius = radius;
+        } else if (option == "--pixel") {
+            good = readPixel(value, options.pixelX, options.pixelY);
         } else if (option == "--size") {
             good = readSize(value, options.width, options.height);
         } else {
@@ -179,8 +207,17 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             return "bad value '" + value + "' for " + option + " (see --help)";
         }
     }
-    if (options.output.empty()) {
+    const bool pixelGiven = options.pixelX >= 0;
+    if (options.output.empty() && !pixelGiven) {
         return "no output file: give -o FILE (see --help)";
+    }
+    if (pixelGiven && (options.pixelX >= options.width || options.pixelY >= options.height)) {
+        return "--pixel " + std::to_string(options.pixelX) + "," + std::to_string(options.pixelY) +
+               " is outside the " + std::to_string(options.width) + "x" +
+               std::to_string(options.height) + " picture";
+    }
+    if (options.plainView && (pixelGiven || options.showStencil)) {
+        return "--pixel and --show-stencil are about the shadow view, not the plain one";
     }
     if (stepGiven) {
         // Known only now: how many steps the chosen mode draws.

@@ -21,6 +21,11 @@ struct SnapshotOptions {
     int step = 0;
     bool soft = false;
     float lightRadius = 5.0f;
+    // The stencil view instead of the frame.
+    bool showStencil = false;
+    // A pixel whose history to print, from the picture's top left; -1 for none.
+    int pixelX = -1;
+    int pixelY = -1;
     int width = 512;
     int height = 512;
     std::string output;

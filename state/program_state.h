@@ -57,6 +57,9 @@ struct ProgramState {
     float lightRadius = 5.0f;
     int lightSamples = 1;
     bool softShadowsAvailable = true;
+    // The stencil view, switched with 'v': the stencil's values in false colour instead of
+    // the frame (state/shadow_pass.h), and a pixel's history where the pointer rests.
+    bool showStencil = false;
 };
 
 extern ProgramState programState;

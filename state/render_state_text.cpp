@@ -95,10 +95,6 @@ std::string stateText(const RenderState& state, int lightCount) {
            ");\n";
 }
 
-const char* receiverName(Receiver receiver) {
-    return receiver == Receiver::Floor ? "floor" : "left wall";
-}
-
 std::string clearText(unsigned buffers) {
     std::string bits;
     for (const auto& [bit, text] : {std::pair{CLEAR_COLOUR, "GL_COLOR_BUFFER_BIT"},
@@ -156,6 +152,10 @@ std::string rowText(const PassRow& row) {
 }
 
 }  // namespace
+
+const char* receiverName(Receiver receiver) {
+    return receiver == Receiver::Floor ? "floor" : "left wall";
+}
 
 std::string rowsAsText(const std::vector<PassRow>& rows, int lightCount) {
     std::string text;

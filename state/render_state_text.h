@@ -14,3 +14,6 @@
 // With more than one light, a lit row also says which of the frame's `lightCount` lights
 // are on and whether the ambient light is.
 std::string rowsAsText(const std::vector<PassRow>& rows, int lightCount);
+
+// "floor" or "left wall", as the texts name them.
+const char* receiverName(Receiver receiver);

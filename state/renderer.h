@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "state/pixel_history.h"
 #include "state/render_state.h"
 
 // Once, right after the window exists: the fixed GL state and all unchanging geometry.
@@ -28,3 +29,16 @@ bool canDrawSoftShadows();
 
 // Shows the frame: a buffer swap, or a flush when the window is single-buffered.
 void presentFrame();
+
+// ---- A pixel's history, read from real frames --------------------------------------------
+
+// A spare target of this size, away from the window: until it is closed, drawRows draws into
+// it and the window's picture stays as it was. False if GL cannot offer one.
+bool openPixelProbe(int width, int height);
+
+// What the rows drawn into the probe so far left in pixel (x, y), counted from the top left
+// as the pointer gives it: its colour, and its stencil value.
+PixelSample probePixel(int x, int y);
+
+// Deletes the probe; drawing goes to the window again.
+void closePixelProbe();

@@ -1,6 +1,8 @@
 #include "state/shadow_pass.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <iterator>
 
 #include "shadow/light_samples.h"
@@ -53,6 +55,9 @@ enum Pass {
     ADD_LIGHT,
     ADD_LIGHT_HALF,
     ADD_COUNT,
+    SHOW_STENCIL_VALUE,
+    SHOW_RECEIVER_STENCIL_VALUE,
+    READ_STENCIL_BIT,
 };
 
 // clang-format off
@@ -135,9 +140,27 @@ constexpr RenderState RENDER_STATES[] = {
     {{true, Compare::Equal, 0, ALL_STENCIL_BITS, Op::Keep, Op::Keep, Op::Keep,
       ALL_STENCIL_BITS},
      COLOUR, DEPTH_LEQUAL, LIT_ALONE, BLEND_ADD_SHARE},
+
+    // The stencil view: one draw per value that can occur, each in that value's colour
+    // where the stencil holds exactly it (the reference is set per row); none changes the
+    // stencil, and depth is only ever written as it stands, so the next frame is the same.
+    // SHOW_STENCIL_VALUE: over the whole window, in front of anything.
+    {{true, Compare::Equal, 0, ALL_STENCIL_BITS, Op::Keep, Op::Keep, Op::Keep,
+      ALL_STENCIL_BITS},
+     COLOUR, NO_DEPTH_TEST, UNLIT, NO_BLEND},
+    // SHOW_RECEIVER_STENCIL_VALUE: the receiver again on its own depth, so only its own
+    // pixels show its values, before the next receiver's pass changes them.
+    {{true, Compare::Equal, 0, ALL_STENCIL_BITS, Op::Keep, Op::Keep, Op::Keep,
+      ALL_STENCIL_BITS},
+     COLOUR, DEPTH_LEQUAL, UNLIT, NO_BLEND},
+    // READ_STENCIL_BIT: one bit of the stencil (reference and mask set per row) added into
+    // the red of a cleared target as that bit's value out of 255: the eight rows leave the
+    // whole value there, where a renderer that cannot read the stencil can read the colour.
+    {{true, Compare::Equal, 0, 0, Op::Keep, Op::Keep, Op::Keep, ALL_STENCIL_BITS},
+     COLOUR, NO_DEPTH_TEST, UNLIT, BLEND_ADD},
 };
 // clang-format on
-static_assert(std::size(RENDER_STATES) == ADD_COUNT + 1, "a render state for every pass");
+static_assert(std::size(RENDER_STATES) == READ_STENCIL_BIT + 1, "a render state for every pass");
 
 constexpr Colour BLACK = {0, 0, 0, 1};
 constexpr Colour HALF_BLACK = {0, 0, 0, 0.5f};
@@ -479,11 +502,122 @@ void addSoftReceiver(std::vector<PassRow>& rows, const ReceiverFacts& r, const P
     }
 }
 
+// Whether a receiver gets the soft pass: counting needs the stencil; from the centre alone,
+// or with the light on or behind the plane (where every point of it is too), the hard pass
+// draws the same.
+bool countsSoftly(const ProgramState& s, const ReceiverFacts& r) {
+    return s.softShadows && s.stencilShadows && s.lightSamples > 1 && r.lightInFront;
+}
+
+// ---- The stencil view -------------------------------------------------------------------
+
+// The values the hard pass leaves: unmarked, and marked.
+const std::vector<unsigned> HARD_VALUES = {0, 1};
+
+// What a receiver's soft pass can leave on its own pixels: twice each count, and the
+// values of the hard pass, should a mark ever be left there.
+std::vector<unsigned> countedValues(int samples) {
+    std::vector<unsigned> values = HARD_VALUES;
+    for (int covered = 1; covered <= samples; ++covered) {
+        values.push_back(2 * static_cast<unsigned>(covered));
+    }
+    return values;
+}
+
+// One draw per value, each in its colour where the stencil holds exactly that value.
+void addStencilValues(std::vector<PassRow>& rows, Pass pass, Draws draws,
+                      const std::vector<unsigned>& values, int samples) {
+    for (const unsigned value : values) {
+        PassRow show = row(pass, draws, stencilViewColour(value, samples));
+        show.state.stencil.ref = value;
+        rows.push_back(show);
+    }
+}
+
+// The stencil view's frame. Over the whole window after the current step; otherwise each
+// receiver's values on its own pixels right after its own pass (with several lights, after
+// each light's, the last one's staying), since the next receiver's flattened casters may
+// clear this one's marks. The rest of the room never touches the stencil and is left out,
+// so the view shows nothing but values.
+std::vector<PassRow> stencilViewRows(const ProgramState& s) {
+    std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    if (s.steppingPasses) {
+        const int drawn = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
+        for (int number = 1; number <= drawn; ++number) {
+            addStep(rows, steps[number - 1], s);
+        }
+        addStencilValues(rows, SHOW_STENCIL_VALUE, Draws::FullWindow, HARD_VALUES, 1);
+        return rows;
+    }
+    for (const Receiver receiver : {Receiver::Floor, Receiver::LeftWall}) {
+        for (int light = 0; light < s.lightCount; ++light) {
+            const ReceiverFacts r = receiverFacts(receiver, light, s);
+            if (countsSoftly(s, r)) {
+                addSoftReceiver(rows, r, s);
+                addStencilValues(rows, SHOW_RECEIVER_STENCIL_VALUE, r.surface,
+                                 countedValues(s.lightSamples), s.lightSamples);
+                continue;
+            }
+            for (const LightStep& step : steps) {
+                if (step.step->drawing != StepDrawing::RestOfRoom &&
+                    step.step->receiver == receiver && step.light == light) {
+                    addStep(rows, step, s);
+                }
+            }
+            addStencilValues(rows, SHOW_RECEIVER_STENCIL_VALUE, r.surface, HARD_VALUES, 1);
+        }
+    }
+    return rows;
+}
+
+// ---- A pixel's history ------------------------------------------------------------------
+
+// With several lights, a light's own stages name it.
+std::string named(const std::string& what, int light, int lightCount) {
+    return lightCount > 1 ? lightName(light) + ", " + what : what;
+}
+
+// A step in a few words, for the history's lines.
+std::string stepName(const LightStep& step, int lightCount) {
+    const std::string receiver = receiverName(step.step->receiver);
+    std::string what;
+    switch (step.step->drawing) {
+        case StepDrawing::MarkReceiver:
+            what = receiver + " drawn lit and marked";
+            break;
+        case StepDrawing::ClearMarks:
+            what = receiver + "'s flattened casters clear marks";
+            break;
+        case StepDrawing::DarkenCleared:
+            what = receiver + " darkened where a mark was cleared";
+            break;
+        case StepDrawing::LitReceiver:
+            what = receiver + " drawn lit";
+            break;
+        case StepDrawing::UnconfinedShadows:
+            what = receiver + "'s flattened casters drawn over it";
+            break;
+        case StepDrawing::RemarkReceiver:
+            what = receiver + " marked again";
+            break;
+        case StepDrawing::AddLight:
+            what = receiver + " lit again where a mark survived";
+            break;
+        case StepDrawing::RestOfRoom:
+            return "the rest of the room";
+    }
+    return named(what, step.light, lightCount);
+}
+
 }  // namespace
 
 // ---- Frames -----------------------------------------------------------------------------
 
 std::vector<PassRow> shadowViewRows(const ProgramState& s) {
+    if (s.showStencil) {
+        return stencilViewRows(s);
+    }
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
     const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
     // Soft shadows draw each receiver with the soft pass of each light in place of that
@@ -567,4 +701,109 @@ std::string currentStepStateText(const ProgramState& s) {
     std::vector<PassRow> rows;
     addStep(rows, passSteps(s.stencilShadows, s.lightCount)[step - 1], s);
     return rowsAsText(rows, s.lightCount);
+}
+
+// ---- The stencil view -------------------------------------------------------------------
+
+namespace {
+
+struct Rgb {
+    int r, g, b;
+};
+
+// Viridis at every eighth of its length, from its dark end to its yellow.
+constexpr Rgb VIRIDIS[] = {{68, 1, 84},    {71, 45, 123},  {59, 82, 139},
+                           {44, 114, 142}, {33, 145, 140}, {40, 174, 128},
+                           {94, 201, 98},  {173, 220, 48}, {253, 231, 37}};
+
+// Along the ramp, from 0 at its dark end to 1 at its yellow, between the stops in a line.
+Rgb viridis(double t) {
+    const double at = std::clamp(t, 0.0, 1.0) * (std::size(VIRIDIS) - 1);
+    const size_t stop = std::min(static_cast<size_t>(at), std::size(VIRIDIS) - 2);
+    const double part = at - static_cast<double>(stop);
+    const auto mix = [part](int from, int to) {
+        return static_cast<int>(std::lround(from + (to - from) * part));
+    };
+    const Rgb& a = VIRIDIS[stop];
+    const Rgb& b = VIRIDIS[stop + 1];
+    return {mix(a.r, b.r), mix(a.g, b.g), mix(a.b, b.b)};
+}
+
+std::string hex(const Colour& c) {
+    char text[8];
+    std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<int>(std::lround(c.r * 255)),
+                  static_cast<int>(std::lround(c.g * 255)),
+                  static_cast<int>(std::lround(c.b * 255)));
+    return text;
+}
+
+}  // namespace
+
+Colour stencilViewColour(unsigned value, int samples) {
+    if (value == 0) {
+        return BLACK;
+    }
+    // An odd value holds a mark, whatever else it counts.
+    if (value % 2 == 1) {
+        return {MARK_MAGENTA.r, MARK_MAGENTA.g, MARK_MAGENTA.b, 1};
+    }
+    // One point at the ramp's dark end, every point at its yellow.
+    const int counted = static_cast<int>(value / 2);
+    const Rgb c = viridis(samples > 1 ? (counted - 1) / static_cast<double>(samples - 1) : 1.0);
+    return {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, 1};
+}
+
+std::string stencilViewLegend() {
+    std::string ramp;
+    const int stops = static_cast<int>(std::size(VIRIDIS));
+    for (int counted = 1; counted <= stops; ++counted) {
+        ramp += " " + hex(stencilViewColour(2 * static_cast<unsigned>(counted), stops));
+    }
+    return "stencil 0 " + hex(stencilViewColour(0, 1)) +
+           ": unmarked; with soft shadows, no point of the light counted\n" + "stencil 1 " +
+           hex(stencilViewColour(1, 1)) + ": marked\n" + "stencil 2k" + ramp +
+           ": soft shadows, k points of the light counted, from one to all\n";
+}
+
+std::vector<PassRow> stencilReadingRows() {
+    std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR)};
+    for (unsigned bit = 1; bit <= ALL_STENCIL_BITS; bit <<= 1) {
+        PassRow read = row(READ_STENCIL_BIT, Draws::FullWindow, {bit / 255.0f, 0, 0, 1});
+        read.state.stencil.ref = bit;
+        read.state.stencil.valueMask = bit;
+        rows.push_back(read);
+    }
+    return rows;
+}
+
+// ---- A pixel's history ------------------------------------------------------------------
+
+std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
+    std::vector<HistoryStage> stages;
+    std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    for (size_t number = 1; number <= steps.size(); ++number) {
+        addStep(rows, steps[number - 1], s);
+        stages.push_back({"step " + std::to_string(number) + " (" +
+                              stepName(steps[number - 1], s.lightCount) + ")",
+                          rows, false});
+        rows.clear();
+    }
+    // The soft frame anew, as refining leaves it, each receiver counted in turn.
+    ProgramState refined = s;
+    refined.lightSamples = LIGHT_SAMPLE_COUNT;
+    rows.push_back(clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL));
+    for (const Receiver receiver : {Receiver::Floor, Receiver::LeftWall}) {
+        for (int light = 0; light < s.lightCount; ++light) {
+            const ReceiverFacts r = receiverFacts(receiver, light, refined);
+            if (countsSoftly(refined, r)) {
+                addSoftReceiver(rows, r, refined);
+                stages.push_back({named(std::string(receiverName(receiver)) + "'s soft shadows",
+                                        light, s.lightCount),
+                                  rows, true});
+                rows.clear();
+            }
+        }
+    }
+    return stages;
 }

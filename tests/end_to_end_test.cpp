@@ -86,16 +86,17 @@ Frame restedFrame(RunningProgram& program) {
 }
 
 // The items, stacked: the teapot's two, "Quit (Esc)", then the switches of how the frame
-// is drawn. Opens the menu with the right button and chooses one.
-void chooseMenuItem(RunningProgram& program, int item) {
+// is drawn, and while a mode is on, its items (`items` in all). Opens the menu with the
+// right button and chooses one.
+void chooseMenuItem(RunningProgram& program, int item, int items = MENU_ITEM_COUNT) {
     click(program, 100, 100, RIGHT);
     RunningProgram::Area menu{};
     for (int tries = 0; tries < 100 && !program.findOpenMenu(menu); ++tries) {
         waitMilliseconds(20);
     }
     ASSERT_GT(menu.height, 0) << "the right button opened no menu";
-    click(program, menu.x + menu.width / 2,
-          menu.y + menu.height * (2 * item + 1) / (2 * MENU_ITEM_COUNT), LEFT);
+    click(program, menu.x + menu.width / 2, menu.y + menu.height * (2 * item + 1) / (2 * items),
+          LEFT);
 }
 
 // The share of one core the program uses over 5 s once it has come to rest, still running;
@@ -253,6 +254,36 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
         expected += "Step " + std::to_string(step) + " of 7: " + printed;
     }
     EXPECT_EQ(program.output(), expected);
+}
+
+// 'v' shows the stencil view and prints its legend; the pointer resting on a pixel with no
+// button held prints that pixel's history, as the snapshot tool prints it; while stepping,
+// the menu has the next step too, and the view follows the step.
+TEST(EndToEnd, TheStencilViewAndAPixelsHistoryWhereThePointerRests) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    restedFrame(program);
+    program.type('v');
+    std::string legend;
+    const Frame view = snapshotAtRest({"--show-stencil"}, &legend);
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, view); }));
+    EXPECT_TRUE(program.waitForOutput("Stencil view:\n" + legend));
+    for (const auto& [x, y] : {std::pair{396, 471}, std::pair{30, 440}}) {
+        std::string history;
+        snapshotAtRest({"--pixel", std::to_string(x) + "," + std::to_string(y)}, &history);
+        program.movePointer(x, y);
+        EXPECT_TRUE(program.waitForOutput(history)) << history << "\nnot in\n" << program.output();
+    }
+    chooseMenuItem(program, 5);
+    for (int tries = 0; tries < 250 && program.title().rfind("Step 1 of 7", 0) != 0; ++tries) {
+        waitMilliseconds(20);
+    }
+    chooseMenuItem(program, MENU_ITEM_COUNT, MENU_ITEM_COUNT + 2);
+    const Frame secondStep = snapshotAtRest({"--show-stencil", "--step", "2"});
+    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, secondStep); }))
+        << program.title() << program.errors();
+    program.tapKey(XK_Escape);
+    EXPECT_EQ(program.waitForExit(10), 0);
 }
 
 // Lights with real keys: 'l' adds one and 'u' makes it the sun, the snapshot tool's picture

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -251,6 +252,7 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         Vec3 light;
         int lights = 1;
         bool sun = false;
+        bool stencilView = false;
     };
     const Mode modes[] = {
         {"opaque", false, true, false, 0, startLight},
@@ -271,6 +273,21 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         {"two lights, the sun, soft", false, true, true, 0, startLight, 2, true},
         {"three lights, step 12", true, true, false, 12, startLight, 3},
         {"three lights, naive step 4", false, false, false, 4, startLight, 3},
+        {"stencil view", true, true, false, 0, startLight, 1, false, true},
+        {"stencil view, soft", false, true, true, 0, {-70, 20, -480}, 1, false, true},
+        {"stencil view, light below the floor, soft",
+         false,
+         true,
+         true,
+         0,
+         {0, -150, -320},
+         1,
+         false,
+         true},
+        {"stencil view, step 5", false, true, false, 5, startLight, 1, false, true},
+        {"stencil view, naive", false, false, false, 0, startLight, 1, false, true},
+        {"stencil view, three lights, soft", false, true, true, 0, startLight, 3, false, true},
+        {"stencil view, two lights, step 6", false, true, false, 6, startLight, 2, false, true},
     };
     for (const Mode& mode : modes) {
         setMode(mode.translucent, mode.stencil);
@@ -278,6 +295,7 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         programState.lightSamples = mode.soft ? LIGHT_SAMPLE_COUNT : 1;
         programState.steppingPasses = mode.step != 0;
         programState.passStep = mode.step;
+        programState.showStencil = mode.stencilView;
         placeLightAt(mode.light);
         setLights(mode.lights, mode.sun);
         const std::vector<PassRow> rows = shadowViewRows(programState);
@@ -300,8 +318,142 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
     }
     programState.softShadows = false;
     programState.lightSamples = 1;
+    programState.showStencil = false;
     setLights(1);
     placeLightAt(startLight);
+}
+
+// ---- The stencil view ------------------------------------------------------------------
+
+// The view's colour of a stencil value, as 8-bit GL writes it.
+Pixel viewColour(unsigned value, int samples) {
+    const Colour c = stencilViewColour(value, samples);
+    return {static_cast<int>(std::lround(c.r * 255)), static_cast<int>(std::lround(c.g * 255)),
+            static_cast<int>(std::lround(c.b * 255))};
+}
+
+bool same(Pixel a, Pixel b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b;
+}
+
+class StencilView : public ShadowModes {
+  protected:
+    void TearDown() override {
+        programState.showStencil = false;
+        programState.softShadows = false;
+        programState.lightSamples = 1;
+        ShadowModes::TearDown();
+    }
+    // The frame with the view on, as the window shows it.
+    Frame viewFrame() {
+        programState.showStencil = true;
+        const Frame frame = drawAndRead(displayShadowView);
+        programState.showStencil = false;
+        return frame;
+    }
+};
+
+// After each step the view shows, pixel for pixel, the colour of the value the stencil
+// holds there, as GL reads it back after the same step. At the floor's marking step the
+// value-1 colour covers exactly the floor's pixels; at its clearing step, the sphere's
+// shadow reads 0. And a frame drawn after the view is the frame drawn without it.
+TEST_F(StencilView, AfterEachStepShowsTheValueTheStencilHolds) {
+    const Frame before = drawAndRead(displayShadowView);
+    programState.steppingPasses = true;
+    for (int step = 1; step <= 7; ++step) {
+        programState.passStep = step;
+        const Frame stepped = drawAndRead(displayShadowView);
+        const std::vector<unsigned char> stencil = readStencil();
+        const Frame view = viewFrame();
+        int wrong = 0;
+        int marked = 0;
+        for (int y = 0; y < 512; ++y) {
+            for (int x = 0; x < 512; ++x) {
+                const unsigned value = stencil[static_cast<size_t>(y) * 512 + x];
+                wrong += !same(view.at(x, y), viewColour(value, 1));
+                marked += value == 1;
+                // At the first step only the floor is drawn, so its pixels are those with any
+                // green: the lit cyan under the magenta.
+                if (step == 1) {
+                    EXPECT_EQ(value == 1, stepped.at(x, y).g > 0) << x << ", " << y;
+                }
+            }
+        }
+        EXPECT_EQ(wrong, 0) << "step " << step;
+        EXPECT_GT(marked, 20000) << "step " << step;
+        if (step == 2) {
+            EXPECT_TRUE(same(pixelAt(view, throughLight(startLight, sphereCentre, 1, -100)),
+                             viewColour(0, 1)));
+        }
+    }
+    programState.steppingPasses = false;
+    EXPECT_TRUE(drawAndRead(displayShadowView).rgb == before.rgb);
+}
+
+// In the whole frame each receiver shows its stencil as its own pass left it: where the
+// left wall's flattened casters clear the floor's marks after the floor's pass (under the
+// cone's shadow on the wall, reaching down over the lit floor), the floor still shows 1.
+TEST_F(StencilView, EachReceiverShowsItsStencilAfterItsOwnPass) {
+    floorPass(true);
+    const std::vector<unsigned char> afterFloor = readStencil();
+    const Frame frame = drawAndRead(displayShadowView);
+    const std::vector<unsigned char> afterFrame = readStencil();
+    const Frame view = viewFrame();
+    int clearedLater = 0;
+    for (int y = 0; y < 512; ++y) {
+        for (int x = 0; x < 512; ++x) {
+            const size_t p = static_cast<size_t>(y) * 512 + x;
+            if (afterFloor[p] == 1 && afterFrame[p] == 0 && isLitCyan(frame.at(x, y))) {
+                ++clearedLater;
+                EXPECT_TRUE(same(view.at(x, y), viewColour(1, 1))) << x << ", " << y;
+            }
+        }
+    }
+    EXPECT_GT(clearedLater, 100);
+}
+
+// With soft shadows, the count: 0 on the lit floor, every point in the sphere's core, and
+// falling step by step across the penumbra.
+TEST_F(StencilView, SoftShadowsShowTheCountFromTheCoreToTheLitFloor) {
+    programState.softShadows = true;
+    programState.lightSamples = LIGHT_SAMPLE_COUNT;
+    const Frame view = viewFrame();
+    const auto count = [&view](Vec3 p) {
+        for (int covered = 0; covered <= LIGHT_SAMPLE_COUNT; ++covered) {
+            if (same(pixelAt(view, p), viewColour(2 * covered, LIGHT_SAMPLE_COUNT))) {
+                return covered;
+            }
+        }
+        ADD_FAILURE() << describe(p, pixelAt(view, p)) << " is no count's colour";
+        return -1;
+    };
+    const Vec3 centre = throughLight(startLight, sphereCentre, 1, -100);
+    EXPECT_EQ(count(centre), LIGHT_SAMPLE_COUNT);
+    int previous = LIGHT_SAMPLE_COUNT;
+    std::vector<int> between;
+    for (double t = 0; t < 40 && previous > 0; t += 0.25) {
+        const int covered = count({centre.x + t * 0.7071, -100, centre.z + t * 0.7071});
+        EXPECT_LE(covered, previous) << t;
+        if (covered != previous && covered > 0) {
+            between.push_back(covered);
+        }
+        previous = covered;
+    }
+    EXPECT_EQ(previous, 0);
+    EXPECT_GE(between.size(), 4u);
+    int lit = 0;
+    for (const Vec3& p : plainlyLitPoints(startLight, onFloor)) {
+        bool seesAll = true;
+        for (Ball ball : casterBounds()) {
+            ball.radius += 5;
+            seesAll = seesAll && !segmentMeets(p, startLight, ball);
+        }
+        if (seesAll) {
+            EXPECT_EQ(count(p), 0) << describe(p, pixelAt(view, p));
+            ++lit;
+        }
+    }
+    EXPECT_GT(lit, 50);
 }
 
 // The stepping mode's magenta falls exactly on the pixels whose stencil value is 1, and

@@ -12,8 +12,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/program.h"
@@ -440,6 +443,50 @@ TEST(SnapshotSteps, TheFlattenedCastersShowWhereTheStencilStopsThem) {
     EXPECT_GT(outside, 1000);
 }
 
+// ---- The stencil view and a pixel's history --------------------------------------------
+
+// --pixel's lines for a shadowed floor pixel (the sphere's), one the flattened cone reaches
+// past the floor's left edge, and one of the lit floor: after each step, the stencil value
+// the stencil view shows there after that step, and the colour the finished frame shows.
+TEST(SnapshotStencil, APixelsHistoryMatchesTheFrames) {
+    std::vector<Frame> views(8);
+    for (int step = 1; step <= 7; ++step) {
+        views[step] = snapshotWith({"--show-stencil", "--step", std::to_string(step)});
+    }
+    const Frame whole = snapshotWith({});
+    const std::regex after(R"(stencil (?:\d+ -> )?(\d+).*, colour (?:#\w+ -> )?#(\w{6}))");
+    for (const auto& [x, y, secondStep] :
+         {std::tuple{396, 471, "acts on it: stencil 1 -> 0 (mark cleared)"},
+          std::tuple{30, 440, "leaves it alone: stencil 0, colour #000000"},
+          std::tuple{256, 490, "leaves it alone: stencil 1, colour"}}) {
+        RunningProgram tool({"--pixel", std::to_string(x) + "," + std::to_string(y)},
+                            PLANAR_SHADOWS_SNAPSHOT_EXE);
+        ASSERT_EQ(tool.waitForExit(30), 0) << tool.errors();
+        std::istringstream lines(tool.output());
+        std::string line;
+        std::getline(lines, line);
+        EXPECT_EQ(line,
+                  "Pixel " + std::to_string(x) + ", " + std::to_string(y) + " from the top left:");
+        for (int step = 1; step <= 7; ++step) {
+            std::getline(lines, line);
+            std::smatch values;
+            ASSERT_TRUE(std::regex_search(line, values, after)) << line;
+            const Pixel shown = views[step].at(x, 511 - y);
+            EXPECT_EQ(std::stoi(values[1]) == 1, shown.r == 255 && shown.b == 255) << line;
+            EXPECT_EQ(std::stoi(values[1]) == 0, isBlack(shown)) << line;
+            if (step == 2) {
+                EXPECT_NE(line.find(secondStep), std::string::npos) << line;
+            }
+            if (step == 7) {
+                const Pixel p = whole.at(x, 511 - y);
+                char hex[8];
+                std::snprintf(hex, sizeof hex, "%02x%02x%02x", p.r, p.g, p.b);
+                EXPECT_EQ(values[2], hex) << line;
+            }
+        }
+    }
+}
+
 TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
     const std::string path = scratchFolder() + "/bad.png";
     const std::vector<std::vector<std::string>> cases = {
@@ -477,6 +524,12 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--step", "two", "-o", path},
         {"--step", "-1", "-o", path},
         {"--step", "1", "--view", "plain", "-o", path},
+        {"--pixel", "512,0", "-o", path},
+        {"--pixel", "0,512"},
+        {"--pixel", "10,400", "--size", "800x400"},
+        {"--pixel", "-1,3"},
+        {"--pixel", "3"},
+        {"--show-stencil", "--view", "plain", "-o", path},
         {"--light", "1,2,3,0.5", "-o", path},
         {"--light", "1,2,3,", "-o", path},
         {"--light", "0,0,-420,0", "-o", path},

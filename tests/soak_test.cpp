@@ -77,7 +77,8 @@ class Soak {
     }
 
     // Lets go of everything and puts the window, the teapot and the lights back as they
-    // started: light 1 alone, a point light, selected.
+    // started: light 1 alone, a point light, selected; and the frame instead of the stencil
+    // view.
     int settle() {
         int sent = releaseAll();
         program.resize(512, 512);
@@ -98,6 +99,11 @@ class Soak {
         }
         selected = 0;
         sun[0] = false;
+        if (stencilView) {
+            program.type('v');
+            stencilView = false;
+            sent += 2;
+        }
         EXPECT_TRUE(program.waitUntilIdle()) << "still busy after the inputs stopped";
         return sent;
     }
@@ -180,6 +186,7 @@ class Soak {
         const KeySym typed = XkbKeycodeToKeysym(display, key, 0, shifted ? 1 : 0);
         teapotSteps += typed == XK_t ? 1 : typed == XK_T ? -1 : 0;
         trackLights(typed);
+        stencilView = stencilView != (typed == XK_v || typed == XK_V);
         int sent = 2;
         if (shifted && !shiftHeld) {
             program.pressKey(XK_Shift_L);
@@ -282,6 +289,7 @@ class Soak {
     int lights = 1;
     int selected = 0;
     bool sun[MAX_LIGHTS] = {};
+    bool stencilView = false;
 };
 
 TEST(Soak, RandomInputLeavesItAliveDrawingAndLean) {

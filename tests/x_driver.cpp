@@ -216,6 +216,20 @@ Frame RunningProgram::grab() {
     return frame;
 }
 
+bool RunningProgram::waitForOutput(const std::string& text, double seconds) {
+    const auto deadline = after(seconds);
+    for (;;) {
+        drainOutput(false);
+        if (printed.find(text) != std::string::npos) {
+            return true;
+        }
+        if (!before(deadline)) {
+            return false;
+        }
+        waitMilliseconds(20);
+    }
+}
+
 bool RunningProgram::waitForFrame(const std::function<bool(const Frame&)>& check, double seconds) {
     const auto deadline = after(seconds);
     do {

@@ -60,6 +60,9 @@ class RunningProgram {
     std::string output() const {
         return printed;
     }
+    // Polls the program's standard output until it holds `text`; false if it never did
+    // within the time.
+    bool waitForOutput(const std::string& text, double seconds = 10);
     std::string errors() const {
         return errorsPrinted;
     }

@@ -95,8 +95,10 @@ document.addEventListener("keydown", (event) => {
 
 // The fingers (or the pen) on the canvas: where each went down and where it is now. One
 // finger is the left button; a second one makes it the middle button, at the fingers'
-// midpoint, until they all lift.
+// midpoint, until they all lift. While the stencil view is on, a button switches a finger
+// to pointing at a pixel instead, as the mouse does without a button.
 const fingers = new Map();
+let fingerPoints = false;
 let longPress = 0;
 const LONG_PRESS_MS = 500;
 const STILL_PX = 10;
@@ -133,6 +135,11 @@ canvas.addEventListener("pointerdown", (event) => {
     }
     return;
   }
+  if (fingerPoints) {
+    canvas.setPointerCapture(event.pointerId);
+    Module._pagePoint(...pixelAt(event.clientX, event.clientY));
+    return;
+  }
   if (fingers.size >= 2) {
     return;
   }
@@ -154,7 +161,15 @@ canvas.addEventListener("pointerdown", (event) => {
 });
 
 canvas.addEventListener("pointermove", (event) => {
-  if (!running() || !canvas.hasPointerCapture(event.pointerId)) {
+  if (!running()) {
+    return;
+  }
+  const pointing = event.pointerType === "mouse" ? event.buttons === 0 : fingerPoints;
+  if (pointing) {
+    Module._pagePoint(...pixelAt(event.clientX, event.clientY));
+    return;
+  }
+  if (!canvas.hasPointerCapture(event.pointerId)) {
     return;
   }
   if (event.pointerType === "mouse") {
@@ -306,6 +321,23 @@ const keyButtons = [...document.querySelectorAll("#controls tr[data-button]")].m
   return button;
 });
 
+// The stencil view's own button, after the others while the view is on: a finger on the
+// picture moves the light, or points at a pixel to show its history.
+const fingerButton = document.createElement("button");
+fingerButton.type = "button";
+fingerButton.hidden = true;
+function setFingerPoints(on) {
+  fingerPoints = on;
+  fingers.clear();
+  stopLongPress();
+  fingerButton.textContent = on ? "Finger moves the light (now points at a pixel)"
+                                : "Finger points at a pixel (now moves the light)";
+  fingerButton.setAttribute("aria-pressed", `${on}`);
+}
+fingerButton.addEventListener("click", () => setFingerPoints(!fingerPoints));
+setFingerPoints(false);
+buttons.append(fingerButton);
+
 // ---- What the program calls -----------------------------------------------------------
 
 // Asked for at once, so the WebAssembly downloads while the program's script loads and
@@ -342,6 +374,34 @@ const Module = {
     const stepState = document.getElementById("step-state");
     stepState.textContent = state;
     stepState.hidden = state === "";
+  },
+  // The view's legend, a line "stencil VALUE #colour...: meaning" for each colour or ramp,
+  // as a swatch and its meaning; "" once the view is off, which also gives the finger back
+  // to the light.
+  showLegend(text) {
+    const legend = document.getElementById("legend");
+    legend.replaceChildren();
+    for (const line of text.split("\n").filter((l) => l !== "")) {
+      const [, value, colours, meaning] = line.match(/^stencil (\S+) ((?:#\w+ ?)+): (.*)$/);
+      const list = colours.trim().split(" ");
+      const swatch = document.createElement("span");
+      swatch.className = list.length > 1 ? "ramp" : "";
+      swatch.style.background = list.length > 1 ? `linear-gradient(to right, ${list.join(", ")})`
+                                                : list[0];
+      const entry = document.createElement("div");
+      entry.append(swatch, `${value}: ${meaning}`);
+      legend.append(entry);
+    }
+    legend.hidden = text === "";
+    fingerButton.hidden = text === "";
+    if (text === "") {
+      setFingerPoints(false);
+    }
+  },
+  showHistory(text) {
+    const history = document.getElementById("history");
+    history.textContent = text;
+    history.hidden = text === "";
   },
   // What a key could not do, in the status line while the program runs; "" clears it.
   showNotice(text) {
@@ -387,6 +447,15 @@ const Module = {
     for (const element of [entry, pageButton]) {
       element.textContent = label;
       element.dataset.value = value;
+    }
+  },
+  // Items that went with a mode go from the menu and the buttons.
+  endMenu() {
+    for (const element of menuButtons.splice(itemCount)) {
+      element.parentElement.remove();
+    }
+    for (const element of pageButtons.splice(itemCount)) {
+      element.remove();
     }
   },
   programEnded() {

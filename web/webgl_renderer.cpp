@@ -15,6 +15,7 @@
 #include "shadow/light_samples.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
+#include "state/shadow_pass.h"
 
 namespace {
 
@@ -515,3 +516,71 @@ bool canDrawSoftShadows() {
 
 // The browser shows the canvas once the callback that drew it returns.
 void presentFrame() {}
+
+// ---- A pixel's history ------------------------------------------------------------------
+// WebGL 2 cannot read the stencil back. So the probe is two framebuffers that share one
+// depth and stencil buffer: the rows draw into the first, and the stencil test itself turns
+// the stencil into the second one's colour, where it can be read.
+
+namespace {
+
+struct Probe {
+    GLuint drawn = 0;
+    GLuint reading = 0;
+    GLuint renderbuffers[3] = {};
+    int height = 0;
+};
+
+Probe probe;
+
+void readPixel(GLuint framebuffer, int x, int y, unsigned char (&rgba)[4]) {
+    glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+    glReadPixels(x, probe.height - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+}
+
+}  // namespace
+
+bool openPixelProbe(int width, int height) {
+    probe.height = height;
+    glGenRenderbuffers(3, probe.renderbuffers);
+    const GLenum formats[3] = {GL_RGBA8, GL_RGBA8, GL_DEPTH24_STENCIL8};
+    for (int k = 0; k < 3; ++k) {
+        glBindRenderbuffer(GL_RENDERBUFFER, probe.renderbuffers[k]);
+        glRenderbufferStorage(GL_RENDERBUFFER, formats[k], width, height);
+    }
+    bool complete = true;
+    for (const int k : {0, 1}) {
+        GLuint& framebuffer = k == 0 ? probe.drawn : probe.reading;
+        glGenFramebuffers(1, &framebuffer);
+        glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                                  probe.renderbuffers[k]);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                                  probe.renderbuffers[2]);
+        complete = complete && glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, probe.drawn);
+    if (!complete) {
+        closePixelProbe();
+    }
+    return complete;
+}
+
+PixelSample probePixel(int x, int y) {
+    unsigned char colour[4] = {};
+    readPixel(probe.drawn, x, y, colour);
+    glBindFramebuffer(GL_FRAMEBUFFER, probe.reading);
+    drawRows(stencilReadingRows());
+    unsigned char stencil[4] = {};
+    readPixel(probe.reading, x, y, stencil);
+    glBindFramebuffer(GL_FRAMEBUFFER, probe.drawn);
+    return {colour[0], colour[1], colour[2], stencil[0]};
+}
+
+void closePixelProbe() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &probe.drawn);
+    glDeleteFramebuffers(1, &probe.reading);
+    glDeleteRenderbuffers(3, probe.renderbuffers);
+    probe = Probe{};
+}

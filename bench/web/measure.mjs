@@ -165,6 +165,16 @@ try {
     const name = samples === 1 ? "soft shadows, frame while dragging" : `soft shadows, ${samples} samples`;
     console.log(`${name}: ${median(runs).toFixed(2)} ms (median of ${REPETITIONS} runs of ${frames})`);
   }
+  for (const soft of [0, 1]) {
+    const frames = soft ? 4 : 100;
+    await page.evaluate((s) => Module._timeStencilViewFrames(s, 2), soft);
+    const runs = [];
+    for (let run = 0; run < REPETITIONS; ++run) {
+      runs.push(await page.evaluate((s, f) => Module._timeStencilViewFrames(s, f), soft, frames));
+    }
+    console.log(`stencil view frame${soft ? ", soft shadows from 32 samples" : ""}: ` +
+                `${median(runs).toFixed(2)} ms (median of ${REPETITIONS} runs of ${frames})`);
+  }
   console.log(`soft shadows, last input to refined picture: median ${median(refinements).toFixed(0)} ms ` +
               `over ${REPETITIONS} drags`);
   // The drawing buffer of a screen with 2 and 3 device pixels per CSS pixel.

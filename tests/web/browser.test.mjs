@@ -541,6 +541,109 @@ test("after each row of a frame, WebGL holds exactly that row's state", async ()
   await visit.close();
 });
 
+// ---- The stencil view -------------------------------------------------------------------
+
+// The snapshot tool's history of a pixel, as the page shows it.
+function history(...options) {
+  return execFileSync(SNAPSHOT_EXE, [...options, "--tint", REST_TINT], { encoding: "utf8" }).trim();
+}
+
+// The same words and stencil values; colours within a few levels, where SwiftShader and
+// llvmpipe round lighting differently.
+function assertSameHistory(shown, expected) {
+  const colours = (text) => [...text.matchAll(/#(\w\w)(\w\w)(\w\w)/g)]
+    .flatMap((m) => m.slice(1).map((channel) => parseInt(channel, 16)));
+  assert.equal(shown.replace(/#\w{6}/g, "#"), expected.replace(/#\w{6}/g, "#"));
+  const [a, b] = [colours(shown), colours(expected)];
+  assert.ok(a.every((channel, i) => Math.abs(channel - b[i]) <= 3), `${shown}\n!=\n${expected}`);
+}
+
+async function buttonLabels(page) {
+  return page.evaluate(() => [...document.querySelectorAll("#buttons button")]
+    .filter((button) => !button.hidden).map((button) => button.textContent));
+}
+
+async function pressButton(visit, label) {
+  const index = (await buttonLabels(visit.page)).indexOf(label);
+  assert.ok(index >= 0, `no button "${label}"`);
+  await visit.click(`#buttons button:not([hidden]):nth-of-type(${index + 1})`);
+}
+
+test("the stencil view, a pixel's history under the pointer, and the buttons that come with the modes", async () => {
+  // Tall enough for every button under the legend and the caption.
+  const visit = await Visit.open("", { height: 1600 });
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const shot = (...options) => snapshot("--tint", REST_TINT, "--show-stencil", ...options);
+  const shown = (id) => page.evaluate((element) => {
+    const e = document.getElementById(element);
+    return e.hidden ? "" : e.textContent;
+  }, id);
+
+  await pressButton(visit, "Stencil view, v (now off)");
+  await visit.expectFrameLike(shot(), "the stencil view");
+  assert.match(await shown("legend"), /^0: unmarked.*1: marked.*2k: soft shadows/);
+
+  // A shadowed floor pixel, then one the flattened cone reaches past the floor's edge.
+  for (const [x, y] of [[396, 471], [30, 440]]) {
+    await visit.movePointer(x, y);
+    const until = Date.now() + 10000;
+    while (!(await shown("history")).startsWith(`Pixel ${x}, ${y} `) && Date.now() < until) {
+      await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+    assertSameHistory((await shown("history")).trim(), history("--pixel", `${x},${y}`));
+  }
+
+  // While stepping, the next and previous steps; with soft shadows, a larger and a smaller
+  // light: each does what its key does.
+  await pressButton(visit, "Step by step, [ and ] (now off)");
+  await pressButton(visit, "Next step (])");
+  await visit.expectFrameLike(shot("--step", "2"), "the next step's button");
+  assert.match(await shown("caption"), /^Step 2 of 7/);
+  await pressButton(visit, "Next step (])");
+  await pressButton(visit, "Previous step ([)");
+  await visit.expectFrameLike(shot("--step", "2"), "the previous step's button");
+  await pressButton(visit, "Whole frame (now step by step)");
+  assert.ok(!(await buttonLabels(page)).includes("Next step (])"));
+  await pressButton(visit, "Soft shadows (now hard)");
+  for (const label of ["Larger light (+)", "Larger light (+)", "Larger light (+)", "Smaller light (-)"]) {
+    await pressButton(visit, label);
+  }
+  // The counts in colour tell a light of 10 from one of 7.5 or 12.5, where the frame cannot.
+  await visit.expectFrameLike(shot("--soft", "--light-radius", "10"), "the light-size buttons");
+  await pressButton(visit, "The frame, v (now the stencil view)");
+  assert.equal(await shown("legend"), "");
+  assert.equal(await shown("history"), "");
+  await visit.close();
+});
+
+test("a phone: the stencil view's switch, and a finger that points at a pixel instead of moving the light", async () => {
+  const visit = await Visit.open("", { width: 390, height: 1600, scale: 3, touch: true });
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const side = await page.evaluate(() => canvas.width);
+  const tap = async (label) => {
+    const index = (await buttonLabels(page)).indexOf(label);
+    assert.ok(index >= 0, `no button "${label}"`);
+    const centre = await page.evaluate((i) => {
+      const box = document.querySelectorAll("#buttons button:not([hidden])")[i].getBoundingClientRect();
+      return [box.left + box.width / 2, box.top + box.height / 2];
+    }, index);
+    await page.touchscreen.tap(...centre);
+  };
+  await tap("Stencil view, v (now off)");
+  await tap("Finger points at a pixel (now moves the light)");
+  const finger = await visit.touch(300, 350);
+  await finger.end();
+  const [x, y] = [300, 350].map((css) => Math.floor((css * side) / visit.box.width));
+  await visit.waitFor(() => !document.getElementById("history").hidden, 10);
+  assertSameHistory(await page.evaluate(() => document.getElementById("history").textContent.trim()),
+                    history("--size", `${side}x${side}`, "--pixel", `${x},${y}`));
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--size", `${side}x${side}`, "--show-stencil"),
+                              "the light where it was");
+  await visit.close();
+});
+
 // ---- Controls -------------------------------------------------------------------------
 
 test("every control works with real input, and Esc ends the program", async () => {
@@ -615,7 +718,8 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Add a light, l (now 1 of 4)",
                                 "Remove the last light, L",
                                 "Next light, 1 to 4 (now 1)",
-                                "Light 1 as the sun, u (now a point light)"]);
+                                "Light 1 as the sun, u (now a point light)",
+                                "Stencil view, v (now off)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

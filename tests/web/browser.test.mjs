@@ -530,6 +530,7 @@ test("after each row of a frame, WebGL holds exactly that row's state", async ()
       await v.chooseMenuItem(6);
       await v.waitFor(() => Module._testDrawShadowViewRows(1, 0) > 200, 30);
     }],
+    ["the stencil view of the soft counts", (v) => v.type("v")],
   ];
   for (const [name, act] of modes) {
     await act(visit);

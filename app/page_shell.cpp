@@ -28,6 +28,10 @@ bool idleStepsRunning = false;
 // it back nothing is drawn and the idle steps wait.
 bool contextLost = false;
 bool tintAtRest = false;
+// The state text the page was given last. Sent again after the page has applied its
+// address, which may have held more than the program could read.
+std::string sentStateText;
+bool stateTextSent = false;
 
 // The tint's steps, and one refinement step, whose redraw comes on the next animation
 // frame. Where the desktop's idle handler unregisters itself, the animation frames stop.
@@ -62,6 +66,8 @@ EM_JS(void, endPageMenu, (), { Module.endMenu(); });
 EM_JS(void, showPageLegend, (const char* legend), { Module.showLegend(UTF8ToString(legend)); });
 
 EM_JS(void, showPageHistory, (const char* history), { Module.showHistory(UTF8ToString(history)); });
+
+EM_JS(void, showPageState, (const char* text), { Module.showState(UTF8ToString(text)); });
 
 EM_JS(void, showProgramEnded, (), { Module.programEnded(); });
 
@@ -142,6 +148,15 @@ void showNotice(const std::string& notice) {
     showPageNotice(notice.c_str());
 }
 
+// Only when it has changed: the page replaces its address at most a few times a second.
+void showStateText(const std::string& text) {
+    if (!stateTextSent || text != sentStateText) {
+        showPageState(text.c_str());
+        sentStateText = text;
+        stateTextSent = true;
+    }
+}
+
 // The program stops its idle steps, and the page stops all input, keeps the last frame and
 // says that reloading starts the program again.
 void endProgram() {
@@ -182,6 +197,18 @@ EMSCRIPTEN_KEEPALIVE void pageMenu(int item) {
 EMSCRIPTEN_KEEPALIVE void pageReshape(int width, int height) {
     onReshape(width, height);
     glutPostRedisplay();
+}
+// The address's fragment without "embed", when the program has started and whenever the
+// visitor edits it. Returns the parts it could not read, a line "'part': why" each, or "";
+// valid until the next call.
+EMSCRIPTEN_KEEPALIVE const char* pageApplyState(const char* text) {
+    static std::string unread;
+    unread.clear();
+    stateTextSent = false;
+    for (const std::string& part : onStateText(text)) {
+        unread += part + "\n";
+    }
+    return unread.c_str();
 }
 // For the browser tests, which wait for the tint to rest before they compare frames.
 EMSCRIPTEN_KEEPALIVE float pageTintLevel() {

@@ -10,6 +10,7 @@
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
+#include "state/state_text.h"
 
 int scanBufferingOption(int argc, char** argv, std::FILE* out) {
     int doubleBuffered = 1;
@@ -77,6 +78,7 @@ Refinement stepRefinement() {
 void displayShadowView() {
     drawRows(shadowViewRows(programState));
     presentFrame();
+    showStateText(writeStateText(linkStateOf(programState)));
     plainViewShown = false;
     if (refinementPending()) {
         startIdleWork();
@@ -156,7 +158,6 @@ constexpr unsigned char KEY_ESCAPE = 27;
 constexpr float TEAPOT_STEP = 15.0f;
 // The light's radius with soft shadows on, in room units; 2.5 and its multiples are exact.
 constexpr float LIGHT_RADIUS_STEP = 2.5f;
-constexpr float LARGEST_LIGHT_RADIUS = 20.0f;
 
 // '+' and '-' with soft shadows on; false when nothing changes.
 bool resizeLight(float step) {
@@ -164,7 +165,7 @@ bool resizeLight(float step) {
     if (!s.softShadows) {
         return false;
     }
-    const float radius = std::clamp(s.lightRadius + step, 0.0f, LARGEST_LIGHT_RADIUS);
+    const float radius = std::clamp(s.lightRadius + step, 0.0f, MAX_LIGHT_RADIUS);
     if (radius == s.lightRadius) {
         return false;
     }
@@ -449,13 +450,8 @@ void onReshape(int width, int height) {
 // ---- The tint -------------------------------------------------------------------------
 
 bool stepTint() {
-    constexpr double TINT_STEP = 0.00025;
     const float before = programState.tintLevel;
-    const double sum = before + TINT_STEP;
-    programState.tintLevel = static_cast<float>(sum);
-    if (sum > 1.0) {
-        programState.tintLevel = static_cast<float>(programState.tintLevel - TINT_STEP);
-    }
+    programState.tintLevel = nextTintLevel(before);
     if (programState.tintLevel == before) {
         return false;
     }
@@ -539,6 +535,25 @@ std::vector<MenuItem> menuItems() {
 }
 
 }  // namespace
+
+// ---- A link's state ------------------------------------------------------------------
+
+std::vector<std::string> onStateText(const std::string& text) {
+    endNotice();
+    LinkState link;
+    const std::vector<std::string> unread = readStateText(text, link);
+    applyLinkState(link, programState);
+    // The tint is no part of a link: a link's picture shows it at rest, as a slide of it does.
+    if (!text.empty()) {
+        programState.tintLevel = restingTintLevel();
+    }
+    // Every switch at once: the menu, the caption, the legend and the lights follow.
+    setStencilView(programState.showStencil);
+    showStepCaption();
+    lightsChanged();
+    glutDisplayFunc(displayShadowView);
+    return unread;
+}
 
 // ---- Start-up -------------------------------------------------------------------------
 

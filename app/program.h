@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 // The window's title; on the desktop also its caption outside the stepping mode.
 constexpr const char* WINDOW_TITLE = "moving shadows, hit 't' and 'T'";
@@ -50,6 +51,11 @@ constexpr int MENU_NEXT_LIGHT = 260;
 // In the start state.
 constexpr int MENU_ITEM_COUNT = 12;
 void onMenu(int item);
+
+// A link's state text (state/state_text.h), as the page's address holds it: the start
+// state with what the text names, and unless the text is empty, the tint at rest. Returns the parts
+// it could not read and why, one "'part': why" each; it applies the rest all the same.
+std::vector<std::string> onStateText(const std::string& text);
 
 // The history of window pixel (x, y) from the top left as programState stands, drawn and
 // read back offscreen (state/renderer.h); "" for a pixel outside the window, or where no

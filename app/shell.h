@@ -42,6 +42,11 @@ void showStencilLegend(const std::string& legend);
 // under the caption, on the desktop on standard output.
 void showPixelHistory(const std::string& history);
 
+// The state text of the picture just drawn (state/state_text.h), after every frame of the
+// shadow view: the page keeps it in its address, so that a reload or a link reopens the
+// picture; a window has no address, and the desktop keeps nothing.
+void showStateText(const std::string& text);
+
 // What a key could not do and why, said where the program says things, without touching
 // the picture: the window's title on the desktop, the status line on a page; "" when the
 // next input comes.

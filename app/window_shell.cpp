@@ -121,6 +121,9 @@ void showPixelHistory(const std::string& history) {
     }
 }
 
+// A window has no address to keep the state text in.
+void showStateText(const std::string&) {}
+
 void showNotice(const std::string& notice) {
     shownNotice = notice;
     showTitle();

@@ -35,24 +35,8 @@ int main(int argc, char** argv) {
     glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | GLUT_SINGLE);
     glutCreateWindow("planar-shadows-snapshot");
 
-    if (!options.lights.empty()) {
-        programState.lightCount = 0;
-        for (const LightPosition& light : options.lights) {
-            Light& added = programState.lights[programState.lightCount++];
-            added.standsAt = {light.x, light.y, light.z, 1};
-            added.sun = light.w == 0;
-        }
-        programState.selectedLight = programState.lightCount - 1;
-    }
-    programState.teapotOffsetX = options.teapotOffset;
+    applyLinkState(options.picture, programState);
     programState.tintLevel = options.tint;
-    programState.translucentShadows = options.translucent;
-    programState.stencilShadows = !options.noStencil;
-    programState.steppingPasses = options.step != 0;
-    programState.passStep = options.step;
-    programState.softShadows = options.soft;
-    programState.lightRadius = options.lightRadius;
-    programState.showStencil = options.showStencil;
     // Offscreen there is nothing to swap: a frame ends in a flush.
     programState.doubleBuffered = 0;
     prepareShadowReceivers();
@@ -63,7 +47,7 @@ int main(int argc, char** argv) {
                      options.width, options.height);
         return 1;
     }
-    if (options.soft && !canDrawSoftShadows()) {
+    if (options.picture.soft && !canDrawSoftShadows()) {
         std::fprintf(stderr,
                      "planar-shadows-snapshot: GL's stencil is too small for soft shadows\n");
         closeOffscreenTarget(target);
@@ -71,7 +55,7 @@ int main(int argc, char** argv) {
     }
     onReshape(options.width, options.height);
     // The picture the program shows once it has refined it to the end.
-    if (options.soft) {
+    if (options.picture.soft) {
         programState.lightSamples = LIGHT_SAMPLE_COUNT;
     }
     drawRows(options.plainView ? plainViewRows(programState) : shadowViewRows(programState));
@@ -90,12 +74,12 @@ int main(int argc, char** argv) {
     // The caption on the first line, the step's state after it, then the legend and the
     // pixel's history.
     if (programState.steppingPasses) {
-        std::puts(
-            passStepCaption(options.step, programState.stencilShadows, programState.lightCount)
-                .c_str());
+        std::puts(passStepCaption(options.picture.step, programState.stencilShadows,
+                                  programState.lightCount)
+                      .c_str());
         std::fputs(currentStepStateText(programState).c_str(), stdout);
     }
-    if (options.showStencil) {
+    if (options.picture.showStencil) {
         std::fputs(stencilViewLegend().c_str(), stdout);
     }
     if (options.pixelX >= 0) {

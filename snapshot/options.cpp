@@ -2,12 +2,7 @@
 
 #include "state/shadow_pass.h"
 
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cmath>
 #include <cstdlib>
-#include <cstring>
 
 const char* const SNAPSHOT_USAGE =
     "usage: planar-shadows-snapshot -o FILE [options]\n"
@@ -19,6 +14,8 @@ const char* const SNAPSHOT_USAGE =
     "                       point light, W 0 the sun: it shines from the room's\n"
     "                       centre 0,0,-420 towards where it stands, so it cannot\n"
     "                       stand there\n"
+    "  --select N           the light selected, whose marker is ringed (default the\n"
+    "                       last one)\n"
     "  --teapot-offset DX   teapot's sideways offset, from -1e6 to 1e6 (default 0)\n"
     "  --tint T             tint level of teapot red and sphere blue (default 0)\n"
     "  --view shadow|plain  which view to draw (default shadow)\n"
@@ -35,6 +32,11 @@ const char* const SNAPSHOT_USAGE =
     "  --pixel X,Y          prints the history of the picture's pixel X,Y (from the top\n"
     "                       left) through the drawing, one line per step; -o is then\n"
     "                       optional\n"
+    "  --state TEXT         the state a link to the web page holds after its '#', such\n"
+    "                       as light=-40,80,-450&step=3 (the keys are these options'\n"
+    "                       names, the switches without a value); sets what it\n"
+    "                       names and the resting tint, later options win, and\n"
+    "                       --light replaces its lights\n"
     "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
     "                       window's would (default 512x512)\n"
     "  -o FILE              where to write the PNG (required)\n"
@@ -43,31 +45,6 @@ const char* const SNAPSHOT_USAGE =
 
 namespace {
 
-// A whole finite number and nothing else.
-bool readFloat(const std::string& text, float& value) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const float parsed = std::strtof(text.c_str(), &end);
-    if (*end != '\0' || errno == ERANGE || !std::isfinite(parsed)) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
-// A finite number no farther from 0 than a position may be.
-bool readCoordinate(const std::string& text, float& value) {
-    float parsed = 0;
-    if (!readFloat(text, parsed) || std::fabs(parsed) > MAX_SNAPSHOT_COORDINATE) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
 bool readSide(const std::string& text, int& side) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
         text.size() > 5) {
@@ -75,34 +52,6 @@ bool readSide(const std::string& text, int& side) {
     }
     side = std::atoi(text.c_str());
     return side >= 1 && side <= MAX_SNAPSHOT_SIDE;
-}
-
-// A step number as written: up to three digits, checked against the mode's steps later.
-bool readStep(const std::string& text, int& step) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
-        text.size() > 3) {
-        return false;
-    }
-    step = std::atoi(text.c_str());
-    return true;
-}
-
-// X,Y,Z or X,Y,Z,W with W 0 or 1.
-bool readLight(const std::string& text, LightPosition& light) {
-    const size_t first = text.find(',');
-    const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
-    if (second == std::string::npos) {
-        return false;
-    }
-    const size_t third = text.find(',', second + 1);
-    light.w = 1;
-    if (third != std::string::npos &&
-        !(readFloat(text.substr(third + 1), light.w) && (light.w == 0 || light.w == 1))) {
-        return false;
-    }
-    return readCoordinate(text.substr(0, first), light.x) &&
-           readCoordinate(text.substr(first + 1, second - first - 1), light.y) &&
-           readCoordinate(text.substr(second + 1, third - second - 1), light.z);
 }
 
 // A pixel's place as two whole numbers, each as a picture's side is written; whether it
@@ -130,7 +79,11 @@ bool readSize(const std::string& text, int& width, int& height) {
 }  // namespace
 
 std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options) {
-    bool stepGiven = false;
+    LinkState& picture = options.picture;
+    // Each --light after the first adds to the list; the first replaces what was there, the
+    // start light or a --state's lights.
+    bool listFromLightOptions = false;
+    bool stateGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help") {
@@ -141,26 +94,19 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             options.version = true;
             return "";
         }
-        if (option == "--translucent") {
-            options.translucent = true;
+        if (option == "--translucent" || option == "--no-stencil" || option == "--soft" ||
+            option == "--show-stencil") {
+            picture.translucent = picture.translucent || option == "--translucent";
+            picture.noStencil = picture.noStencil || option == "--no-stencil";
+            picture.soft = picture.soft || option == "--soft";
+            picture.showStencil = picture.showStencil || option == "--show-stencil";
             continue;
         }
-        if (option == "--no-stencil") {
-            options.noStencil = true;
-            continue;
-        }
-        if (option == "--soft") {
-            options.soft = true;
-            continue;
-        }
-        if (option == "--show-stencil") {
-            options.showStencil = true;
-            continue;
-        }
-        const bool takesValue = option == "--light" || option == "--teapot-offset" ||
-                                option == "--tint" || option == "--view" || option == "--size" ||
-                                option == "--step" || option == "--light-radius" ||
-                                option == "--pixel" || option == "-o";
+        const bool takesValue = option == "--light" || option == "--select" ||
+                                option == "--teapot-offset" || option == "--tint" ||
+                                option == "--view" || option == "--size" || option == "--step" ||
+                                option == "--light-radius" || option == "--pixel" ||
+                                option == "--state" || option == "-o";
         if (!takesValue) {
             return "unknown option '" + option + "' (see --help)";
         }
@@ -170,31 +116,44 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         const std::string value = argv[++i];
         bool good = true;
         if (option == "--light") {
-            if (options.lights.size() == MAX_LIGHTS) {
+            if (listFromLightOptions && picture.lightCount == MAX_LIGHTS) {
                 return "at most four lights: --light is given once for each";
             }
             LightPosition light = {};
-            good = readLight(value, light);
-            if (good && light.w == 0 && light.x == ROOM_CENTRE.x && light.y == ROOM_CENTRE.y &&
-                light.z == ROOM_CENTRE.z) {
-                return "the sun cannot stand at the room's centre, 0,0,-420: it would shine "
-                       "from no direction";
+            const std::string why = readLight(value, light);
+            if (!why.empty()) {
+                return "bad value '" + value + "' for --light: " + why;
             }
-            options.lights.push_back(light);
+            picture.lightCount = listFromLightOptions ? picture.lightCount + 1 : 1;
+            picture.lights[picture.lightCount - 1] = light;
+            picture.selectedLight = picture.lightCount - 1;
+            listFromLightOptions = true;
+        } else if (option == "--state") {
+            // Strict where the page is forgiving: the first part it cannot read stops the tool.
+            const std::vector<std::string> unread = readStateText(value, picture);
+            if (!unread.empty()) {
+                return "--state cannot read " + unread.front();
+            }
+            listFromLightOptions = false;
+            stateGiven = true;
+        } else if (option == "--select") {
+            int light = 0;
+            good = readSmallWhole(value, light) && light >= 1;
+            picture.selectedLight = light - 1;
         } else if (option == "--teapot-offset") {
-            good = readCoordinate(value, options.teapotOffset);
+            good = readCoordinate(value, picture.teapotOffset);
         } else if (option == "--tint") {
-            good = readFloat(value, options.tint);
+            good = readNumber(value, options.tint);
+            options.tintGiven = true;
         } else if (option == "--view") {
             good = value == "shadow" || value == "plain";
             options.plainView = value == "plain";
         } else if (option == "--step") {
-            good = readStep(value, options.step);
-            stepGiven = true;
+            good = readSmallWhole(value, picture.step) && picture.step >= 1;
         } else if (option == "--light-radius") {
             float radius = 0;
-            good = readFloat(value, radius) && radius >= 0 && radius <= MAX_SNAPSHOT_LIGHT_RADIUS;
-            options.lightRadius = radius;
+            good = readNumber(value, radius) && radius >= 0 && radius <= MAX_LIGHT_RADIUS;
+            picture.lightRadius = radius;
         } else if (option == "--pixel") {
             good = readPixel(value, options.pixelX, options.pixelY);
         } else if (option == "--size") {
@@ -207,6 +166,9 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             return "bad value '" + value + "' for " + option + " (see --help)";
         }
     }
+    if (stateGiven && !options.tintGiven) {
+        options.tint = restingTintLevel();
+    }
     const bool pixelGiven = options.pixelX >= 0;
     if (options.output.empty() && !pixelGiven) {
         return "no output file: give -o FILE (see --help)";
@@ -216,16 +178,19 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
                " is outside the " + std::to_string(options.width) + "x" +
                std::to_string(options.height) + " picture";
     }
-    if (options.plainView && (pixelGiven || options.showStencil)) {
+    if (options.plainView && (pixelGiven || picture.showStencil)) {
         return "--pixel and --show-stencil are about the shadow view, not the plain one";
     }
-    if (stepGiven) {
+    const int lights = picture.lightCount;
+    if (picture.selectedLight >= lights) {
+        return "--select must be from 1 to " + std::to_string(lights);
+    }
+    if (picture.step != 0) {
         // Known only now: how many steps the chosen mode draws.
-        const int lights = std::max(1, static_cast<int>(options.lights.size()));
-        const int lastStep = passStepCount(!options.noStencil, lights);
-        if (options.step < 1 || options.step > lastStep) {
+        const int lastStep = passStepCount(!picture.noStencil, lights);
+        if (picture.step > lastStep) {
             return "--step must be from 1 to " + std::to_string(lastStep) +
-                   (options.noStencil ? " without the stencil" : "") +
+                   (picture.noStencil ? " without the stencil" : "") +
                    (lights > 1 ? " with " + std::to_string(lights) + " lights" : "");
         }
         if (options.plainView) {

@@ -80,6 +80,21 @@ bool canBeTheSun(const LightPosition& standsAt) {
            standsAt.z != ROOM_CENTRE.z;
 }
 
+float nextTintLevel(float level) {
+    constexpr double TINT_STEP = 0.00025;
+    const double sum = level + TINT_STEP;
+    const float next = static_cast<float>(sum);
+    return sum > 1.0 ? static_cast<float>(next - TINT_STEP) : next;
+}
+
+float restingTintLevel() {
+    float level = 0.0f;
+    for (float next = nextTintLevel(level); next != level; next = nextTintLevel(level)) {
+        level = next;
+    }
+    return level;
+}
+
 float lightMarkerRadius() {
     const ProgramState& s = programState;
     const float pointMarker = static_cast<float>(LIGHT_MARKER_RADIUS);

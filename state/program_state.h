@@ -89,6 +89,13 @@ std::string lightName(int light);
 // Standing at the room's centre, a sun would shine from no direction.
 bool canBeTheSun(const LightPosition& standsAt);
 
+// The tint's next level on its climb from 0: a fixed step up, to just below 1.0, where it
+// rests and the next level is the same.
+float nextTintLevel(float level);
+
+// Where the tint comes to rest, as a picture shows it once the climb has ended.
+float restingTintLevel();
+
 // The light marker's radius: the light's own while soft shadows are on, but never smaller
 // than the marker of a point light, so the light stays in sight.
 float lightMarkerRadius();

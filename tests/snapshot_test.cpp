@@ -348,6 +348,24 @@ TEST(Snapshot, TheSunsPictureDependsOnItsDirectionAlone) {
     EXPECT_FALSE(isBlack(pixelAt(sun, throughLight(startLight, sphereCentre, 1, -100))));
 }
 
+// A link's state text draws what the options for its parts draw, at the resting tint; an
+// option after it wins, and --light replaces its lights.
+TEST(Snapshot, AStateTextDrawsWhatTheOptionsForItsPartsDraw) {
+    EXPECT_TRUE(snapshotWith({"--state",
+                              "#light=-40,80,-450&light=10,60,-400,0&select=1&"
+                              "teapot-offset=15&translucent"})
+                    .rgb ==
+                snapshotWith({"--light", "-40,80,-450", "--light", "10,60,-400,0", "--select", "1",
+                              "--teapot-offset", "15", "--translucent", "--tint", "0.99997318"})
+                    .rgb);
+    EXPECT_TRUE(snapshotWith({"--state", "show-stencil&step=3"}).rgb ==
+                snapshotWith({"--show-stencil", "--step", "3"}).rgb);
+    EXPECT_TRUE(snapshotWith({"--light", "1,2,3", "--state",
+                              "light=-40,80,-450&light=10,60,-400&translucent", "--light",
+                              "20,30,-300", "--tint", "0"})
+                    .rgb == snapshotWith({"--light", "20,30,-300", "--translucent"}).rgb);
+}
+
 // ---- The stepping mode's pictures ----------------------------------------------------
 
 // The last step shows no overlay: it is the whole frame, to the byte.
@@ -536,6 +554,10 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--light", "1,2,3", "--light", "1,2,3", "--light", "1,2,3", "--light", "1,2,3", "--light",
          "1,2,3", "-o", path},
         {"--step", "14", "--light", "1,2,3", "--light", "1,2,3", "-o", path},
+        {"--select", "2", "-o", path},
+        {"--state", "step=8", "-o", path},
+        {"--state", "#light=1,2&translucent", "-o", path},
+        {"--state", "frobnicate", "-o", path},
     };
     for (const std::vector<std::string>& args : cases) {
         const Result result = runSnapshot(args);
@@ -549,6 +571,8 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
     EXPECT_EQ(filesIn(scratchFolder()), 0);
     EXPECT_EQ(runSnapshot({"--step", "8", "-o", path}).errors,
               "planar-shadows-snapshot: --step must be from 1 to 7\n");
+    EXPECT_EQ(runSnapshot({"--state", "teapot-offset=15&soft=yes", "-o", path}).errors,
+              "planar-shadows-snapshot: --state cannot read 'soft=yes': soft takes no value\n");
 
     RunningProgram help({"--help"}, PLANAR_SHADOWS_SNAPSHOT_EXE);
     EXPECT_EQ(help.waitForExit(30), 0);

@@ -68,3 +68,18 @@ export function decodeKey({ key, shiftKey, ctrlKey, altKey, metaKey, isComposing
   }
   return null;
 }
+
+// The address's fragment ("#embed&step=3") as the page reads it: whether it asks for the
+// embedded page, and the rest, the program's state text, untouched.
+export function splitFragment(hash) {
+  const parts = hash.replace(/^#/, "").split("&");
+  const state = parts.filter((part) => part !== "embed" && part !== "");
+  return { embed: parts.includes("embed"), state: state.join("&") };
+}
+
+// The address that holds a state: `base` without its fragment, then "embed" if asked for
+// and the state text; no "#" at all for the start state of the whole page.
+export function addressWith(base, state, embed) {
+  const fragment = [embed ? "embed" : "", state].filter((part) => part !== "").join("&");
+  return fragment === "" ? base : `${base}#${fragment}`;
+}

@@ -3,8 +3,8 @@
 // what the program asks it to (the menu, the stepping caption, the end, a lost context), and
 // says in words whatever keeps the program from running. index.html starts it, except from
 // a file:// address; it sets window.Module, then loads the program's own script.
-import { canvasPixel, decodeKey, drawingBufferSide, firstArgument, menuCorner }
-  from "./page-helpers.js";
+import { addressWith, canvasPixel, decodeKey, drawingBufferSide, firstArgument, menuCorner,
+         splitFragment } from "./page-helpers.js";
 
 const canvas = document.getElementById("canvas");
 const menu = document.getElementById("menu");
@@ -20,6 +20,85 @@ function fail(message) {
   phase = "failed";
   status.textContent = message;
 }
+
+// ---- The address: the picture's state, and the embedded page ---------------------------
+
+// After the "#": the program's state text (state/state_text.h), which the program hands
+// over after each frame that changes it, and "embed" for a page in an iframe in course
+// notes: only the picture and its buttons, the picture as large as the frame allows.
+let embedded = false;
+let addressRead = false;
+let addressEdited = false;
+let stateText = "";
+let replaceTimer = 0;
+let lastReplace = -Infinity;
+// At most this often while a drag goes on: browsers limit how often a page may replace its
+// address (Safari: 100 times in 30 s).
+const REPLACE_MS = 400;
+// Hundreds of times the longest state text; anything longer is no link to this page.
+const LONGEST_STATE = 4096;
+
+function showEmbedded() {
+  embedded = splitFragment(location.hash).embed;
+  document.documentElement.classList.toggle("embed", embedded);
+}
+showEmbedded();
+
+function pageAddress() {
+  return location.href.replace(/#.*$/, "");
+}
+
+// Replaces the history entry, never adds one: Back leaves the page, as on any page.
+function replaceAddress() {
+  replaceTimer = 0;
+  lastReplace = performance.now();
+  try {
+    history.replaceState(history.state, "", addressWith(pageAddress(), stateText, embedded));
+  } catch {
+    // A sandboxed frame may refuse: the picture stays as it is, only its address does not.
+  }
+}
+
+function keepState(text) {
+  stateText = text;
+  if (!addressRead || replaceTimer) {
+    return;
+  }
+  const wait = lastReplace + REPLACE_MS - performance.now();
+  if (wait <= 0) {
+    replaceAddress();
+  } else {
+    replaceTimer = setTimeout(replaceAddress, wait);
+  }
+}
+
+// The address's state, handed to the program, which draws what it can read; what it could
+// not is said once, in the status line.
+function applyAddress() {
+  const { state } = splitFragment(location.hash);
+  addressRead = true;
+  addressEdited = false;
+  if (state.length > LONGEST_STATE) {
+    status.textContent = `The address's state, ${state.length} characters long, is no link ` +
+                         "to this page and was left out.";
+    Module.ccall("pageApplyState", "string", ["string"], [""]);
+    return;
+  }
+  const unread = Module.ccall("pageApplyState", "string", ["string"], [state]);
+  if (unread !== "") {
+    status.textContent = "Left out of the address, which this page could not read: " +
+                         `${unread.trim().split("\n").join("; ")}.`;
+  }
+}
+
+// A fragment edited by hand. While the program cannot take it, it waits.
+window.addEventListener("hashchange", () => {
+  showEmbedded();
+  addressEdited = true;
+  if (running()) {
+    applyAddress();
+  }
+});
 
 // ---- Size: the drawing buffer has as many pixels as the screen shows ------------------
 
@@ -338,6 +417,40 @@ fingerButton.addEventListener("click", () => setFingerPoints(!fingerPoints));
 setFingerPoints(false);
 buttons.append(fingerButton);
 
+// Copies the address of the picture as it stands, without "embed". Where the browser
+// refuses the clipboard, the link waits selected in a field instead.
+const linkField = document.getElementById("link");
+let saidTimer = 0;
+
+function sayBriefly(text) {
+  status.textContent = text;
+  clearTimeout(saidTimer);
+  saidTimer = setTimeout(() => {
+    if (status.textContent === text) {
+      status.textContent = "";
+    }
+  }, 4000);
+}
+
+const copyButton = document.createElement("button");
+copyButton.type = "button";
+copyButton.textContent = "Copy link";
+copyButton.addEventListener("click", async () => {
+  const link = addressWith(pageAddress(), stateText, false);
+  linkField.hidden = true;
+  try {
+    await navigator.clipboard.writeText(link);
+    sayBriefly("The link is copied: it reopens this picture.");
+  } catch {
+    linkField.value = link;
+    linkField.hidden = false;
+    linkField.focus();
+    linkField.select();
+    sayBriefly("The browser did not let the page copy: the link is selected below.");
+  }
+});
+buttons.insertBefore(copyButton, fingerButton);
+
 // ---- What the program calls -----------------------------------------------------------
 
 // Asked for at once, so the WebAssembly downloads while the program's script loads and
@@ -403,6 +516,7 @@ const Module = {
     history.textContent = text;
     history.hidden = text === "";
   },
+  showState: keepState,
   // What a key could not do, in the status line while the program runs; "" clears it.
   showNotice(text) {
     if (running()) {
@@ -421,6 +535,7 @@ const Module = {
     phase = "running";
     status.textContent = "";
     watchSize();
+    applyAddress();
   },
   clearMenu() {
     itemCount = 0;
@@ -473,6 +588,9 @@ const Module = {
       return;
     }
     phase = lost ? "lost" : "running";
+    if (!lost && addressEdited) {
+      applyAddress();
+    }
     closeMenu(false);
     stopLongPress();
     fingers.clear();

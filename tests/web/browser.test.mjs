@@ -170,6 +170,11 @@ class Visit {
 
   async goto(url) {
     await this.page.goto(url);
+    await this.findCanvas();
+  }
+
+  // Where the canvas is, again after the page's layout has changed.
+  async findCanvas() {
     this.box = await this.page.evaluate(() => {
       const box = document.getElementById("canvas").getBoundingClientRect();
       return { x: box.left, y: box.top, width: box.width, height: box.height };
@@ -880,6 +885,107 @@ test("a lost context, given back, draws the same frame again", async () => {
   await visit.waitFor(() => document.getElementById("status").textContent === "");
   await visit.expectFrameLike(expected, "after the context came back");
   assert.ok((await visit.frame()).data.equals(before.data), "not the very frame of before");
+  await visit.close();
+});
+
+// ---- Links that hold the picture ----------------------------------------------------
+
+const hash = () => location.hash;
+const statusText = () => document.getElementById("status").textContent;
+
+test("the address follows real input, and a reload or the snapshot tool draws its picture again", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const entries = await page.evaluate(() => history.length);
+  await visit.press(300, 200);
+  await visit.movePointer(320, 180);
+  await visit.release();
+  await visit.type("l");
+  await visit.chooseMenuItem(3);
+  await visit.chooseMenuItem(5);
+  await page.evaluate(() => document.getElementById("canvas").focus());
+  await visit.type("]");
+  // The drag's light, then a second light, translucent shadows, and step 2.
+  const [x, y] = lightAcross(320, 180);
+  const expected = `#light=${x},${y},-320&light=-30,80,-340&translucent&step=2`;
+  await visit.waitFor(`location.hash === ${JSON.stringify(expected)}`, 10);
+  assert.equal(await page.evaluate(() => history.length), entries);
+  const before = await visit.expectFrameLike(snapshot("--state", expected), "the address's state");
+
+  await page.reload();
+  await visit.waitForTintToRest();
+  const until = Date.now() + 10000;
+  let after = await visit.frame();
+  while (Buffer.compare(after.data, before.data) !== 0 && Date.now() < until) {
+    await new Promise((resolve) => setTimeout(resolve, 100));
+    after = await visit.frame();
+  }
+  assert.ok(Buffer.compare(after.data, before.data) === 0, "the reloaded frame is the same, byte for byte");
+  assert.equal(await page.evaluate(hash), expected);
+  assert.equal(await page.evaluate(statusText), "");
+  await visit.close();
+});
+
+test("what the address cannot give is left out and said, and an edited address applies", async () => {
+  const visit = await Visit.open("#step=99&light=a,b,c&frobnicate&teapot-offset=-15&translucent");
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  await visit.expectFrameLike(snapshot("--state", "teapot-offset=-15&translucent"), "what could be read");
+  assert.equal(await page.evaluate(statusText), "Left out of the address, which this page could " +
+               "not read: 'light=a,b,c': not X,Y,Z or X,Y,Z,W, each coordinate from -1e6 to 1e6 " +
+               "and W 0 or 1; 'frobnicate': no such setting; 'step=99': the steps go from 1 to 7.");
+  await visit.waitFor(() => location.hash === "#teapot-offset=-15&translucent");
+
+  await page.evaluate(() => { location.hash = "#light=-40,80,-450&step=3"; });
+  await visit.expectFrameLike(snapshot("--state", "light=-40,80,-450&step=3"), "an edited address");
+  assert.equal(await page.evaluate(() => document.getElementById("caption").hidden), false);
+
+  await page.evaluate(() => { location.hash = `#${"light=1,2,3&".repeat(1000)}`; });
+  await visit.waitFor(() => document.getElementById("status").textContent.includes("characters long"));
+  await visit.expectFrameLike(snapshot("--state", ""), "an address far too long");
+  await visit.close();
+});
+
+test("embedded, the page shows the picture and its buttons in the frame, and copies a link without 'embed'", async () => {
+  const visit = await Visit.open("#embed&show-stencil", { width: 640, height: 800 });
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const layout = await page.evaluate(() => {
+    const shown = (selector) => getComputedStyle(document.querySelector(selector)).display !== "none";
+    const canvas = document.getElementById("canvas").getBoundingClientRect();
+    const lastButton = [...document.querySelectorAll("#buttons button")].pop().getBoundingClientRect();
+    return { text: ["h1", "#intro", "#controls", "#about"].filter(shown),
+             canvas: [canvas.width, canvas.height], bottom: lastButton.bottom,
+             scrolls: document.documentElement.scrollHeight > innerHeight };
+  });
+  assert.deepEqual(layout.text, []);
+  assert.equal(layout.canvas[0], layout.canvas[1]);
+  assert.ok(layout.canvas[0] > 300, `the picture is ${layout.canvas[0]} pixels wide`);
+  assert.ok(layout.bottom <= 800 && !layout.scrolls, "the buttons are inside the frame");
+  await visit.findCanvas();
+  const side = await page.evaluate(() => document.getElementById("canvas").width);
+  await visit.expectFrameLike(snapshot("--state", "show-stencil", "--size", `${side}x${side}`),
+                              "embedded");
+
+  // Where the browser refuses the clipboard, the link waits selected in a field.
+  const link = `${address}#show-stencil`;
+  await page.evaluate(() => {
+    navigator.clipboard.writeText = (text) => { window.copied = text; return Promise.resolve(); };
+  });
+  await pressButton(visit, "Copy link");
+  await visit.waitFor(() => window.copied !== undefined);
+  assert.equal(await page.evaluate(() => window.copied), link);
+  assert.match(await page.evaluate(statusText), /link is copied/);
+  await page.evaluate(() => {
+    navigator.clipboard.writeText = () => Promise.reject(new Error("refused"));
+  });
+  await pressButton(visit, "Copy link");
+  await visit.waitFor(() => !document.getElementById("link").hidden);
+  assert.deepEqual(await page.evaluate(() => {
+    const field = document.getElementById("link");
+    return [field.value, field.selectionStart, field.selectionEnd, document.activeElement === field];
+  }), [link, 0, link.length, true]);
   await visit.close();
 });
 

@@ -2,8 +2,8 @@
 import assert from "node:assert/strict";
 import { test } from "node:test";
 
-import { canvasPixel, decodeKey, drawingBufferSide, firstArgument, menuCorner }
-  from "../../web/page-helpers.js";
+import { addressWith, canvasPixel, decodeKey, drawingBufferSide, firstArgument, menuCorner,
+         splitFragment } from "../../web/page-helpers.js";
 
 test("only a query without '=' is the program's first argument", () => {
   assert.deepEqual(firstArgument(""), []);
@@ -68,4 +68,16 @@ test("keys decode as the desktop's GLUT reports them", () => {
   for (const modifier of ["ctrlKey", "altKey", "metaKey", "isComposing"]) {
     assert.equal(press("t", { [modifier]: true }), null, modifier);
   }
+});
+
+test("the page takes 'embed' out of its address and hands the program the rest untouched", () => {
+  assert.deepEqual(splitFragment(""), { embed: false, state: "" });
+  assert.deepEqual(splitFragment("#embed"), { embed: true, state: "" });
+  assert.deepEqual(splitFragment("#light=1,2,3&embed&&step=3&embedded"),
+                   { embed: true, state: "light=1,2,3&step=3&embedded" });
+  const page = "https://example.org/shadows/?s";
+  assert.equal(addressWith(page, "", false), page);
+  assert.equal(addressWith(page, "", true), `${page}#embed`);
+  assert.equal(addressWith(page, "step=3", true), `${page}#embed&step=3`);
+  assert.equal(addressWith(page, "step=3", false), `${page}#step=3`);
 });

@@ -547,10 +547,10 @@ std::vector<std::string> onStateText(const std::string& text) {
     if (!text.empty()) {
         programState.tintLevel = restingTintLevel();
     }
-    // Every switch at once: the menu, the caption, the legend and the lights follow.
+    // Every switch at once: the menu, the legend, the caption and the lights follow.
     setStencilView(programState.showStencil);
     showStepCaption();
-    lightsChanged();
+    lightMoved();
     glutDisplayFunc(displayShadowView);
     return unread;
 }

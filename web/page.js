@@ -35,7 +35,8 @@ let lastReplace = -Infinity;
 // At most this often while a drag goes on: browsers limit how often a page may replace its
 // address (Safari: 100 times in 30 s).
 const REPLACE_MS = 400;
-// Hundreds of times the longest state text; anything longer is no link to this page.
+// Twelve times the longest state text the program writes (339 characters); anything longer
+// is no link to this page.
 const LONGEST_STATE = 4096;
 
 function showEmbedded() {

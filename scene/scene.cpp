@@ -2,9 +2,9 @@
 // unchanging geometry is compiled into display lists once; each frame replays them.
 #include "scene/scene.h"
 
+#include "gl/row_state.h"
 #include "platform/opengl.h"
 #include "scene/offscreen.h"
-#include "shadow/light_samples.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 
@@ -171,41 +171,9 @@ void initScene() {
 
 // ---- A row: its whole state, then its shape ------------------------------------------
 
-static_assert(static_cast<GLenum>(Compare::Less) == GL_LESS &&
-              static_cast<GLenum>(Compare::Equal) == GL_EQUAL &&
-              static_cast<GLenum>(Compare::LEqual) == GL_LEQUAL &&
-              static_cast<GLenum>(Compare::Always) == GL_ALWAYS);
-static_assert(static_cast<GLenum>(StencilOp::Zero) == GL_ZERO &&
-              static_cast<GLenum>(StencilOp::Keep) == GL_KEEP &&
-              static_cast<GLenum>(StencilOp::Replace) == GL_REPLACE &&
-              static_cast<GLenum>(StencilOp::Incr) == GL_INCR);
-static_assert(static_cast<GLenum>(BlendFactor::Zero) == GL_ZERO &&
-              static_cast<GLenum>(BlendFactor::One) == GL_ONE &&
-              static_cast<GLenum>(BlendFactor::SrcAlpha) == GL_SRC_ALPHA &&
-              static_cast<GLenum>(BlendFactor::OneMinusSrcAlpha) == GL_ONE_MINUS_SRC_ALPHA);
-
-static void setCapability(GLenum capability, bool on) {
-    if (on) {
-        glEnable(capability);
-    } else {
-        glDisable(capability);
-    }
-}
-
 // All of it, every time: a row never relies on what the row before it left.
 static void applyRenderState(const RenderState& state) {
-    const StencilState& stencil = state.stencil;
-    setCapability(GL_STENCIL_TEST, stencil.test);
-    glStencilFunc(static_cast<GLenum>(stencil.func), static_cast<GLint>(stencil.ref),
-                  stencil.valueMask);
-    glStencilOp(static_cast<GLenum>(stencil.fail), static_cast<GLenum>(stencil.depthFail),
-                static_cast<GLenum>(stencil.depthPass));
-    glStencilMask(stencil.writeMask);
-    const GLboolean colour = state.colourWrites ? GL_TRUE : GL_FALSE;
-    glColorMask(colour, colour, colour, colour);
-    setCapability(GL_DEPTH_TEST, state.depth.test);
-    glDepthFunc(static_cast<GLenum>(state.depth.func));
-    glDepthMask(state.depth.writes ? GL_TRUE : GL_FALSE);
+    applyStencilDepthAndBlend(state);
     setCapability(GL_LIGHTING, state.lighting.on);
     for (int i = 0; i < MAX_LIGHTS; ++i) {
         setCapability(GL_LIGHT0 + i, (state.lighting.lights & (1u << i)) != 0);
@@ -213,9 +181,6 @@ static void applyRenderState(const RenderState& state) {
     const GLfloat ambient = state.lighting.ambient ? 0.2f : 0.0f;
     const GLfloat ambientLight[4] = {ambient, ambient, ambient, 1};
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientLight);
-    setCapability(GL_BLEND, state.blend.on);
-    glBlendFunc(static_cast<GLenum>(state.blend.source),
-                static_cast<GLenum>(state.blend.destination));
 }
 
 // The wire teapot where the scene shows it.
@@ -274,12 +239,6 @@ static void drawFullWindow() {
     glMatrixMode(GL_MODELVIEW);
 }
 
-static GLbitfield clearBits(unsigned buffers) {
-    return ((buffers & CLEAR_COLOUR) != 0 ? GL_COLOR_BUFFER_BIT : 0) |
-           ((buffers & CLEAR_DEPTH) != 0 ? GL_DEPTH_BUFFER_BIT : 0) |
-           ((buffers & CLEAR_STENCIL) != 0 ? GL_STENCIL_BUFFER_BIT : 0);
-}
-
 // The display list that sets its own colour (the room's shell) sets the row's colour again.
 static void drawShape(const PassRow& row) {
     switch (row.draws) {
@@ -329,12 +288,6 @@ void drawRows(const std::vector<PassRow>& rows) {
     }
     // Every handler may count on an identity modelview matrix.
     glLoadIdentity();
-}
-
-bool canDrawSoftShadows() {
-    GLint bits = 0;
-    glGetIntegerv(GL_STENCIL_BITS, &bits);
-    return bits >= SOFT_STENCIL_BITS;
 }
 
 void presentFrame() {

@@ -23,7 +23,7 @@ cp /usr/include/benchmark/*.h "$scratch/benchmark/"
 version=$(sed -n 's/^project(planar-shadows VERSION \([0-9.]*\).*/\1/p' "$projectDir/CMakeLists.txt")
 cd "$projectDir"
 sources=()
-for source in shadow/*.cpp state/*.cpp scene/*.cpp app/*.cpp snapshot/*.cpp bench/*.cpp; do
+for source in shadow/*.cpp state/*.cpp gl/*.cpp scene/*.cpp app/*.cpp snapshot/*.cpp bench/*.cpp; do
     case $source in
         app/page_shell.cpp | bench/web_*) ;;
         *) sources+=("$source") ;;

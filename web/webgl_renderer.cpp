@@ -11,8 +11,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "gl/row_state.h"
 #include "mesh/mesh.h"
-#include "shadow/light_samples.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
@@ -348,43 +348,11 @@ void drawFullWindow() {
 
 // ---- A row: its whole state, then its shape ---------------------------------------------
 
-static_assert(static_cast<GLenum>(Compare::Less) == GL_LESS &&
-              static_cast<GLenum>(Compare::Equal) == GL_EQUAL &&
-              static_cast<GLenum>(Compare::LEqual) == GL_LEQUAL &&
-              static_cast<GLenum>(Compare::Always) == GL_ALWAYS);
-static_assert(static_cast<GLenum>(StencilOp::Zero) == GL_ZERO &&
-              static_cast<GLenum>(StencilOp::Keep) == GL_KEEP &&
-              static_cast<GLenum>(StencilOp::Replace) == GL_REPLACE &&
-              static_cast<GLenum>(StencilOp::Incr) == GL_INCR);
-static_assert(static_cast<GLenum>(BlendFactor::Zero) == GL_ZERO &&
-              static_cast<GLenum>(BlendFactor::One) == GL_ONE &&
-              static_cast<GLenum>(BlendFactor::SrcAlpha) == GL_SRC_ALPHA &&
-              static_cast<GLenum>(BlendFactor::OneMinusSrcAlpha) == GL_ONE_MINUS_SRC_ALPHA);
-
-void setCapability(GLenum capability, bool on) {
-    if (on) {
-        glEnable(capability);
-    } else {
-        glDisable(capability);
-    }
-}
-
 // All of it, every time: a row never relies on what the row before it left. Lighting and
 // the colour are the shader's uniforms here, where fixed-function GL has them as state.
 void applyRowState(const PassRow& row) {
     const RenderState& state = row.state;
-    const StencilState& stencil = state.stencil;
-    setCapability(GL_STENCIL_TEST, stencil.test);
-    glStencilFunc(static_cast<GLenum>(stencil.func), static_cast<GLint>(stencil.ref),
-                  stencil.valueMask);
-    glStencilOp(static_cast<GLenum>(stencil.fail), static_cast<GLenum>(stencil.depthFail),
-                static_cast<GLenum>(stencil.depthPass));
-    glStencilMask(stencil.writeMask);
-    const GLboolean colour = state.colourWrites ? GL_TRUE : GL_FALSE;
-    glColorMask(colour, colour, colour, colour);
-    setCapability(GL_DEPTH_TEST, state.depth.test);
-    glDepthFunc(static_cast<GLenum>(state.depth.func));
-    glDepthMask(state.depth.writes ? GL_TRUE : GL_FALSE);
+    applyStencilDepthAndBlend(state);
     glUniform1i(renderer.lighting, state.lighting.on);
     GLint lightOn[MAX_LIGHTS];
     for (int i = 0; i < MAX_LIGHTS; ++i) {
@@ -392,16 +360,7 @@ void applyRowState(const PassRow& row) {
     }
     glUniform1iv(renderer.lightOn, MAX_LIGHTS, lightOn);
     glUniform1f(renderer.ambient, state.lighting.ambient ? 0.2f : 0.0f);
-    setCapability(GL_BLEND, state.blend.on);
-    glBlendFunc(static_cast<GLenum>(state.blend.source),
-                static_cast<GLenum>(state.blend.destination));
     glUniform4f(renderer.colour, row.colour.r, row.colour.g, row.colour.b, row.colour.a);
-}
-
-GLbitfield clearBits(unsigned buffers) {
-    return ((buffers & CLEAR_COLOUR) != 0 ? GL_COLOR_BUFFER_BIT : 0) |
-           ((buffers & CLEAR_DEPTH) != 0 ? GL_DEPTH_BUFFER_BIT : 0) |
-           ((buffers & CLEAR_STENCIL) != 0 ? GL_STENCIL_BUFFER_BIT : 0);
 }
 
 void drawShape(const PassRow& row) {
@@ -506,12 +465,6 @@ void drawRows(const std::vector<PassRow>& rows) {
         applyRowState(row);
         drawShape(row);
     }
-}
-
-bool canDrawSoftShadows() {
-    GLint bits = 0;
-    glGetIntegerv(GL_STENCIL_BITS, &bits);
-    return bits >= SOFT_STENCIL_BITS;
 }
 
 // The browser shows the canvas once the callback that drew it returns.

@@ -1,0 +1,57 @@
+#include "gl/row_state.h"
+
+#include "platform/opengl.h"
+#include "shadow/light_samples.h"
+#include "state/renderer.h"
+
+// The row's enums hold GL's own values, so they go to GL as they are.
+static_assert(static_cast<GLenum>(Compare::Less) == GL_LESS &&
+              static_cast<GLenum>(Compare::Equal) == GL_EQUAL &&
+              static_cast<GLenum>(Compare::LEqual) == GL_LEQUAL &&
+              static_cast<GLenum>(Compare::Always) == GL_ALWAYS);
+static_assert(static_cast<GLenum>(StencilOp::Zero) == GL_ZERO &&
+              static_cast<GLenum>(StencilOp::Keep) == GL_KEEP &&
+              static_cast<GLenum>(StencilOp::Replace) == GL_REPLACE &&
+              static_cast<GLenum>(StencilOp::Incr) == GL_INCR);
+static_assert(static_cast<GLenum>(BlendFactor::Zero) == GL_ZERO &&
+              static_cast<GLenum>(BlendFactor::One) == GL_ONE &&
+              static_cast<GLenum>(BlendFactor::SrcAlpha) == GL_SRC_ALPHA &&
+              static_cast<GLenum>(BlendFactor::OneMinusSrcAlpha) == GL_ONE_MINUS_SRC_ALPHA);
+
+void setCapability(unsigned capability, bool on) {
+    if (on) {
+        glEnable(capability);
+    } else {
+        glDisable(capability);
+    }
+}
+
+void applyStencilDepthAndBlend(const RenderState& state) {
+    const StencilState& stencil = state.stencil;
+    setCapability(GL_STENCIL_TEST, stencil.test);
+    glStencilFunc(static_cast<GLenum>(stencil.func), static_cast<GLint>(stencil.ref),
+                  stencil.valueMask);
+    glStencilOp(static_cast<GLenum>(stencil.fail), static_cast<GLenum>(stencil.depthFail),
+                static_cast<GLenum>(stencil.depthPass));
+    glStencilMask(stencil.writeMask);
+    const GLboolean colour = state.colourWrites ? GL_TRUE : GL_FALSE;
+    glColorMask(colour, colour, colour, colour);
+    setCapability(GL_DEPTH_TEST, state.depth.test);
+    glDepthFunc(static_cast<GLenum>(state.depth.func));
+    glDepthMask(state.depth.writes ? GL_TRUE : GL_FALSE);
+    setCapability(GL_BLEND, state.blend.on);
+    glBlendFunc(static_cast<GLenum>(state.blend.source),
+                static_cast<GLenum>(state.blend.destination));
+}
+
+unsigned clearBits(unsigned buffers) {
+    return ((buffers & CLEAR_COLOUR) != 0 ? GL_COLOR_BUFFER_BIT : 0) |
+           ((buffers & CLEAR_DEPTH) != 0 ? GL_DEPTH_BUFFER_BIT : 0) |
+           ((buffers & CLEAR_STENCIL) != 0 ? GL_STENCIL_BUFFER_BIT : 0);
+}
+
+bool canDrawSoftShadows() {
+    GLint bits = 0;
+    glGetIntegerv(GL_STENCIL_BITS, &bits);
+    return bits >= SOFT_STENCIL_BITS;
+}

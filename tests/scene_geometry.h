@@ -81,9 +81,11 @@ inline bool segmentMeets(Vec3 a, Vec3 b, Ball ball) {
     return c.x * c.x + c.y * c.y + c.z * c.z < ball.radius * ball.radius;
 }
 
-inline bool anyCasterOn(Vec3 a, Vec3 b) {
+// Whether the segment passes within `margin` of some caster's bounds: a point whose way to
+// a light's centre passes them all by more than the light's radius sees the whole light.
+inline bool anyCasterOn(Vec3 a, Vec3 b, double margin = 0) {
     for (const Ball& ball : casterBounds()) {
-        if (segmentMeets(a, b, ball)) {
+        if (segmentMeets(a, b, {ball.centre, ball.radius + margin})) {
             return true;
         }
     }

@@ -33,7 +33,7 @@ void showMenu(const std::vector<MenuItem>& items);
 // steps drew. Called whenever the step or the mode may have changed.
 void showCaption(const std::string& caption, const std::string& stepState);
 
-// The stencil view's legend (state/shadow_pass.h's stencilViewLegend) while the view is on,
+// The stencil view's legend (state/stencil_view.h's stencilViewLegend) while the view is on,
 // or "" once it is off. The page shows it under the picture; the desktop prints it on
 // standard output when the view comes on.
 void showStencilLegend(const std::string& legend);

@@ -11,6 +11,7 @@
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
+#include "state/stencil_view.h"
 
 int main(int argc, char** argv) {
     SnapshotOptions options;

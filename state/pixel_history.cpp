@@ -2,6 +2,10 @@
 
 #include <cstdio>
 
+#include "shadow/light_samples.h"
+#include "state/pass_rows.h"
+#include "state/render_state_text.h"
+
 namespace {
 
 std::string hex(const PixelSample& p) {
@@ -60,4 +64,32 @@ std::string pixelHistoryText(int x, int y, const std::vector<HistoryStage>& stag
         before = now;
     }
     return text;
+}
+
+std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
+    std::vector<HistoryStage> stages;
+    std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    for (size_t number = 1; number <= steps.size(); ++number) {
+        addStep(rows, steps[number - 1], s);
+        stages.push_back({"step " + std::to_string(number) + " (" +
+                              stepName(steps[number - 1], s.lightCount) + ")",
+                          rows, false});
+        rows.clear();
+    }
+    // The soft frame anew, as refining leaves it, each receiver counted in turn.
+    ProgramState refined = s;
+    refined.lightSamples = LIGHT_SAMPLE_COUNT;
+    rows.push_back(clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL));
+    for (const ReceiverLight& which : eachReceiverEachLight(s.lightCount)) {
+        const ReceiverFacts r = receiverFacts(which, refined);
+        if (countsSoftly(refined, r)) {
+            addSoftReceiver(rows, r, refined);
+            stages.push_back({named(std::string(receiverName(which.receiver)) + "'s soft shadows",
+                                    which.light, s.lightCount),
+                              rows, true});
+            rows.clear();
+        }
+    }
+    return stages;
 }

@@ -1,12 +1,23 @@
-// A pixel's history through the shadow pass, told in words from what the pixel held after
-// each stage (state/shadow_pass.h's pixelHistoryStages), as a renderer read it back from
-// real frames. No GL.
+// A pixel's history through the shadow pass: the stages it is drawn in, and the history told
+// in words from what the pixel held after each stage, as a renderer read it back from real
+// frames. No GL.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "state/shadow_pass.h"
+#include "state/program_state.h"
+#include "state/render_state.h"
+
+// One stage of the history: the rows that draw it, after those of the stages before it,
+// and what it is called. The stages are the steps of the stepping mode, then with soft
+// shadows each receiver's soft pass, whose stencil holds the pixel's count.
+struct HistoryStage {
+    std::string name;
+    std::vector<PassRow> rows;
+    bool counts;
+};
+std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s);
 
 // What one pixel holds after a stage: its colour and its stencil value.
 struct PixelSample {

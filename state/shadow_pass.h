@@ -1,7 +1,10 @@
 // The shadow pass, written once: every frame as a list of rows, each one draw or clear
 // with its whole render state (state/render_state.h), built from programState. Both
 // renderers walk the same rows and differ only in how they apply a state and draw a shape,
-// so the technique lives here alone. No GL.
+// so the technique lives here alone: the table of render states (pass_table.cpp), the steps
+// with their captions (pass_steps.cpp), the soft pass (soft_pass.cpp), the frames
+// (frame.cpp), the stencil view (state/stencil_view.h) and a pixel's history
+// (state/pixel_history.h). No GL.
 #pragma once
 
 #include <string>
@@ -41,37 +44,3 @@ std::string currentStepCaption(const ProgramState& s);
 // In the stepping mode, the current step's rows as the GL calls they stand for
 // (state/render_state_text.h); else "".
 std::string currentStepStateText(const ProgramState& s);
-
-// ---- The stencil view -------------------------------------------------------------------
-// While programState.showStencil is on, shadowViewRows draws the stencil's values in false
-// colour instead of the frame: in the stepping mode over the whole window after the current
-// step; otherwise each receiver's stencil on its own pixels right after its own pass (with
-// soft shadows, after its counting), before the next receiver changes it.
-
-// The colour stencil value `value` is shown in: 0 black, 1 the stepping mode's magenta, and
-// an even value 2k, k of `samples` points of the light counted, along the viridis ramp from
-// its dark end (no point) to its yellow (every point). Each channel is a whole number of
-// 255ths, so both renderers write it exactly.
-Colour stencilViewColour(unsigned value, int samples);
-
-// The view's legend, one line per colour or ramp, as the page shows it under the picture
-// and the snapshot tool prints it: "stencil 1 #ff00ff: marked", and for the counts every
-// colour of the ramp, "stencil 2k #440154 ... #fde725: ...".
-std::string stencilViewLegend();
-
-// Rows that turn a pixel's stencil value into colour by the stencil test alone, for a
-// renderer that cannot read the stencil back (WebGL 2): drawn over a target whose colour
-// they clear first, they leave each pixel's red at its stencil value out of 255.
-std::vector<PassRow> stencilReadingRows();
-
-// ---- A pixel's history -------------------------------------------------------------------
-
-// One stage of the history: the rows that draw it, after those of the stages before it,
-// and what it is called. The stages are the steps of the stepping mode, then with soft
-// shadows each receiver's soft pass, whose stencil holds the pixel's count.
-struct HistoryStage {
-    std::string name;
-    std::vector<PassRow> rows;
-    bool counts;
-};
-std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s);

@@ -10,6 +10,7 @@
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
+#include "state/stencil_view.h"
 #include "tests/frame_expectations.h"
 #include "tests/gl_window.h"
 

@@ -16,6 +16,7 @@
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
+#include "state/stencil_view.h"
 
 namespace {
 

@@ -1,0 +1,60 @@
+// Every frame as rows: the shadow view, whole or up to a step, and the plain view.
+#include "state/pass_rows.h"
+#include "state/shadow_pass.h"
+
+void addLightMarkers(std::vector<PassRow>& rows, const ProgramState& s) {
+    for (int light = 0; light < s.lightCount; ++light) {
+        const Colour colour = LIGHT_DESIGNS[light].markerColour;
+        std::vector<PassRow> marker = {row(PLAIN_UNLIT, Draws::LightMarker, colour)};
+        if (s.lights[light].sun) {
+            marker.push_back(row(PLAIN_UNLIT, Draws::SunRays, colour));
+        }
+        if (s.lightCount > 1 && light == s.selectedLight) {
+            marker.push_back(row(PLAIN_UNLIT, Draws::SelectionRing, SELECTION_RING_COLOUR));
+        }
+        for (PassRow& part : marker) {
+            part.light = light;
+            rows.push_back(part);
+        }
+    }
+}
+
+void addRestOfRoom(std::vector<PassRow>& rows, const ProgramState& s) {
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::RoomShell, WALL_COLOUR), s));
+    addLightMarkers(rows, s);
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Teapot, teapotColour(s.tintLevel)), s));
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Cone, CONE_COLOUR), s));
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Sphere, sphereColour(s.tintLevel)), s));
+}
+
+std::vector<PassRow> shadowViewRows(const ProgramState& s) {
+    if (s.showStencil) {
+        return stencilViewRows(s);
+    }
+    std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    // The stepping mode shows the hard pass's steps, soft shadows or not.
+    if (s.steppingPasses) {
+        addOverlays(rows, addStepsSoFar(rows, steps, s), s);
+        return rows;
+    }
+    for (const ReceiverLight& which : eachReceiverEachLight(s.lightCount)) {
+        addReceiverPass(rows, which, steps, s);
+    }
+    addRestOfRoom(rows, s);
+    return rows;
+}
+
+std::vector<PassRow> plainViewRows(const ProgramState& s) {
+    std::vector<PassRow> rows = {
+        clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL),
+        litByEveryLight(row(PLAIN_LIT, Draws::Cone, PLAIN_FIRST_COLOUR), s),
+        litByEveryLight(row(PLAIN_LIT, Draws::Sphere, PLAIN_FIRST_COLOUR), s),
+    };
+    addLightMarkers(rows, s);
+    // At exactly the depth of the first drawing these fail GL_LESS: cone and sphere stay
+    // white.
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Cone, PLAIN_CONE_COLOUR), s));
+    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Sphere, PLAIN_SPHERE_COLOUR), s));
+    return rows;
+}

@@ -10,8 +10,8 @@
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
-#include "state/stencil_view.h"
 #include "state/state_text.h"
+#include "state/stencil_view.h"
 
 int scanBufferingOption(int argc, char** argv, std::FILE* out) {
     int doubleBuffered = 1;
@@ -75,11 +75,20 @@ Refinement stepRefinement() {
 
 // ---- Display --------------------------------------------------------------------------
 
+namespace {
+
+// The view the next redraw shows. The plain view lasts one frame: once shown, the shadow
+// view is next again.
+enum class View { Shadow, Plain };
+View nextView = View::Shadow;
+
+}  // namespace
+
 // A soft picture that is not refined yet gets refined from here, whatever redrew it.
 void displayShadowView() {
-    drawRows(shadowViewRows(programState));
-    presentFrame();
-    showStateText(writeStateText(linkStateOf(programState)));
+    const Frame frame = shadowViewFrame(programState);
+    drawFrame(frame);
+    presentFrame(frame);
     plainViewShown = false;
     if (refinementPending()) {
         startIdleWork();
@@ -87,13 +96,18 @@ void displayShadowView() {
 }
 
 void displayPlainView() {
-    drawRows(plainViewRows(programState));
-    presentFrame();
+    const Frame frame = plainViewFrame(programState);
+    drawFrame(frame);
+    presentFrame(frame);
     plainViewShown = true;
+    nextView = View::Shadow;
     glutDisplayFunc(displayShadowView);
 }
 
-// ---- The stepping mode's captions -----------------------------------------------------
+// ---- What follows a change ------------------------------------------------------------
+// Every handler changes programState (and which view is next), then hands over to settle(),
+// which works out all that follows from the state as it now stands: so a new control only
+// changes the state, and cannot forget a part.
 
 namespace {
 
@@ -101,36 +115,74 @@ namespace {
 // below).
 std::vector<MenuItem> menuItems();
 
-// The current step's caption and its GL state, or nothing outside the stepping mode.
-void showStepCaption() {
-    showCaption(currentStepCaption(programState), currentStepStateText(programState));
-}
+// What the shell shows beside the picture, as it was last shown: each part is shown anew
+// only once it has changed.
+struct Shown {
+    std::vector<MenuItem> menu;
+    std::string caption;
+    std::string stepState;
+    bool stencilView = false;
+};
+Shown shown;
 
-// Turns the stepping mode on at its first step, or off, and says so in the menu and the
-// caption.
-void setStepping(bool on) {
-    programState.steppingPasses = on;
-    programState.passStep = 1;
-    showMenu(menuItems());
-    showStepCaption();
-}
-
-// The next or previous step; the steps stop at either end.
-void changePassStep(int by) {
-    ProgramState& s = programState;
-    s.passStep = clampedPassStep(s.passStep + by, s.stencilShadows, s.lightCount);
-    showStepCaption();
-}
-
-// Turns the stencil view on or off, with its legend and its menu item; a history shown
-// goes with the view.
-void setStencilView(bool on) {
-    programState.showStencil = on;
-    showMenu(menuItems());
-    showStencilLegend(on ? stencilViewLegend() : "");
-    if (!on) {
-        showPixelHistory("");
+// The menu, the stepping mode's caption and its step's GL state, the stencil view's legend
+// (a history shown goes with the view) and the state text a link holds, as the state now
+// stands.
+void showWhatFollows() {
+    const ProgramState& s = programState;
+    const std::vector<MenuItem> items = menuItems();
+    if (!(items == shown.menu)) {
+        showMenu(items);
+        shown.menu = items;
     }
+    const std::string caption = currentStepCaption(s);
+    const std::string stepState = currentStepStateText(s);
+    if (caption != shown.caption || stepState != shown.stepState) {
+        showCaption(caption, stepState);
+        shown.caption = caption;
+        shown.stepState = stepState;
+    }
+    if (s.showStencil != shown.stencilView) {
+        showStencilLegend(s.showStencil ? stencilViewLegend() : "");
+        if (!s.showStencil) {
+            showPixelHistory("");
+        }
+        shown.stencilView = s.showStencil;
+    }
+    showStateText(writeStateText(linkStateOf(s)));
+}
+
+// What soft shadows are refined from: everything a link holds but the selection's ring, the
+// step within the stepping mode and the stencil view, which keep the same shadows.
+LinkState refinedFrom(const ProgramState& s) {
+    LinkState link = linkStateOf(s);
+    link.selectedLight = 0;
+    link.step = link.step != 0 ? 1 : 0;
+    link.showStencil = false;
+    return link;
+}
+
+// After a handler has changed the state: the shadow matrices follow the lights, the step
+// stays within the mode's steps, a changed picture is drawn hard again and refined once it
+// stands still, and the shell shows what follows.
+void follow(const ProgramState& before) {
+    ProgramState& s = programState;
+    updateShadowMatrices();
+    if (s.steppingPasses) {
+        s.passStep = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
+    }
+    if (!(refinedFrom(before) == refinedFrom(s)) || before.windowWidth != s.windowWidth ||
+        before.windowHeight != s.windowHeight) {
+        restartRefinement();
+    }
+    showWhatFollows();
+}
+
+// All that follows a handler's change, and the view asked for redrawn.
+void settle(const ProgramState& before) {
+    follow(before);
+    glutDisplayFunc(nextView == View::Plain ? displayPlainView : displayShadowView);
+    glutPostRedisplay();
 }
 
 // ---- What the program says ------------------------------------------------------------
@@ -174,41 +226,23 @@ bool resizeLight(float step) {
     return true;
 }
 
-// A light has moved, by a key or a drag: new shadow matrices, GL's lights, and a frame to
-// show them, hard until the light stands still again.
-void lightMoved() {
-    updateShadowMatrices();
-    placeLights();
-    restartRefinement();
-    glutPostRedisplay();
-}
-
 // ---- The lights -----------------------------------------------------------------------
 
 Light& selectedLight() {
     return programState.lights[programState.selectedLight];
 }
 
-// Where a drag or a key takes the selected light; a sun never stands at the room's centre.
-void moveSelectedLight(const LightPosition& to) {
+// Where a drag or a key takes the selected light; false, once it has said why, where a sun
+// would stand at the room's centre.
+bool moveSelectedLight(const LightPosition& to) {
     if (selectedLight().sun && !canBeTheSun(to)) {
         tell(lightName(programState.selectedLight) +
              " is the sun, which cannot stand at the room's centre: it would shine from no "
              "direction.");
-        return;
+        return false;
     }
     selectedLight().standsAt = to;
-    lightMoved();
-}
-
-// A light has come or gone, or turned into the sun or back: a new frame, and the menu's
-// labels and the stepping mode's steps, which follow the lights.
-void lightsChanged() {
-    lightMoved();
-    showMenu(menuItems());
-    if (programState.steppingPasses) {
-        changePassStep(0);
-    }
+    return true;
 }
 
 // 'l', 'L', '1' to '4' and 'u'; false, once it has said why, when the key can do nothing.
@@ -230,10 +264,7 @@ bool changeLights(unsigned char key) {
                  ", and l adds another.");
             return false;
         }
-        // Only the ring moves: a soft picture stays refined.
         s.selectedLight = light;
-        showMenu(menuItems());
-        return true;
     }
     if (key == 'u') {
         Light& light = selectedLight();
@@ -245,50 +276,48 @@ bool changeLights(unsigned char key) {
         }
         light.sun = !light.sun;
     }
-    lightsChanged();
     return true;
 }
 }  // namespace
 
 void onKey(unsigned char key, int, int) {
     endNotice();
+    const ProgramState before = programState;
+    ProgramState& s = programState;
     switch (key) {
         case KEY_ESCAPE:
             endProgram();
             return;
         case 'b':
         case 'B':
-            if (programState.steppingPasses) {
-                setStepping(false);
+            if (s.steppingPasses) {
+                s.steppingPasses = false;
+                s.passStep = 1;
             }
-            glutDisplayFunc(displayShadowView);
+            nextView = View::Shadow;
             break;
         case '[':
         case ']':
-            if (!programState.steppingPasses) {
+            if (!s.steppingPasses) {
                 return;
             }
-            changePassStep(key == ']' ? 1 : -1);
-            glutDisplayFunc(displayShadowView);
+            s.passStep =
+                clampedPassStep(s.passStep + (key == ']' ? 1 : -1), s.stencilShadows, s.lightCount);
+            nextView = View::Shadow;
             break;
         case 'n':
         case 'N':
-            glutDisplayFunc(displayPlainView);
+            nextView = View::Plain;
             break;
         case 'v':
         case 'V':
-            setStencilView(!programState.showStencil);
-            glutDisplayFunc(displayShadowView);
+            s.showStencil = !s.showStencil;
+            nextView = View::Shadow;
             break;
         case 't':
-            programState.teapotOffsetX += TEAPOT_STEP;
-            glutDisplayFunc(displayShadowView);
-            restartRefinement();
-            break;
         case 'T':
-            programState.teapotOffsetX -= TEAPOT_STEP;
-            glutDisplayFunc(displayShadowView);
-            restartRefinement();
+            s.teapotOffsetX += key == 't' ? TEAPOT_STEP : -TEAPOT_STEP;
+            nextView = View::Shadow;
             break;
         case 'l':
         case 'L':
@@ -300,7 +329,7 @@ void onKey(unsigned char key, int, int) {
             if (!changeLights(key)) {
                 return;
             }
-            glutDisplayFunc(displayShadowView);
+            nextView = View::Shadow;
             break;
         // '=' is '+' without Shift on most keyboards.
         case '+':
@@ -309,12 +338,11 @@ void onKey(unsigned char key, int, int) {
             if (!resizeLight(key == '-' ? -LIGHT_RADIUS_STEP : LIGHT_RADIUS_STEP)) {
                 return;
             }
-            restartRefinement();
             break;
         default:
             return;
     }
-    glutPostRedisplay();
+    settle(before);
 }
 
 // The arrow keys move the selected light across and up/down, Page Up and Page Down in depth
@@ -323,6 +351,7 @@ void onKey(unsigned char key, int, int) {
 void onSpecialKey(int key, int, int) {
     endNotice();
     constexpr float LIGHT_STEP = 10.0f;
+    const ProgramState before = programState;
     LightPosition light = selectedLight().standsAt;
     switch (key) {
         case GLUT_KEY_LEFT:
@@ -346,7 +375,9 @@ void onSpecialKey(int key, int, int) {
         default:
             return;
     }
-    moveSelectedLight(light);
+    if (moveSelectedLight(light)) {
+        settle(before);
+    }
 }
 
 // ---- Mouse ----------------------------------------------------------------------------
@@ -371,21 +402,23 @@ void onPress(int button, bool shiftHeld, int x, int y) {
 // and the top edge the back wall (z = -520). Nothing is clamped: dragged beyond the
 // window, the selected light leaves the room.
 void onDrag(int x, int y) {
-    ProgramState& s = programState;
-    const int width = s.windowWidth;
-    const int height = s.windowHeight;
+    const ProgramState before = programState;
+    const int width = before.windowWidth;
+    const int height = before.windowHeight;
     // Before the first reshape, or while minimised, there is no mapping to make.
     if (width == 0 || height == 0) {
         return;
     }
     LightPosition light = selectedLight().standsAt;
-    if (s.dragMode == DRAG_XY) {
+    if (before.dragMode == DRAG_XY) {
         light.x = static_cast<float>((x - width) * 200.0 / width + 100.0);
         light.y = static_cast<float>((height - y) * 200.0 / height - 100.0);
     } else {
         light.z = static_cast<float>(-320.0 - (height - y) * 200.0 / height);
     }
-    moveSelectedLight(light);
+    if (moveSelectedLight(light)) {
+        settle(before);
+    }
 }
 
 // ---- A pixel's history -----------------------------------------------------------------
@@ -431,7 +464,7 @@ std::string pixelHistory(int x, int y) {
     const std::vector<HistoryStage> stages = pixelHistoryStages(s);
     std::vector<PixelSample> after;
     for (const HistoryStage& stage : stages) {
-        drawRows(stage.rows);
+        drawFrame(frameOf(s, stage.rows));
         after.push_back(probePixel(x, y));
     }
     closePixelProbe();
@@ -440,12 +473,13 @@ std::string pixelHistory(int x, int y) {
 
 // ---- Window ---------------------------------------------------------------------------
 
-// A new size redraws the whole picture: hard while the window is being resized.
+// A new size redraws the whole picture: hard while the window is being resized. GLUT
+// redraws after a reshape by itself.
 void onReshape(int width, int height) {
+    const ProgramState before = programState;
     programState.windowWidth = width;
     programState.windowHeight = height;
-    setViewport(width, height);
-    restartRefinement();
+    follow(before);
 }
 
 // ---- The tint -------------------------------------------------------------------------
@@ -456,6 +490,7 @@ bool stepTint() {
     if (programState.tintLevel == before) {
         return false;
     }
+    nextView = View::Shadow;
     glutDisplayFunc(displayShadowView);
     return true;
 }
@@ -464,33 +499,28 @@ bool stepTint() {
 
 void onMenu(int item) {
     endNotice();
+    ProgramState& s = programState;
     if (item == MENU_NEXT_LIGHT) {
-        const int next = (programState.selectedLight + 1) % programState.lightCount;
+        const int next = (s.selectedLight + 1) % s.lightCount;
         onKey(static_cast<unsigned char>('1' + next), 0, 0);
         return;
     }
+    const ProgramState before = s;
     if (item == MENU_TRANSLUCENT_SHADOWS) {
-        programState.translucentShadows = !programState.translucentShadows;
-        // The step that darkens shows its state drawn another way.
-        showStepCaption();
+        s.translucentShadows = !s.translucentShadows;
     } else if (item == MENU_STENCIL) {
-        programState.stencilShadows = !programState.stencilShadows;
-        // The other mode may have fewer steps; the step held stays if it can.
-        if (programState.steppingPasses) {
-            changePassStep(0);
-        }
+        s.stencilShadows = !s.stencilShadows;
     } else if (item == MENU_STEPPING) {
-        setStepping(!programState.steppingPasses);
+        s.steppingPasses = !s.steppingPasses;
+        s.passStep = 1;
     } else if (item == MENU_SOFT_SHADOWS) {
         // Where the stencil cannot count the samples, the switch stays off.
-        programState.softShadows = !programState.softShadows && programState.softShadowsAvailable;
+        s.softShadows = !s.softShadows && s.softShadowsAvailable;
     } else {
         onKey(static_cast<unsigned char>(item), 0, 0);
         return;
     }
-    restartRefinement();
-    showMenu(menuItems());
-    glutPostRedisplay();
+    settle(before);
 }
 
 namespace {
@@ -541,6 +571,7 @@ std::vector<MenuItem> menuItems() {
 
 std::vector<std::string> onStateText(const std::string& text) {
     endNotice();
+    const ProgramState before = programState;
     LinkState link;
     const std::vector<std::string> unread = readStateText(text, link);
     applyLinkState(link, programState);
@@ -548,11 +579,8 @@ std::vector<std::string> onStateText(const std::string& text) {
     if (!text.empty()) {
         programState.tintLevel = restingTintLevel();
     }
-    // Every switch at once: the menu, the legend, the caption and the lights follow.
-    setStencilView(programState.showStencil);
-    showStepCaption();
-    lightMoved();
-    glutDisplayFunc(displayShadowView);
+    nextView = View::Shadow;
+    settle(before);
     return unread;
 }
 
@@ -579,5 +607,5 @@ void startProgram(int& argc, char** argv) {
     glutReshapeFunc(onReshape);
     attachHandlers();
     startIdleWork();
-    showMenu(menuItems());
+    showWhatFollows();
 }

@@ -24,6 +24,9 @@ struct MenuItem {
     std::string label;
     int value;
 };
+inline bool operator==(const MenuItem& a, const MenuItem& b) {
+    return a.label == b.label && a.value == b.value;
+}
 // Shows the menu with these items, making it on the first call; later calls relabel its
 // items, and add or remove those at its end that come and go with a mode.
 void showMenu(const std::vector<MenuItem>& items);

@@ -27,9 +27,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE double timeFrames(int view, int count) {
     for (int frame = 0; frame < count; ++frame) {
         // The rows are made anew for every frame, as the program makes them.
         if (view == 0) {
-            drawRows(shadowViewRows(programState));
+            drawFrame(shadowViewFrame(programState));
         } else if (view == 1) {
-            drawRows(plainViewRows(programState));
+            drawFrame(plainViewFrame(programState));
         } else {
             glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
         }
@@ -68,13 +68,13 @@ extern "C" EMSCRIPTEN_KEEPALIVE void setLightCount(int count) {
     }
     while (programState.lightCount > count && removeLight()) {
     }
-    placeLights();
 }
 
 // The drawing buffer `side` pixels square, as the page makes it on a denser screen.
 extern "C" EMSCRIPTEN_KEEPALIVE void setFrameSize(int side) {
     emscripten_set_canvas_element_size("#canvas", side, side);
-    setViewport(side, side);
+    programState.windowWidth = side;
+    programState.windowHeight = side;
 }
 
 int main(int argc, char** argv) {
@@ -84,6 +84,7 @@ int main(int argc, char** argv) {
     glutCreateWindow("frame benchmark");
     prepareShadowReceivers();
     initScene();
-    setViewport(512, 512);
+    programState.windowWidth = 512;
+    programState.windowHeight = 512;
     return 0;
 }

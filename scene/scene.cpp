@@ -5,37 +5,11 @@
 #include "gl/row_state.h"
 #include "platform/opengl.h"
 #include "scene/offscreen.h"
-#include "state/program_state.h"
 #include "state/renderer.h"
 
-// ---- The light and the window --------------------------------------------------------
-
-// The modelview matrix is the identity whenever this runs, so GL takes the positions in eye
-// coordinates. Each row enables the lights it is lit by (applyRenderState).
-void placeLights() {
-    const ProgramState& s = programState;
-    for (int i = 0; i < s.lightCount; ++i) {
-        const LightPosition& light = s.lights[i].shinesFrom;
-        const GLfloat position[4] = {light.x, light.y, light.z, light.w};
-        glLightfv(GL_LIGHT0 + i, GL_POSITION, position);
-    }
-}
-
-// Light 1 keeps GL_LIGHT0's defaults, white; the others' own default is no light at all.
-// None has ambient or specular light of its own, so each lights with its diffuse colour alone.
-static void colourLights() {
-    for (int i = 1; i < MAX_LIGHTS; ++i) {
-        const Colour& c = LIGHT_DESIGNS[i].colour;
-        const GLfloat diffuse[4] = {c.r, c.g, c.b, c.a};
-        glLightfv(GL_LIGHT0 + i, GL_DIFFUSE, diffuse);
-    }
-}
-
-void setViewport(int width, int height) {
-    glViewport(0, 0, width, height);
-}
-
-// ---- Display lists -------------------------------------------------------------------
+// ---- The shapes, each in a display list ------------------------------------------------
+// Each function emits one shape's geometry while its list is compiled; GLU quadrics only
+// emit vertices while they draw, and the list keeps them, so each can go at once.
 
 static void emitQuad(const RoomQuad& quad) {
     glNormal3f(quad.normal.x, quad.normal.y, quad.normal.z);
@@ -44,48 +18,53 @@ static void emitQuad(const RoomQuad& quad) {
     }
 }
 
-static void compileRoomShell() {
-    glNewList(LIST_ROOM_SHELL, GL_COMPILE);
+static void emitFloor() {
+    glBegin(GL_QUADS);
+    emitQuad(FLOOR_QUAD);
+    glEnd();
+}
+
+static void emitLeftWall() {
+    glBegin(GL_QUADS);
+    emitQuad(LEFT_WALL_QUAD);
+    glEnd();
+}
+
+// It sets the walls' colour itself, the very colour its row gives it.
+static void emitRoomShell() {
     glColor3f(WALL_COLOUR.r, WALL_COLOUR.g, WALL_COLOUR.b);
     glBegin(GL_QUADS);
     for (const RoomQuad& quad : ROOM_SHELL_QUADS) {
         emitQuad(quad);
     }
     glEnd();
-    glEndList();
 }
 
-// A GLU quadric only emits vertices while it draws, and the list keeps them, so each
-// quadric can go as soon as its list has what it drew.
-static void compileSphere() {
-    glNewList(LIST_SPHERE, GL_COMPILE);
+static void emitSphere() {
     glPushMatrix();
     glTranslatef(SPHERE_CENTRE.x, SPHERE_CENTRE.y, SPHERE_CENTRE.z);
     GLUquadric* sphere = gluNewQuadric();
     gluSphere(sphere, SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS);
     glPopMatrix();
     gluDeleteQuadric(sphere);
-    glEndList();
 }
 
-// Drawn at the current origin in the row's colour, so the caller places it.
-static void compileLightMarker() {
-    glNewList(LIST_LIGHT_MARKER, GL_COMPILE);
+// At the origin, placed by the row.
+static void emitLightMarker() {
     GLUquadric* marker = gluNewQuadric();
     gluSphere(marker, LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS);
     gluDeleteQuadric(marker);
-    glEndList();
 }
 
 // Around a marker of radius 1 at the origin, in the plane facing the eye: the selected
 // light's ring, and the sun's rays.
-static void compileMarkerSigns() {
-    glNewList(LIST_SELECTION_RING, GL_COMPILE);
+static void emitSelectionRing() {
     GLUquadric* ring = gluNewQuadric();
     gluDisk(ring, SELECTION_RING_INNER, SELECTION_RING_OUTER, ROUND_SLICES, 1);
     gluDeleteQuadric(ring);
-    glEndList();
-    glNewList(LIST_SUN_RAYS, GL_COMPILE);
+}
+
+static void emitSunRays() {
     glBegin(GL_LINES);
     for (const Point3& d : SUN_RAY_DIRECTIONS) {
         for (const double along : {SUN_RAY_START, SUN_RAY_END}) {
@@ -94,11 +73,9 @@ static void compileMarkerSigns() {
         }
     }
     glEnd();
-    glEndList();
 }
 
-static void compileCone() {
-    glNewList(LIST_CONE, GL_COMPILE);
+static void emitCone() {
     glPushMatrix();
     glTranslatef(CONE_BASE_CENTRE.x, CONE_BASE_CENTRE.y, CONE_BASE_CENTRE.z);
     // GLU builds along +z; turn the axis to +y so the cone stands on its base disk.
@@ -110,59 +87,54 @@ static void compileCone() {
     gluCylinder(side, CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS);
     gluDeleteQuadric(side);
     glPopMatrix();
-    glEndList();
-}
-
-// The solid casters, in whatever colour is current.
-static void compileOccluders() {
-    glNewList(LIST_OCCLUDERS, GL_COMPILE);
-    glCallList(LIST_CONE);
-    glCallList(LIST_SPHERE);
-    glEndList();
 }
 
 // glutWireTeapot sends its geometry anew on every call; drawn three times a frame, that
-// costs more than replaying it from a list.
-static void compileWireTeapot() {
-    glNewList(LIST_WIRE_TEAPOT, GL_COMPILE);
+// costs more than replaying it from a list. At the origin, placed by the row.
+static void emitWireTeapot() {
     glutWireTeapot(TEAPOT_SIZE);
-    glEndList();
 }
 
-static void compileReceiver(GLuint list, const RoomQuad& quad) {
-    glNewList(list, GL_COMPILE);
-    glBegin(GL_QUADS);
-    emitQuad(quad);
-    glEnd();
-    glEndList();
+// Every shape of the scene (state/render_state.h's SCENE_SHAPES) and its display list.
+struct ListedShape {
+    Draws draws;
+    GLuint list;
+    void (*emit)();
+};
+static constexpr ListedShape LISTED_SHAPES[] = {
+    {Draws::Floor, LIST_FLOOR, emitFloor},
+    {Draws::LeftWall, LIST_LEFT_WALL, emitLeftWall},
+    {Draws::RoomShell, LIST_ROOM_SHELL, emitRoomShell},
+    {Draws::LightMarker, LIST_LIGHT_MARKER, emitLightMarker},
+    {Draws::SelectionRing, LIST_SELECTION_RING, emitSelectionRing},
+    {Draws::SunRays, LIST_SUN_RAYS, emitSunRays},
+    {Draws::Teapot, LIST_WIRE_TEAPOT, emitWireTeapot},
+    {Draws::Cone, LIST_CONE, emitCone},
+    {Draws::Sphere, LIST_SPHERE, emitSphere},
+};
+
+static GLuint listOf(Draws draws) {
+    for (const ListedShape& shape : LISTED_SHAPES) {
+        if (shape.draws == draws) {
+            return shape.list;
+        }
+    }
+    return 0;
 }
 
 // ---- One-time set-up -----------------------------------------------------------------
 
 void initScene() {
-    // The near plane at z = -320 is the room's open front, and its 200 × 200 opening fills
-    // the view exactly. A new context's projection is the identity, so no load is needed.
-    // The projection never changes again: a reshape only moves the viewport, and the
-    // picture stretches with the window.
-    glMatrixMode(GL_PROJECTION);
-    glFrustum(-100.0, 100.0, -100.0, 100.0, 320.0, 640.0);
-    glMatrixMode(GL_MODELVIEW);
-
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    colourLights();
-    placeLights();
-
-    compileRoomShell();
-    compileSphere();
-    compileLightMarker();
-    compileMarkerSigns();
-    compileCone();
-    compileOccluders();
-    compileWireTeapot();
-    compileReceiver(LIST_FLOOR, FLOOR_QUAD);
-    compileReceiver(LIST_LEFT_WALL, LEFT_WALL_QUAD);
+    for (const ListedShape& shape : LISTED_SHAPES) {
+        glNewList(shape.list, GL_COMPILE);
+        shape.emit();
+        glEndList();
+    }
+    // The solid casters, in whatever colour is current.
+    glNewList(LIST_OCCLUDERS, GL_COMPILE);
+    glCallList(LIST_CONE);
+    glCallList(LIST_SPHERE);
+    glEndList();
 
     // From here on every glColor3f sets the ambient and diffuse reflectance of both faces.
     glEnable(GL_COLOR_MATERIAL);
@@ -183,19 +155,19 @@ static void applyRenderState(const RenderState& state) {
     glLightModelfv(GL_LIGHT_MODEL_AMBIENT, ambientLight);
 }
 
-// The wire teapot where the scene shows it.
-static void drawTeapot() {
-    glPushMatrix();
-    glTranslatef(programState.teapotOffsetX + TEAPOT_CENTRE.x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z);
-    glCallList(LIST_WIRE_TEAPOT);
-    glPopMatrix();
+// The wire teapot where the frame shows it.
+static void placeTeapot(const Frame& frame) {
+    glTranslatef(frame.teapotOffset + TEAPOT_CENTRE.x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z);
 }
 
 // The casters flattened onto the receiver's plane along the light's rays.
-static void drawFlattenedCasters(const ShadowMatrix& shadowMatrix) {
+static void drawFlattenedCasters(const ShadowMatrix& shadowMatrix, const Frame& frame) {
     glPushMatrix();
     glMultMatrixf(shadowMatrix.m);
-    drawTeapot();
+    glPushMatrix();
+    placeTeapot(frame);
+    glCallList(LIST_WIRE_TEAPOT);
+    glPopMatrix();
     // Cone and sphere get the matrix twice. M·M = dot·M, and dot > 0 wherever the light can
     // cast onto the receiver, so they land on the same pixels as under M once.
     glMultMatrixf(shadowMatrix.m);
@@ -205,22 +177,34 @@ static void drawFlattenedCasters(const ShadowMatrix& shadowMatrix) {
 
 // At the light's marker, as large as the light while soft shadows are on; the ring and the
 // rays in units of the marker's radius.
-static void drawLightMarker(const PassRow& row) {
-    const ProgramState& s = programState;
-    const Point3 centre = lightMarkerCentre(s.lights[row.light]);
-    glPushMatrix();
+static void placeAtMarker(const PassRow& row, const Frame& frame, bool around) {
+    const Point3 centre = frame.lights[row.light].markerCentre;
     glTranslatef(centre.x, centre.y, centre.z);
-    if (s.softShadows) {
-        const float scale = lightMarkerRadius() / static_cast<float>(LIGHT_MARKER_RADIUS);
+    if (frame.markersScaled) {
+        const float scale = frame.markerScale;
         glScalef(scale, scale, scale);
     }
-    if (row.draws == Draws::LightMarker) {
-        glCallList(LIST_LIGHT_MARKER);
-    } else {
+    if (around) {
         const float radius = static_cast<float>(LIGHT_MARKER_RADIUS);
         glScalef(radius, radius, radius);
-        glCallList(row.draws == Draws::SunRays ? LIST_SUN_RAYS : LIST_SELECTION_RING);
     }
+}
+
+// A shape of the scene, placed as the frame stands.
+static void drawSceneShape(const PassRow& row, const SceneShape& shape, const Frame& frame) {
+    glPushMatrix();
+    switch (shape.placement) {
+        case Placement::InRoom:
+            break;
+        case Placement::AtTeapot:
+            placeTeapot(frame);
+            break;
+        case Placement::AtMarker:
+        case Placement::AroundMarker:
+            placeAtMarker(row, frame, shape.placement == Placement::AroundMarker);
+            break;
+    }
+    glCallList(listOf(row.draws));
     glPopMatrix();
 }
 
@@ -239,59 +223,55 @@ static void drawFullWindow() {
     glMatrixMode(GL_MODELVIEW);
 }
 
-// The display list that sets its own colour (the room's shell) sets the row's colour again.
-static void drawShape(const PassRow& row) {
+static void drawShape(const PassRow& row, const Frame& frame) {
+    if (const SceneShape* shape = sceneShape(row.draws)) {
+        drawSceneShape(row, *shape, frame);
+        return;
+    }
     switch (row.draws) {
         case Draws::Clear:
             glClear(clearBits(row.clear));
             break;
-        case Draws::Floor:
-            glCallList(LIST_FLOOR);
-            break;
-        case Draws::LeftWall:
-            glCallList(LIST_LEFT_WALL);
-            break;
         case Draws::FlattenedCasters:
         case Draws::FlattenedCastersForStencil:
-            drawFlattenedCasters(row.flatten);
-            break;
-        case Draws::RoomShell:
-            glCallList(LIST_ROOM_SHELL);
-            break;
-        case Draws::LightMarker:
-        case Draws::SelectionRing:
-        case Draws::SunRays:
-            drawLightMarker(row);
-            break;
-        case Draws::Teapot:
-            drawTeapot();
-            break;
-        case Draws::Cone:
-            glCallList(LIST_CONE);
-            break;
-        case Draws::Sphere:
-            glCallList(LIST_SPHERE);
+            drawFlattenedCasters(row.flatten, frame);
             break;
         case Draws::FullWindow:
             drawFullWindow();
             break;
-        case Draws::Nothing:
+        default:
             break;
     }
 }
 
-void drawRows(const std::vector<PassRow>& rows) {
-    for (const PassRow& row : rows) {
+// The frame's window, projection and lights, then its rows. Each light's position goes
+// through the modelview as GL takes it, the identity here, so it stays in eye coordinates;
+// each row enables the lights it is lit by (applyRenderState).
+void drawFrame(const Frame& frame) {
+    glViewport(0, 0, frame.width, frame.height);
+    const Frustum& view = frame.projection;
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glFrustum(view.left, view.right, view.bottom, view.top, view.zNear, view.zFar);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (int i = 0; i < frame.lightCount; ++i) {
+        const LightPosition& at = frame.lights[i].position;
+        const Colour& c = frame.lights[i].colour;
+        const GLfloat position[4] = {at.x, at.y, at.z, at.w};
+        const GLfloat diffuse[4] = {c.r, c.g, c.b, c.a};
+        glLightfv(GL_LIGHT0 + i, GL_POSITION, position);
+        glLightfv(GL_LIGHT0 + i, GL_DIFFUSE, diffuse);
+    }
+    for (const PassRow& row : frame.rows) {
         applyRenderState(row.state);
         glColor4f(row.colour.r, row.colour.g, row.colour.b, row.colour.a);
-        drawShape(row);
+        drawShape(row, frame);
     }
-    // Every handler may count on an identity modelview matrix.
-    glLoadIdentity();
 }
 
-void presentFrame() {
-    if (programState.doubleBuffered) {
+void presentFrame(const Frame& frame) {
+    if (frame.doubleBuffered) {
         glutSwapBuffers();
     } else {
         glFlush();

@@ -48,6 +48,14 @@ constexpr int ROUND_STACKS = 20;
 
 constexpr LightPosition START_LIGHT = {50, 50, -320, 1};
 
+// Where the room is seen from, as glFrustum takes it: the eye at the origin, the near plane
+// at z = -320 the room's open front, whose 200 × 200 opening fills the view exactly. The
+// picture stretches with the window rather than keep this shape.
+struct Frustum {
+    float left, right, bottom, top, zNear, zFar;
+};
+constexpr Frustum VIEW_FRUSTUM = {-100, 100, -100, 100, 320, 640};
+
 // The sun shines from the room's centre towards where it stands.
 constexpr LightPosition ROOM_CENTRE = {0, 0, -420, 1};
 

@@ -54,13 +54,16 @@ int main(int argc, char** argv) {
         closeOffscreenTarget(target);
         return 1;
     }
-    onReshape(options.width, options.height);
+    programState.windowWidth = options.width;
+    programState.windowHeight = options.height;
     // The picture the program shows once it has refined it to the end.
     if (options.picture.soft) {
         programState.lightSamples = LIGHT_SAMPLE_COUNT;
     }
-    drawRows(options.plainView ? plainViewRows(programState) : shadowViewRows(programState));
-    presentFrame();
+    const Frame frame =
+        options.plainView ? plainViewFrame(programState) : shadowViewFrame(programState);
+    drawFrame(frame);
+    presentFrame(frame);
     const std::vector<unsigned char> topDown = readOffscreenPixels(options.width, options.height);
     closeOffscreenTarget(target);
 

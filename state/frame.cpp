@@ -1,4 +1,6 @@
 // Every frame as rows: the shadow view, whole or up to a step, and the plain view.
+#include <utility>
+
 #include "state/pass_rows.h"
 #include "state/shadow_pass.h"
 
@@ -57,4 +59,30 @@ std::vector<PassRow> plainViewRows(const ProgramState& s) {
     rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Cone, PLAIN_CONE_COLOUR), s));
     rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Sphere, PLAIN_SPHERE_COLOUR), s));
     return rows;
+}
+
+Frame frameOf(const ProgramState& s, std::vector<PassRow> rows) {
+    Frame frame = {std::move(rows),
+                   s.windowWidth,
+                   s.windowHeight,
+                   VIEW_FRUSTUM,
+                   {},
+                   s.lightCount,
+                   s.softShadows,
+                   lightMarkerRadius(s) / static_cast<float>(LIGHT_MARKER_RADIUS),
+                   s.teapotOffsetX,
+                   s.doubleBuffered != 0};
+    for (int i = 0; i < s.lightCount; ++i) {
+        frame.lights[i] = {s.lights[i].shinesFrom, LIGHT_DESIGNS[i].colour,
+                           lightMarkerCentre(s.lights[i])};
+    }
+    return frame;
+}
+
+Frame shadowViewFrame(const ProgramState& s) {
+    return frameOf(s, shadowViewRows(s));
+}
+
+Frame plainViewFrame(const ProgramState& s) {
+    return frameOf(s, plainViewRows(s));
 }

@@ -95,8 +95,7 @@ float restingTintLevel() {
     return level;
 }
 
-float lightMarkerRadius() {
-    const ProgramState& s = programState;
+float lightMarkerRadius(const ProgramState& s) {
     const float pointMarker = static_cast<float>(LIGHT_MARKER_RADIUS);
     return s.softShadows && s.lightRadius > pointMarker ? s.lightRadius : pointMarker;
 }

@@ -98,4 +98,4 @@ float restingTintLevel();
 
 // The light marker's radius: the light's own while soft shadows are on, but never smaller
 // than the marker of a point light, so the light stays in sight.
-float lightMarkerRadius();
+float lightMarkerRadius(const ProgramState& s);

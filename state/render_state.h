@@ -3,6 +3,8 @@
 // can read them. The enums carry GL's own values, and a renderer hands them on as they are.
 #pragma once
 
+#include <vector>
+
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
 
@@ -122,6 +124,42 @@ enum class Draws {
     Nothing,
 };
 
+// Where a renderer places a shape: as its geometry stands in the room, moved sideways by
+// the frame's teapot offset, at the row's light's marker (grown with the light while soft
+// shadows are on), or around that marker in units of the marker's radius.
+enum class Placement { InRoom, AtTeapot, AtMarker, AroundMarker };
+
+// The shapes of the scene: each renderer keeps their geometry in a table of its own, and
+// places and draws them alike. The other rows (a clear, the flattened casters, a square
+// over the window, nothing) draw what the frame gives them.
+struct SceneShape {
+    Draws draws;
+    Placement placement;
+    // What a row drawing it does, as the stepping mode prints it.
+    const char* drawn;
+};
+constexpr SceneShape SCENE_SHAPES[] = {
+    {Draws::Floor, Placement::InRoom, "draw the floor"},
+    {Draws::LeftWall, Placement::InRoom, "draw the left wall"},
+    {Draws::RoomShell, Placement::InRoom, "draw the right wall, the ceiling and the back wall"},
+    {Draws::LightMarker, Placement::AtMarker, "draw the light marker"},
+    {Draws::SelectionRing, Placement::AroundMarker, "draw a ring around the light marker"},
+    {Draws::SunRays, Placement::AroundMarker, "draw the sun's rays around its marker"},
+    {Draws::Teapot, Placement::AtTeapot, "draw the teapot"},
+    {Draws::Cone, Placement::InRoom, "draw the cone"},
+    {Draws::Sphere, Placement::InRoom, "draw the sphere"},
+};
+
+// The scene's shape a row draws, or null for the rows that draw no shape of the scene.
+constexpr const SceneShape* sceneShape(Draws draws) {
+    for (const SceneShape& shape : SCENE_SHAPES) {
+        if (shape.draws == draws) {
+            return &shape;
+        }
+    }
+    return nullptr;
+}
+
 enum class Receiver { Floor, LeftWall };
 
 // Which buffers a Clear row clears.
@@ -138,4 +176,32 @@ struct PassRow {
     ShadowMatrix flatten;
     // The light the row is for (0 for light 1): the marker's, or whose shadow it draws.
     int light;
+};
+
+// A light as a frame lights and marks with it.
+struct FrameLight {
+    // Where GL lights from: where the light stands, or for the sun its direction, w 0.
+    LightPosition position;
+    // GL_DIFFUSE; the light has no ambient or specular light of its own.
+    Colour colour;
+    // Where its marker stands.
+    Point3 markerCentre;
+};
+
+// One frame, whole: its rows and everything they are drawn with, so a renderer draws from
+// this alone and keeps nothing of the program's between frames.
+struct Frame {
+    std::vector<PassRow> rows;
+    // The drawing buffer's size, which the picture stretches to fill.
+    int width, height;
+    Frustum projection;
+    // lights[0] to lights[lightCount - 1]; a row's `light` and its lighting pick from them.
+    FrameLight lights[MAX_LIGHTS];
+    int lightCount;
+    // With soft shadows the markers grow to the light's size: scaled by markerScale.
+    bool markersScaled;
+    float markerScale;
+    float teapotOffset;
+    // Shown by a buffer swap, or else by a flush.
+    bool doubleBuffered;
 };

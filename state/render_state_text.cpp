@@ -108,38 +108,22 @@ std::string clearText(unsigned buffers) {
 }
 
 std::string drawText(const PassRow& row) {
+    if (const SceneShape* shape = sceneShape(row.draws)) {
+        return shape->drawn;
+    }
     switch (row.draws) {
         case Draws::Clear:
             return clearText(row.clear);
-        case Draws::Floor:
-            return "draw the floor";
-        case Draws::LeftWall:
-            return "draw the left wall";
         case Draws::FlattenedCasters:
         case Draws::FlattenedCastersForStencil:
             return std::string("draw the casters flattened onto the ") +
                    receiverName(row.receiver) + "'s plane";
-        case Draws::RoomShell:
-            return "draw the right wall, the ceiling and the back wall";
-        case Draws::LightMarker:
-            return "draw the light marker";
-        case Draws::SelectionRing:
-            return "draw a ring around the light marker";
-        case Draws::SunRays:
-            return "draw the sun's rays around its marker";
-        case Draws::Teapot:
-            return "draw the teapot";
-        case Draws::Cone:
-            return "draw the cone";
-        case Draws::Sphere:
-            return "draw the sphere";
         case Draws::FullWindow:
             return "draw a square over the whole window";
-        case Draws::Nothing:
+        default:
             return std::string("draw nothing: the ") + receiverName(row.receiver) +
                    " faces away from the light";
     }
-    return "";
 }
 
 std::string rowText(const PassRow& row) {

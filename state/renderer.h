@@ -1,10 +1,9 @@
 // What a renderer does for the program, in the scene's own words. Exactly one renderer is
 // linked in: the fixed-function one in scene/ on the desktop, the WebGL 2 one in web/ in a
 // browser. The handlers and the tools draw only through these calls; each call needs the
-// window's GL context current, reads programState and never writes it.
+// window's GL context current. A renderer draws from the frame it is given and reads
+// nothing else of the program's.
 #pragma once
-
-#include <vector>
 
 #include "state/pixel_history.h"
 #include "state/render_state.h"
@@ -13,30 +12,24 @@
 // In a browser, again when a lost GL context is given back: every GL object anew.
 void initScene();
 
-// A light has moved, come, gone, or turned into the sun or back: hand every light's position
-// in programState to GL.
-void placeLights();
-
-// The window's new size in pixels. The projection stays, so the picture stretches.
-void setViewport(int width, int height);
-
-// Draws the rows in order, each with its whole state (state/shadow_pass.h makes a frame's
-// rows), into the frame not yet shown.
-void drawRows(const std::vector<PassRow>& rows);
+// Draws the frame's rows in order, each with its whole state, with the frame's lights,
+// markers, projection and size (state/shadow_pass.h makes the program's frames), into the
+// frame not yet shown.
+void drawFrame(const Frame& frame);
 
 // True when the framebuffer drawn into has the stencil bits soft shadows count samples in.
 bool canDrawSoftShadows();
 
-// Shows the frame: a buffer swap, or a flush when the window is single-buffered.
-void presentFrame();
+// Shows the frame: a buffer swap, or a flush when it is single-buffered.
+void presentFrame(const Frame& frame);
 
 // ---- A pixel's history, read from real frames --------------------------------------------
 
-// A spare target of this size, away from the window: until it is closed, drawRows draws into
-// it and the window's picture stays as it was. False if GL cannot offer one.
+// A spare target of this size, away from the window: until it is closed, drawFrame draws
+// into it and the window's picture stays as it was. False if GL cannot offer one.
 bool openPixelProbe(int width, int height);
 
-// What the rows drawn into the probe so far left in pixel (x, y), counted from the top left
+// What the frames drawn into the probe so far left in pixel (x, y), counted from the top left
 // as the pointer gives it: its colour, and its stencil value.
 PixelSample probePixel(int x, int y);
 

@@ -24,6 +24,14 @@ std::vector<PassRow> shadowViewRows(const ProgramState& s);
 // One frame of the plain view: cone, sphere and the light markers, no room, no shadows.
 std::vector<PassRow> plainViewRows(const ProgramState& s);
 
+// These rows as a frame of the program as it stands: its window, its lights and their
+// markers, the teapot where it stands, its buffering.
+Frame frameOf(const ProgramState& s, std::vector<PassRow> rows);
+
+// The two views' frames, as the program shows them.
+Frame shadowViewFrame(const ProgramState& s);
+Frame plainViewFrame(const ProgramState& s);
+
 // ---- The stepping mode ------------------------------------------------------------------
 
 // How many steps the shadow view has with the stencil, or without it, with this many lights:

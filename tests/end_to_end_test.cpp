@@ -18,7 +18,7 @@ constexpr unsigned LEFT = 1;
 constexpr unsigned MIDDLE = 2;
 constexpr unsigned RIGHT = 3;
 
-bool sameFrame(const Frame& a, const Frame& b) {
+bool sameFrame(const Picture& a, const Picture& b) {
     return a.width == b.width && a.height == b.height && a.rgb == b.rgb;
 }
 
@@ -35,7 +35,7 @@ void click(RunningProgram& program, int x, int y, unsigned button) {
 }
 
 // The snapshot tool's picture of a state, with the tint at rest, and what it printed.
-Frame snapshotAtRest(std::vector<std::string> options, std::string* printed = nullptr) {
+Picture snapshotAtRest(std::vector<std::string> options, std::string* printed = nullptr) {
     char path[] = "/tmp/end-to-end-test-XXXXXX.png";
     const int file = mkstemps(path, 4);
     if (file >= 0) {
@@ -47,14 +47,14 @@ Frame snapshotAtRest(std::vector<std::string> options, std::string* printed = nu
     if (printed != nullptr) {
         *printed = tool.output();
     }
-    Frame frame;
+    Picture frame;
     EXPECT_TRUE(readPng(path, frame));
     std::remove(path);
     return frame;
 }
 
 // The window and the snapshot tool's offscreen target round a few pixels the other way.
-bool closeTo(const Frame& a, const Frame& b) {
+bool closeTo(const Picture& a, const Picture& b) {
     if (a.width != b.width || a.height != b.height || a.rgb.size() != b.rgb.size()) {
         return false;
     }
@@ -72,10 +72,10 @@ bool closeTo(const Frame& a, const Frame& b) {
 // and 'b' brings the rested colours. On a loaded machine a quiet half second can come
 // before the rest, so 'b' is typed again until the frame is the snapshot tool's start
 // frame with the tint at rest.
-Frame restedFrame(RunningProgram& program) {
+Picture restedFrame(RunningProgram& program) {
     EXPECT_TRUE(program.waitUntilIdle()) << "the tint never came to rest";
-    const Frame rested = snapshotAtRest({});
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+    const Picture rested = snapshotAtRest({});
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) {
         if (closeTo(f, rested)) {
             return true;
         }
@@ -115,7 +115,7 @@ TEST(EndToEnd, LeftPressAndDragMoveTheLightAndItsShadows) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
     const Vec3 sphereShadow = throughLight(startLight, sphereCentre, 1, -100);
-    ASSERT_TRUE(program.waitForFrame([&](const Frame& f) {
+    ASSERT_TRUE(program.waitForFrame([&](const Picture& f) {
         return markerAt(f, startLight) && isBlack(pixelAt(f, sphereShadow)) &&
                shadowViewFor(f, startLight);
     }));
@@ -124,7 +124,7 @@ TEST(EndToEnd, LeftPressAndDragMoveTheLightAndItsShadows) {
     click(program, 256, 256, LEFT);
     const Vec3 centred = {0, 0, -320};
     ASSERT_TRUE(program.waitForFrame(
-        [&](const Frame& f) { return markerAt(f, centred) && shadowViewFor(f, centred); }));
+        [&](const Picture& f) { return markerAt(f, centred) && shadowViewFor(f, centred); }));
     // The sphere's shadow has left the floor: its old centre shows the cyan floor now.
     EXPECT_TRUE(isLitCyan(pixelAt(program.grab(), sphereShadow)));
 
@@ -136,7 +136,7 @@ TEST(EndToEnd, LeftPressAndDragMoveTheLightAndItsShadows) {
     program.releaseButton(LEFT);
     const Vec3 dragged = lightForPress(358, 192, -320);
     const Vec3 newShadow = throughLight(dragged, sphereCentre, 1, -100);
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) {
         return markerAt(f, dragged) && isBlack(pixelAt(f, newShadow)) && shadowViewFor(f, dragged);
     }));
 }
@@ -147,10 +147,10 @@ TEST(EndToEnd, MiddleButtonAndShiftLeftMoveTheLightInDepth) {
     program.pressKey(XK_Shift_L);
     click(program, 40, 256, LEFT);
     program.releaseKey(XK_Shift_L);
-    EXPECT_TRUE(program.waitForFrame([](const Frame& f) { return markerAt(f, {50, 50, -420}); }));
+    EXPECT_TRUE(program.waitForFrame([](const Picture& f) { return markerAt(f, {50, 50, -420}); }));
 
     click(program, 500, 128, MIDDLE);
-    EXPECT_TRUE(program.waitForFrame([](const Frame& f) { return markerAt(f, {50, 50, -470}); }));
+    EXPECT_TRUE(program.waitForFrame([](const Picture& f) { return markerAt(f, {50, 50, -470}); }));
 }
 
 // Two steps left, one up, one towards the back wall: the light moves a tenth of the
@@ -162,66 +162,66 @@ TEST(EndToEnd, ArrowKeysAndPageUpMoveTheLight) {
     for (const KeySym key : {XK_Left, XK_Left, XK_Up, XK_Page_Up}) {
         program.tapKey(key);
     }
-    const Frame expected = snapshotAtRest({"--light", "30,60,-330"});
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, expected); }));
+    const Picture expected = snapshotAtRest({"--light", "30,60,-330"});
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return closeTo(f, expected); }));
 }
 
 TEST(EndToEnd, TeapotKeysMoveItAndBringBackTheSameFrame) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
-    const Frame rested = restedFrame(program);
+    const Picture rested = restedFrame(program);
     ASSERT_TRUE(shadowViewFor(rested, startLight));
 
     program.type('t');
     program.type('t');
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return !sameFrame(f, rested); }));
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return !sameFrame(f, rested); }));
     program.type('T');
     program.type('T');
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return sameFrame(f, rested); }));
 }
 
 TEST(EndToEnd, PlainViewOnNAndShadowsBackOnB) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
-    const Frame rested = restedFrame(program);
+    const Picture rested = restedFrame(program);
     const Vec3 floorPoint = {-80, -100, -400};
     ASSERT_TRUE(isLitCyan(pixelAt(rested, floorPoint)));
 
     program.type('n');
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) {
         return isBlack(pixelAt(f, floorPoint)) && isLitWhite(pixelAt(f, {60, -50, -340}));
     }));
     program.type('b');
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return sameFrame(f, rested); }));
 }
 
 // The right button opens the menu instead of moving the light; its items act like keys.
 TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
-    const Frame rested = restedFrame(program);
+    const Picture rested = restedFrame(program);
     program.type('t');
-    ASSERT_TRUE(program.waitForFrame([&](const Frame& f) { return !sameFrame(f, rested); }));
-    const Frame movedRight = program.grab();
+    ASSERT_TRUE(program.waitForFrame([&](const Picture& f) { return !sameFrame(f, rested); }));
+    const Picture movedRight = program.grab();
     program.type('T');
-    ASSERT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    ASSERT_TRUE(program.waitForFrame([&](const Picture& f) { return sameFrame(f, rested); }));
 
     const auto chooseItem = [&](int item) { chooseMenuItem(program, item); };
     chooseItem(0);
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, movedRight); }));
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return sameFrame(f, movedRight); }));
     chooseItem(1);
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return sameFrame(f, rested); }));
 
     // Translucent shadows, then opaque ones again: the sphere's shadow turns from black to
     // a darker cyan, and back.
     const Vec3 sphereShadow = throughLight(startLight, sphereCentre, 1, -100);
     chooseItem(3);
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) {
         const Pixel px = pixelAt(f, sphereShadow);
         return px.r == 0 && px.g > 20 && px.g < 128 && px.g == px.b;
     }));
     chooseItem(3);
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return sameFrame(f, rested); }));
 
     // Stepping through the drawing: the first step draws the floor alone, the caption goes
     // into the title, ']' goes on to the last step, the whole frame, and 'b' ends the mode.
@@ -234,12 +234,12 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     chooseItem(5);
     EXPECT_TRUE(titled("Step 1 of 7: Floor: drawn lit")) << program.title();
     EXPECT_TRUE(program.waitForFrame(
-        [&](const Frame& f) { return isBlack(pixelAt(f, onBackWall(0, 0.5))); }));
+        [&](const Picture& f) { return isBlack(pixelAt(f, onBackWall(0, 0.5))); }));
     for (int step = 2; step <= 8; ++step) {
         program.type(']');
     }
     EXPECT_TRUE(titled("Step 7 of 7: The rest of the room")) << program.title();
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return sameFrame(f, rested); }));
     program.type('b');
     EXPECT_TRUE(titled("moving shadows, hit 't' and 'T'")) << program.title();
     chooseItem(2);
@@ -265,8 +265,8 @@ TEST(EndToEnd, TheStencilViewAndAPixelsHistoryWhereThePointerRests) {
     restedFrame(program);
     program.type('v');
     std::string legend;
-    const Frame view = snapshotAtRest({"--show-stencil"}, &legend);
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, view); }));
+    const Picture view = snapshotAtRest({"--show-stencil"}, &legend);
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return closeTo(f, view); }));
     EXPECT_TRUE(program.waitForOutput("Stencil view:\n" + legend));
     for (const auto& [x, y] : {std::pair{396, 471}, std::pair{30, 440}}) {
         std::string history;
@@ -279,8 +279,8 @@ TEST(EndToEnd, TheStencilViewAndAPixelsHistoryWhereThePointerRests) {
         waitMilliseconds(20);
     }
     chooseMenuItem(program, MENU_ITEM_COUNT, MENU_ITEM_COUNT + 2);
-    const Frame secondStep = snapshotAtRest({"--show-stencil", "--step", "2"});
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, secondStep); }))
+    const Picture secondStep = snapshotAtRest({"--show-stencil", "--step", "2"});
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return closeTo(f, secondStep); }))
         << program.title() << program.errors();
     program.tapKey(XK_Escape);
     EXPECT_EQ(program.waitForExit(10), 0);
@@ -292,20 +292,20 @@ TEST(EndToEnd, TheStencilViewAndAPixelsHistoryWhereThePointerRests) {
 TEST(EndToEnd, LightsComeAndGoAndTheTitleSaysWhatCannotBe) {
     RunningProgram program({});
     ASSERT_TRUE(program.hasWindow());
-    const Frame rested = restedFrame(program);
+    const Picture rested = restedFrame(program);
     program.type('l');
     program.type('u');
-    const Frame withSun = snapshotAtRest({"--light", "50,50,-320", "--light", "-30,80,-340,0"});
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, withSun); }));
+    const Picture withSun = snapshotAtRest({"--light", "50,50,-320", "--light", "-30,80,-340,0"});
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return closeTo(f, withSun); }));
     program.type('L');
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return sameFrame(f, rested); }));
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return sameFrame(f, rested); }));
 
     for (int light = 0; light < 4; ++light) {
         program.type('l');
     }
-    const Frame four = snapshotAtRest({"--light", "50,50,-320", "--light", "-30,80,-340", "--light",
-                                       "20,60,-500", "--light", "90,0,-420"});
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) { return closeTo(f, four); }));
+    const Picture four = snapshotAtRest({"--light", "50,50,-320", "--light", "-30,80,-340",
+                                         "--light", "20,60,-500", "--light", "90,0,-420"});
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return closeTo(f, four); }));
     const std::string refusal = "There are four lights already";
     for (int tries = 0; tries < 250 && program.title().rfind(refusal, 0) != 0; ++tries) {
         waitMilliseconds(20);
@@ -329,7 +329,7 @@ TEST(EndToEnd, OptionSSelectsSingleBufferingOncePerLetter) {
     ASSERT_TRUE(program.hasWindow());
     // Frames still reach the screen through the flush of the single buffer.
     EXPECT_TRUE(program.waitForFrame(
-        [](const Frame& f) { return markerAt(f, startLight) && shadowViewFor(f, startLight); }));
+        [](const Picture& f) { return markerAt(f, startLight) && shadowViewFor(f, startLight); }));
     program.tapKey(XK_Escape);
     EXPECT_EQ(program.waitForExit(10), 0);
     EXPECT_EQ(program.output(), "Single Buffered\nSingle Buffered\n");
@@ -339,7 +339,7 @@ TEST(EndToEnd, OptionSSelectsSingleBufferingOncePerLetter) {
 TEST(EndToEnd, GlutOptionsComeOutBeforeTheProgramsOwn) {
     RunningProgram program({"-geometry", "100x80+10+10", "s"});
     ASSERT_TRUE(program.hasWindow());
-    const Frame frame = program.grab();
+    const Picture frame = program.grab();
     EXPECT_EQ(frame.width, 512);
     EXPECT_EQ(frame.height, 512);
     program.tapKey(XK_Escape);
@@ -361,7 +361,7 @@ TEST(EndToEnd, SoftShadowsRefineAndThenCostAlmostNoCpu) {
     ASSERT_TRUE(program.hasWindow());
     chooseMenuItem(program, 6);
     const Vec3 centre = throughLight(startLight, sphereCentre, 1, -100);
-    const auto greyEdge = [&](const Frame& f) {
+    const auto greyEdge = [&](const Picture& f) {
         for (double t = 0; t < 40; t += 0.25) {
             const Pixel px = pixelAt(f, {centre.x + t * 0.7071, -100, centre.z + t * 0.7071});
             if (px.r == 0 && px.g > 20 && px.g < 200) {
@@ -372,7 +372,7 @@ TEST(EndToEnd, SoftShadowsRefineAndThenCostAlmostNoCpu) {
     };
     EXPECT_TRUE(program.waitForFrame(greyEdge));
     program.tapKey(XK_equal);
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) {
         const Pixel rim = pixelAt(f, {startLight.x + 6, startLight.y, startLight.z});
         return rim.r == 128 && rim.g == 128 && rim.b == 128 && greyEdge(f);
     }));
@@ -388,7 +388,7 @@ namespace {
 void expectRunsAndQuits(RunningProgram& program) {
     ASSERT_TRUE(program.hasWindow()) << program.errors();
     EXPECT_TRUE(program.waitForFrame(
-        [](const Frame& f) { return markerAt(f, startLight) && shadowViewFor(f, startLight); }));
+        [](const Picture& f) { return markerAt(f, startLight) && shadowViewFor(f, startLight); }));
     program.tapKey(XK_Escape);
     EXPECT_EQ(program.waitForExit(20), 0) << program.errors();
 }

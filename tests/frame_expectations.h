@@ -8,7 +8,7 @@
 
 // Every plainly lit grid point of a surface shows lit; returns how many were checked.
 template <typename Surface>
-int expectLit(const Frame& frame, Vec3 light, Surface pointAt, bool (*isLit)(Pixel)) {
+int expectLit(const Picture& frame, Vec3 light, Surface pointAt, bool (*isLit)(Pixel)) {
     const std::vector<Vec3> points = plainlyLitPoints(light, pointAt);
     for (const Vec3& p : points) {
         EXPECT_TRUE(isLit(pixelAt(frame, p))) << describe(p, pixelAt(frame, p));
@@ -17,7 +17,7 @@ int expectLit(const Frame& frame, Vec3 light, Surface pointAt, bool (*isLit)(Pix
 }
 
 // A shadow's inner point: black, and black around it.
-inline void expectShadowAt(const Frame& frame, Vec3 p, Vec3 light) {
+inline void expectShadowAt(const Picture& frame, Vec3 p, Vec3 light) {
     ASSERT_TRUE(visible(p, light)) << "probe hidden from the eye " << describe(p, {});
     const int x = windowX(p, frame.width);
     const int y = windowY(p, frame.height);
@@ -33,7 +33,7 @@ inline void expectShadowAt(const Frame& frame, Vec3 p, Vec3 light) {
 
 // The whole visible floor lit cyan, on a fine grid: no shadow anywhere on it. Returns how
 // many points were checked.
-inline int expectNoShadowOnFloor(const Frame& frame, Vec3 light) {
+inline int expectNoShadowOnFloor(const Picture& frame, Vec3 light) {
     int checked = 0;
     for (double x = -95; x <= 95; x += 2) {
         for (double v = 0; v <= 1; v += 0.01) {

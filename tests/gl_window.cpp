@@ -19,8 +19,8 @@ void pumpEvents() {
     }
 }
 
-Frame readFrame() {
-    Frame frame;
+Picture readFrame() {
+    Picture frame;
     frame.width = programState.windowWidth;
     frame.height = programState.windowHeight;
     frame.rgb.resize(3 * static_cast<size_t>(frame.width) * frame.height);
@@ -38,7 +38,7 @@ Frame readFrame() {
     return frame;
 }
 
-Frame drawAndRead(void (*view)()) {
+Picture drawAndRead(void (*view)()) {
     view();
     glFinish();
     return readFrame();
@@ -48,7 +48,6 @@ void placeLightAt(Vec3 light) {
     programState.lights[0].standsAt = {static_cast<float>(light.x), static_cast<float>(light.y),
                                        static_cast<float>(light.z), 1.0f};
     updateShadowMatrices();
-    placeLights();
 }
 
 // One window for the whole process, opened by the program's own start-up with the

@@ -8,10 +8,10 @@
 void pumpEvents();
 
 // The window's current contents.
-Frame readFrame();
+Picture readFrame();
 
 // Runs a display handler directly and reads the frame it presented.
-Frame drawAndRead(void (*view)());
+Picture drawAndRead(void (*view)());
 
 // Moves the light as a drag does, without the pointer mapping.
 void placeLightAt(Vec3 light);

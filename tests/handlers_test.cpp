@@ -53,7 +53,8 @@ void expectLight(float x, float y, float z) {
     EXPECT_EQ(l.y, y);
     EXPECT_EQ(l.z, z);
     EXPECT_EQ(l.w, 1.0f);
-    // GL's light follows, in eye coordinates.
+    // GL's light follows with the redraw the handler asked for, in eye coordinates.
+    pumpEvents();
     GLfloat gl[4] = {};
     glGetLightfv(GL_LIGHT0 + programState.selectedLight, GL_POSITION, gl);
     EXPECT_EQ(gl[0], x);
@@ -244,6 +245,7 @@ TEST_F(Handlers, SteppingNamesTheLightOfEachStep) {
 TEST_F(Handlers, TheSunShinesFromTheRoomsCentreAndNeverStandsThere) {
     onKey('u', 0, 0);
     ASSERT_TRUE(programState.lights[0].sun);
+    pumpEvents();
     GLfloat gl[4] = {};
     glGetLightfv(GL_LIGHT0, GL_POSITION, gl);
     EXPECT_TRUE(gl[0] == 50 && gl[1] == 50 && gl[2] == 100 && gl[3] == 0);

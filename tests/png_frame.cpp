@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-bool readPng(const std::string& path, Frame& frame) {
+bool readPng(const std::string& path, Picture& frame) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str())) {

@@ -1,8 +1,8 @@
-// Reads a PNG as the tests' Frame: RGB rows, bottom row first, as GL reads them back.
+// Reads a PNG as the tests' Picture: RGB rows, bottom row first, as GL reads them back.
 #pragma once
 
 #include <string>
 
 #include "tests/scene_geometry.h"
 
-bool readPng(const std::string& path, Frame& frame);
+bool readPng(const std::string& path, Picture& frame);

@@ -29,7 +29,7 @@ class ShadowView : public testing::Test {
 };
 
 TEST_F(ShadowView, StartFrameShowsEachShadowOnItsOwnReceiver) {
-    const Frame frame = drawAndRead(displayShadowView);
+    const Picture frame = drawAndRead(displayShadowView);
 
     // Sphere on the floor, centre on the ray from the light.
     expectShadowAt(frame, throughLight(startLight, sphereCentre, 1, -100), startLight);
@@ -61,7 +61,7 @@ TEST_F(ShadowView, StartFrameShowsEachShadowOnItsOwnReceiver) {
 TEST_F(ShadowView, LightBehindAReceiverThrowsNoShadowOntoIt) {
     const Vec3 light = {50, -150, -320};
     placeLightAt(light);
-    const Frame frame = drawAndRead(displayShadowView);
+    const Picture frame = drawAndRead(displayShadowView);
 
     EXPECT_GT(expectNoShadowOnFloor(frame, light), 5000);
     expectShadowAt(frame, throughLight(light, {-40, -15, -400}, 0, -100), light);
@@ -77,7 +77,6 @@ void setLights(int count, bool sun = false) {
     }
     programState.lights[0].sun = sun;
     updateShadowMatrices();
-    placeLights();
 }
 
 // Shadows as missing light, with a second light beside the first: a floor pixel in light 1's
@@ -85,20 +84,19 @@ void setLights(int count, bool sun = false) {
 // light 2's shadow alone is the one-light frame's pixel, ambient light included; one in
 // both is black.
 TEST_F(ShadowView, EachLightsShadowIsWhereItsLightAloneIsMissing) {
-    const Frame one = drawAndRead(displayShadowView);
+    const Picture one = drawAndRead(displayShadowView);
     setLights(2);
     const Vec3 second = {50, 50, -390};
     programState.lights[1].standsAt = {50, 50, -390, 1};
     updateShadowMatrices();
-    placeLights();
-    const Frame two = drawAndRead(displayShadowView);
+    const Picture two = drawAndRead(displayShadowView);
     // The floor lit by light 2 alone, as the row that adds its light lights it.
     PassRow floor = shadowViewRows(programState)[1];
     ASSERT_EQ(floor.draws, Draws::Floor);
     floor.state.lighting = {true, 2, false};
-    drawRows({shadowViewRows(programState)[0], floor});
+    drawFrame(frameOf(programState, {shadowViewRows(programState)[0], floor}));
     glFinish();
-    const Frame secondAlone = readFrame();
+    const Picture secondAlone = readFrame();
     setLights(1);
 
     const Ball core = {sphereCentre, 16};
@@ -137,7 +135,7 @@ TEST_F(ShadowView, EachLightsShadowIsWhereItsLightAloneIsMissing) {
 }
 
 TEST(PlainView, ShowsWhiteConeAndSphereOnBlackWithoutTheRoom) {
-    const Frame frame = drawAndRead(displayPlainView);
+    const Picture frame = drawAndRead(displayPlainView);
     for (Vec3 p : {Vec3{60, -50, -340}, Vec3{-40, -20, -380}}) {
         const Pixel px = pixelAt(frame, p);
         EXPECT_TRUE(isLitWhite(px) && px.r == px.g && px.g == px.b) << describe(p, px);
@@ -172,7 +170,7 @@ class ShadowModes : public testing::Test {
     }
     // The shadow view's clear and the floor's pass alone, with the start light, read back;
     // without the casters, the floor as it is lit.
-    Frame floorPass(bool withCasters) {
+    Picture floorPass(bool withCasters) {
         std::vector<PassRow> rows;
         for (const PassRow& row : shadowViewRows(programState)) {
             const bool flattened = row.draws == Draws::FlattenedCasters ||
@@ -182,7 +180,7 @@ class ShadowModes : public testing::Test {
                 rows.push_back(row);
             }
         }
-        drawRows(rows);
+        drawFrame(frameOf(programState, rows));
         glFinish();
         return readFrame();
     }
@@ -301,7 +299,7 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         setLights(mode.lights, mode.sun);
         const std::vector<PassRow> rows = shadowViewRows(programState);
         for (size_t r = 0; r < rows.size(); ++r) {
-            drawRows({rows[r]});
+            drawFrame(frameOf(programState, {rows[r]}));
             expectRowState(rows[r], std::string(mode.name) + ", row " + std::to_string(r + 1));
         }
         const RenderState& last = rows.back().state;
@@ -346,9 +344,9 @@ class StencilView : public ShadowModes {
         ShadowModes::TearDown();
     }
     // The frame with the view on, as the window shows it.
-    Frame viewFrame() {
+    Picture viewFrame() {
         programState.showStencil = true;
-        const Frame frame = drawAndRead(displayShadowView);
+        const Picture frame = drawAndRead(displayShadowView);
         programState.showStencil = false;
         return frame;
     }
@@ -359,13 +357,13 @@ class StencilView : public ShadowModes {
 // value-1 colour covers exactly the floor's pixels; at its clearing step, the sphere's
 // shadow reads 0. And a frame drawn after the view is the frame drawn without it.
 TEST_F(StencilView, AfterEachStepShowsTheValueTheStencilHolds) {
-    const Frame before = drawAndRead(displayShadowView);
+    const Picture before = drawAndRead(displayShadowView);
     programState.steppingPasses = true;
     for (int step = 1; step <= 7; ++step) {
         programState.passStep = step;
-        const Frame stepped = drawAndRead(displayShadowView);
+        const Picture stepped = drawAndRead(displayShadowView);
         const std::vector<unsigned char> stencil = readStencil();
-        const Frame view = viewFrame();
+        const Picture view = viewFrame();
         int wrong = 0;
         int marked = 0;
         for (int y = 0; y < 512; ++y) {
@@ -397,9 +395,9 @@ TEST_F(StencilView, AfterEachStepShowsTheValueTheStencilHolds) {
 TEST_F(StencilView, EachReceiverShowsItsStencilAfterItsOwnPass) {
     floorPass(true);
     const std::vector<unsigned char> afterFloor = readStencil();
-    const Frame frame = drawAndRead(displayShadowView);
+    const Picture frame = drawAndRead(displayShadowView);
     const std::vector<unsigned char> afterFrame = readStencil();
-    const Frame view = viewFrame();
+    const Picture view = viewFrame();
     int clearedLater = 0;
     for (int y = 0; y < 512; ++y) {
         for (int x = 0; x < 512; ++x) {
@@ -418,7 +416,7 @@ TEST_F(StencilView, EachReceiverShowsItsStencilAfterItsOwnPass) {
 TEST_F(StencilView, SoftShadowsShowTheCountFromTheCoreToTheLitFloor) {
     programState.softShadows = true;
     programState.lightSamples = LIGHT_SAMPLE_COUNT;
-    const Frame view = viewFrame();
+    const Picture view = viewFrame();
     const auto count = [&view](Vec3 p) {
         for (int covered = 0; covered <= LIGHT_SAMPLE_COUNT; ++covered) {
             if (same(pixelAt(view, p), viewColour(2 * covered, LIGHT_SAMPLE_COUNT))) {
@@ -467,7 +465,7 @@ TEST_F(ShadowModes, SteppingOverlaysShowTheMarksAndLeaveTheStencilAlone) {
     std::vector<std::vector<unsigned char>> stencils(8);
     for (int step = 1; step <= 7; ++step) {
         programState.passStep = step;
-        const Frame frame = drawAndRead(displayShadowView);
+        const Picture frame = drawAndRead(displayShadowView);
         stencils[step] = readStencil();
         // Where the yellow is added, or in the finished frame, red tells nothing.
         if (step == 2 || step == 5 || step == 7) {
@@ -493,12 +491,12 @@ TEST_F(ShadowModes, SteppingOverlaysShowTheMarksAndLeaveTheStencilAlone) {
 // however many flattened polygons cover it (the sphere's front and back, the teapot's
 // crossing wires). Without the stencil, overlapping polygons darken a pixel again.
 TEST_F(ShadowModes, TranslucentShadowHalvesEachShadowedPixelOnce) {
-    const Frame lit = floorPass(false);
-    const Frame opaque = floorPass(true);
+    const Picture lit = floorPass(false);
+    const Picture opaque = floorPass(true);
     setMode(true, true);
-    const Frame translucent = floorPass(true);
+    const Picture translucent = floorPass(true);
     setMode(true, false);
-    const Frame unconfined = floorPass(true);
+    const Picture unconfined = floorPass(true);
 
     int shadowed = 0;
     int darkenedTwice = 0;
@@ -520,9 +518,9 @@ TEST_F(ShadowModes, TranslucentShadowHalvesEachShadowedPixelOnce) {
 // other walls look as they do with it.
 TEST_F(ShadowModes, WithoutTheStencilOnlyTheReceiversChange) {
     placeLightAt(startLight);
-    const Frame stencilled = drawAndRead(displayShadowView);
+    const Picture stencilled = drawAndRead(displayShadowView);
     setMode(false, false);
-    const Frame unconfined = drawAndRead(displayShadowView);
+    const Picture unconfined = drawAndRead(displayShadowView);
     // The floor and the left wall fill the frame's bottom and left edges up to the back
     // wall's edges, 98 pixels in.
     const int receiverEdge = windowX({-100, 0, -520});

@@ -11,7 +11,7 @@ struct Pixel {
 };
 
 // RGB rows with the origin at the bottom left, as GL has them.
-struct Frame {
+struct Picture {
     int width = 0;
     int height = 0;
     std::vector<unsigned char> rgb;
@@ -43,7 +43,7 @@ inline int windowX(Vec3 p, int width = 512) {
 inline int windowY(Vec3 p, int height = 512) {
     return static_cast<int>((3.2 * p.y / -p.z + 1.0) / 2.0 * height);
 }
-inline Pixel pixelAt(const Frame& frame, Vec3 p) {
+inline Pixel pixelAt(const Picture& frame, Vec3 p) {
     return frame.at(windowX(p, frame.width), windowY(p, frame.height));
 }
 
@@ -98,7 +98,7 @@ inline bool visible(Vec3 p, Vec3 light) {
 }
 
 // The marker is an unlit grey ball, so its centre pixel is exactly 128 grey.
-inline bool markerAt(const Frame& frame, Vec3 light) {
+inline bool markerAt(const Picture& frame, Vec3 light) {
     const Pixel px = pixelAt(frame, light);
     return px.r == 128 && px.g == 128 && px.b == 128;
 }
@@ -147,7 +147,7 @@ std::vector<Vec3> plainlyLitPoints(Vec3 light, Surface pointAt) {
 }
 
 // A shadow-view frame for this light: every plainly lit floor point shows cyan.
-inline bool shadowViewFor(const Frame& frame, Vec3 light) {
+inline bool shadowViewFor(const Picture& frame, Vec3 light) {
     for (const Vec3& p : plainlyLitPoints(light, onFloor)) {
         if (!isLitCyan(pixelAt(frame, p))) {
             return false;

@@ -125,11 +125,11 @@ std::vector<std::string> argumentsFor(const Shot& shot, const std::string& outpu
     return arguments;
 }
 
-Frame snapshot(const Shot& shot) {
+Picture snapshot(const Shot& shot) {
     const std::string path = scratchFolder() + "/shot.png";
     const Result result = runSnapshot(argumentsFor(shot, path));
     EXPECT_EQ(result.status, 0) << result.errors;
-    Frame frame;
+    Picture frame;
     EXPECT_TRUE(readPng(path, frame));
     // Readable like any new file, not private like a temporary one.
     struct stat info;
@@ -143,7 +143,7 @@ Frame snapshot(const Shot& shot) {
 
 // The same state drawn in the test's window, stretched the same way, either on screen or
 // into an offscreen target of the window's context.
-Frame inWindow(const Shot& shot, bool offscreen) {
+Picture inWindow(const Shot& shot, bool offscreen) {
     programState.teapotOffsetX = shot.teapotOffset;
     programState.tintLevel = shot.tint;
     programState.translucentShadows = shot.translucent;
@@ -157,7 +157,7 @@ Frame inWindow(const Shot& shot, bool offscreen) {
     }
     onReshape(shot.width, shot.height);
     programState.lightSamples = shot.soft ? LIGHT_SAMPLE_COUNT : 1;
-    Frame frame = drawAndRead(shot.plain ? displayPlainView : displayShadowView);
+    Picture frame = drawAndRead(shot.plain ? displayPlainView : displayShadowView);
     if (offscreen) {
         closeOffscreenTarget(target);
     }
@@ -194,7 +194,7 @@ TEST(Snapshot, WritesTheFrameTheWindowDrawsForTheSameState) {
     soft.soft = true;
     soft.lightRadius = 12.5f;
     for (const Shot& shot : {start, moved, plain, stretched, lessons, soft}) {
-        const Frame written = snapshot(shot);
+        const Picture written = snapshot(shot);
         ASSERT_EQ(written.width, shot.width);
         ASSERT_EQ(written.height, shot.height);
         EXPECT_TRUE(written.rgb == inWindow(shot, true).rgb)
@@ -205,7 +205,7 @@ TEST(Snapshot, WritesTheFrameTheWindowDrawsForTheSameState) {
             continue;
         }
 
-        const Frame onScreen = inWindow(shot, false);
+        const Picture onScreen = inWindow(shot, false);
         ASSERT_EQ(onScreen.rgb.size(), written.rgb.size());
         size_t differing = 0;
         for (size_t i = 0; i < written.rgb.size(); ++i) {
@@ -227,7 +227,7 @@ TEST(Snapshot, PicturesShowEachShadowWhereTheGeometrySays) {
 
     Shot shot;
     shot.light = inRoom;
-    Frame frame = snapshot(shot);
+    Picture frame = snapshot(shot);
     expectShadowAt(frame, throughLight(inRoom, sphereCentre, 1, -100), inRoom);
     expectShadowAt(frame, throughLight(inRoom, coneCore, 0, -100), inRoom);
     EXPECT_GT(expectLit(frame, inRoom, onFloor, isLitCyan), 100);
@@ -268,10 +268,10 @@ TEST(Snapshot, SoftShadowsKeepTheCoreAndTheLitFloorAndRampBetween) {
         EXPECT_TRUE(snapshot(point).rgb == snapshot(hard).rgb) << "translucent " << translucent;
     }
 
-    const Frame hard = snapshot(Shot{});
+    const Picture hard = snapshot(Shot{});
     Shot softShot;
     softShot.soft = true;
-    const Frame soft = snapshot(softShot);
+    const Picture soft = snapshot(softShot);
     const Vec3 shadowCentre = throughLight(startLight, sphereCentre, 1, -100);
     expectShadowAt(soft, shadowCentre, startLight);
 
@@ -310,12 +310,12 @@ TEST(Snapshot, SoftShadowsKeepTheCoreAndTheLitFloorAndRampBetween) {
 }
 
 // The picture the tool draws with these options.
-Frame snapshotWith(std::vector<std::string> options) {
+Picture snapshotWith(std::vector<std::string> options) {
     const std::string path = scratchFolder() + "/shot.png";
     options.insert(options.end(), {"-o", path});
     const Result result = runSnapshot(options);
     EXPECT_EQ(result.status, 0) << result.errors;
-    Frame frame;
+    Picture frame;
     EXPECT_TRUE(readPng(path, frame));
     std::remove(path.c_str());
     return frame;
@@ -335,7 +335,7 @@ TEST(Snapshot, TheSunsPictureDependsOnItsDirectionAlone) {
         }
         EXPECT_TRUE(snapshotWith(near).rgb == snapshotWith(far).rgb) << "soft " << soft;
     }
-    const Frame sun = snapshotWith({"--light", "50,50,-320,0"});
+    const Picture sun = snapshotWith({"--light", "50,50,-320,0"});
     const Vec3 direction = {50, 50, 100};
     const Vec3 farAway = {1e4 * direction.x, 1e4 * direction.y, 1e4 * direction.z - 420};
     expectShadowAt(sun, {10, -100, -460}, farAway);
@@ -371,7 +371,7 @@ TEST(SnapshotSteps, TheLastStepIsTheWholeFrame) {
     Shot naive;
     naive.noStencil = true;
     for (Shot shot : {Shot(), moved, naive}) {
-        const Frame whole = snapshot(shot);
+        const Picture whole = snapshot(shot);
         shot.step = shot.noStencil ? 5 : 7;
         EXPECT_TRUE(snapshot(shot).rgb == whole.rgb) << "step " << shot.step;
     }
@@ -385,8 +385,8 @@ TEST(SnapshotSteps, TheLastStepIsTheWholeFrame) {
 TEST(SnapshotSteps, AReceiversFirstStepMarksExactlyItsVisiblePixels) {
     Shot shot;
     shot.translucent = true;
-    const Frame finished = snapshot(shot);
-    std::vector<Frame> steps(5);
+    const Picture finished = snapshot(shot);
+    std::vector<Picture> steps(5);
     for (int step : {1, 3, 4}) {
         shot.step = step;
         steps[step] = snapshot(shot);
@@ -436,11 +436,11 @@ TEST(SnapshotSteps, AReceiversFirstStepMarksExactlyItsVisiblePixels) {
 TEST(SnapshotSteps, TheFlattenedCastersShowWhereTheStencilStopsThem) {
     Shot shot;
     shot.step = 1;
-    const Frame marks = snapshot(shot);
+    const Picture marks = snapshot(shot);
     shot.step = 2;
-    const Frame casters = snapshot(shot);
+    const Picture casters = snapshot(shot);
     shot.step = 3;
-    const Frame darkened = snapshot(shot);
+    const Picture darkened = snapshot(shot);
     int outside = 0;
     for (int y = 0; y < 512; ++y) {
         for (int x = 0; x < 512; ++x) {
@@ -461,11 +461,11 @@ TEST(SnapshotSteps, TheFlattenedCastersShowWhereTheStencilStopsThem) {
 // past the floor's left edge, and one of the lit floor: after each step, the stencil value
 // the stencil view shows there after that step, and the colour the finished frame shows.
 TEST(SnapshotStencil, APixelsHistoryMatchesTheFrames) {
-    std::vector<Frame> views(8);
+    std::vector<Picture> views(8);
     for (int step = 1; step <= 7; ++step) {
         views[step] = snapshotWith({"--show-stencil", "--step", std::to_string(step)});
     }
-    const Frame whole = snapshotWith({});
+    const Picture whole = snapshotWith({});
     // "stencil 0 -> 1 (marked)" or "stencil 0", "colour #00ebeb -> #000000" or "colour
     // #000000": the value after the step.
     const auto after = [](const std::string& part) {
@@ -620,7 +620,7 @@ TEST(Snapshot, ReplacesWritableFilesThroughLinksAndLeavesReadOnlyOnesAlone) {
         std::ifstream in(path);
         return std::string(std::istreambuf_iterator<char>(in), {});
     };
-    Frame frame;
+    Picture frame;
 
     const fs::path kept = folder / "pictures" / "kept.png";
     writeOlderFile(kept, fs::perms(0640));

@@ -124,11 +124,11 @@ class Soak {
                     for (flipped = 0; (step >> flipped & 1) == 0; ++flipped) {
                     }
                 }
-                const Frame before = program.grab();
+                const Picture before = program.grab();
                 program.type(static_cast<char>('1' + flipped));
                 program.type('u');
                 EXPECT_TRUE(
-                    program.waitForFrame([&](const Frame& f) { return f.rgb != before.rgb; }));
+                    program.waitForFrame([&](const Picture& f) { return f.rgb != before.rgb; }));
             }
         }
         for (int count = MAX_LIGHTS; count > 1; --count) {
@@ -361,7 +361,7 @@ TEST(Soak, RandomInputLeavesItAliveDrawingAndLean) {
     program.releaseButton(LEFT);
     program.type('b');
     const Vec3 light = {0, 0, -370};
-    EXPECT_TRUE(program.waitForFrame([&](const Frame& f) {
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) {
         return f.width == 512 && f.height == 512 && markerAt(f, light) && shadowViewFor(f, light);
     })) << program.errors();
     EXPECT_EQ(program.errors().find("GL error"), std::string::npos) << program.errors();

@@ -10,9 +10,9 @@
 
 namespace {
 
-Frame shadowFrame(bool fromGlut) {
+Picture shadowFrame(bool fromGlut) {
     teapotFromGlut = fromGlut;
-    const Frame frame = drawAndRead(displayShadowView);
+    const Picture frame = drawAndRead(displayShadowView);
     teapotFromGlut = false;
     return frame;
 }
@@ -31,8 +31,8 @@ TEST(TeapotList, GivesTheSamePixelsAsGlutWireTeapot) {
         placeLightAt(state.light);
         programState.teapotOffsetX = state.offset;
         programState.tintLevel = state.tint;
-        const Frame fromList = shadowFrame(false);
-        const Frame fromGlut = shadowFrame(true);
+        const Picture fromList = shadowFrame(false);
+        const Picture fromGlut = shadowFrame(true);
         EXPECT_TRUE(fromList.rgb == fromGlut.rgb) << "offset " << state.offset;
         // The switch is live: without a teapot the frame does differ.
         programState.teapotOffsetX = 1000;

@@ -189,9 +189,9 @@ void RunningProgram::drainOutput(bool untilEnd) {
     }
 }
 
-Frame RunningProgram::grab() {
+Picture RunningProgram::grab() {
     XWindowAttributes attributes;
-    Frame frame;
+    Picture frame;
     if (!XGetWindowAttributes(display, window, &attributes)) {
         return frame;
     }
@@ -230,7 +230,8 @@ bool RunningProgram::waitForOutput(const std::string& text, double seconds) {
     }
 }
 
-bool RunningProgram::waitForFrame(const std::function<bool(const Frame&)>& check, double seconds) {
+bool RunningProgram::waitForFrame(const std::function<bool(const Picture&)>& check,
+                                  double seconds) {
     const auto deadline = after(seconds);
     do {
         if (check(grab())) {

@@ -29,9 +29,9 @@ class RunningProgram {
     bool hasWindow() const {
         return window != 0;
     }
-    Frame grab();
+    Picture grab();
     // Polls the window until the check passes; false if it never did within the time.
-    bool waitForFrame(const std::function<bool(const Frame&)>& check, double seconds = 10);
+    bool waitForFrame(const std::function<bool(const Picture&)>& check, double seconds = 10);
 
     // Positions are window pixels from the top left, as the program's handlers get them.
     void movePointer(int x, int y);

@@ -23,11 +23,13 @@ extern "C" {
 // as programState stands, so a test can walk the frame row by row; returns how many rows
 // the whole frame has.
 EMSCRIPTEN_KEEPALIVE int testDrawShadowViewRows(int first, int last) {
-    const std::vector<PassRow> rows = shadowViewRows(programState);
+    Frame frame = shadowViewFrame(programState);
+    const std::vector<PassRow> rows = frame.rows;
     const int count = static_cast<int>(rows.size());
     const int from = std::clamp(first, 1, count + 1);
     const int to = std::clamp(last, from - 1, count);
-    drawRows(std::vector<PassRow>(rows.begin() + (from - 1), rows.begin() + to));
+    frame.rows.assign(rows.begin() + (from - 1), rows.begin() + to);
+    drawFrame(frame);
     return count;
 }
 

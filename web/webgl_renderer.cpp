@@ -9,11 +9,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include "gl/row_state.h"
 #include "mesh/mesh.h"
-#include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
 #include "state/stencil_view.h"
@@ -61,7 +61,9 @@ Matrix rotationAboutX(double degrees) {
     return r;
 }
 
-Matrix frustum(float left, float right, float bottom, float top, float near, float far) {
+Matrix frustum(const Frustum& view) {
+    const float left = view.left, right = view.right, bottom = view.bottom, top = view.top;
+    const float near = view.zNear, far = view.zFar;
     Matrix f{};
     f.m[0] = 2 * near / (right - left);
     f.m[5] = 2 * near / (top - bottom);
@@ -149,7 +151,7 @@ GLuint compile(GLenum type, const char* source) {
     return shader;
 }
 
-// ---- What the renderer keeps ------------------------------------------------------------
+// ---- The shapes ------------------------------------------------------------------------
 
 // A run drawn with one call: `count` indices of the index buffer from `first` on.
 struct Shape {
@@ -158,10 +160,85 @@ struct Shape {
     GLsizei count;
 };
 
-// The shapes that cast shadows, each as one Shape.
-struct Casters {
-    Shape teapot, coneBase, coneSide, sphere;
+// The sun's rays around a marker of radius 1, as the desktop's list draws them.
+Mesh sunRaysMesh() {
+    Mesh rays{MeshPrimitive::Lines, {}};
+    for (const Point3& d : SUN_RAY_DIRECTIONS) {
+        for (const double along : {SUN_RAY_START, SUN_RAY_END}) {
+            const float r = static_cast<float>(along);
+            rays.vertices.push_back({{r * d.x, r * d.y, r * d.z}, {0, 0, 1}});
+        }
+    }
+    return rays;
+}
+
+Matrix asPlaced(const Matrix& placed) {
+    return placed;
+}
+
+Matrix sphereInRoom(const Matrix& placed) {
+    return placed * translation(SPHERE_CENTRE.x, SPHERE_CENTRE.y, SPHERE_CENTRE.z);
+}
+
+// GLU builds along +z; the turn takes the axis to +y so the cone stands on its base disk.
+Matrix coneInRoom(const Matrix& placed) {
+    return placed * translation(CONE_BASE_CENTRE.x, CONE_BASE_CENTRE.y, CONE_BASE_CENTRE.z) *
+           rotationAboutX(-90);
+}
+
+// Every shape of the scene (state/render_state.h's SCENE_SHAPES): the meshes it is drawn
+// from, in order, as the desktop's display list draws them, and where they stand once the
+// row has placed the shape. The casters also cast: their flattened copies draw the same
+// meshes.
+struct MeshedShape {
+    Draws draws;
+    std::vector<Mesh> (*meshes)();
+    Matrix (*inRoom)(const Matrix& placed);
+    bool casts;
 };
+const MeshedShape MESHED_SHAPES[] = {
+    {Draws::Floor, [] { return std::vector<Mesh>{quadsMesh({FLOOR_QUAD})}; }, asPlaced, false},
+    {Draws::LeftWall, [] { return std::vector<Mesh>{quadsMesh({LEFT_WALL_QUAD})}; }, asPlaced,
+     false},
+    {Draws::RoomShell,
+     [] {
+         return std::vector<Mesh>{
+             quadsMesh({ROOM_SHELL_QUADS[0], ROOM_SHELL_QUADS[1], ROOM_SHELL_QUADS[2]})};
+     },
+     asPlaced, false},
+    {Draws::LightMarker,
+     [] { return std::vector<Mesh>{sphereMesh(LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS)}; },
+     asPlaced, false},
+    {Draws::SelectionRing,
+     [] {
+         return std::vector<Mesh>{
+             diskMesh(SELECTION_RING_INNER, SELECTION_RING_OUTER, ROUND_SLICES, 1)};
+     },
+     asPlaced, false},
+    {Draws::SunRays, [] { return std::vector<Mesh>{sunRaysMesh()}; }, asPlaced, false},
+    {Draws::Sphere,
+     [] { return std::vector<Mesh>{sphereMesh(SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS)}; },
+     sphereInRoom, true},
+    {Draws::Cone,
+     [] {
+         return std::vector<Mesh>{
+             diskMesh(0.0, CONE_RADIUS, ROUND_SLICES, 1),
+             cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS)};
+     },
+     coneInRoom, true},
+    {Draws::Teapot, [] { return std::vector<Mesh>{wireTeapotMesh(TEAPOT_SIZE)}; }, asPlaced, true},
+};
+constexpr size_t SHAPE_COUNT = std::size(MESHED_SHAPES);
+
+size_t shapeIndex(Draws draws) {
+    size_t k = 0;
+    while (k + 1 < SHAPE_COUNT && MESHED_SHAPES[k].draws != draws) {
+        ++k;
+    }
+    return k;
+}
+
+// ---- What the renderer keeps ------------------------------------------------------------
 
 struct Renderer {
     GLuint program = 0;
@@ -174,11 +251,12 @@ struct Renderer {
     GLint lightPosition = -1;
     GLint lightColour = -1;
     Matrix projection = IDENTITY;
-    Shape floor, leftWall, roomShell, lightMarker, selectionRing, sunRays;
-    // The casters' primitives in the order GLU and freeglut draw them, for every draw whose
-    // pixels can depend on the order; and as stencilOnlyIndices gives them, for the draws
-    // that only set or clear stencil bits, where neither order nor repeats change a pixel.
-    Casters casters, stencilCasters;
+    // Each shape's runs, one a mesh, in MESHED_SHAPES' order: its primitives in the order
+    // GLU and freeglut draw them, for every draw whose pixels can depend on the order; and
+    // for the casters also as stencilOnlyIndices gives them, for the draws that only set or
+    // clear stencil bits, where neither order nor repeats change a pixel.
+    std::vector<Shape> runs[SHAPE_COUNT];
+    std::vector<Shape> stencilRuns[SHAPE_COUNT];
 };
 
 Renderer renderer;
@@ -190,18 +268,6 @@ void draw(const Shape& shape, const Matrix& modelview) {
     glUniformMatrix4fv(renderer.modelviewProjection, 1, GL_FALSE, modelviewProjection.m);
     glDrawElements(shape.mode, shape.count, GL_UNSIGNED_SHORT,
                    reinterpret_cast<const void*>(shape.first * sizeof(GLushort)));
-}
-
-// The sun's rays around a marker of radius 1, as the desktop's list draws them.
-Mesh sunRaysMesh() {
-    Mesh rays{MeshPrimitive::Lines, {}};
-    for (const Point3& d : SUN_RAY_DIRECTIONS) {
-        for (const double along : {SUN_RAY_START, SUN_RAY_END}) {
-            const float r = static_cast<float>(along);
-            rays.vertices.push_back({{r * d.x, r * d.y, r * d.z}, {0, 0, 1}});
-        }
-    }
-    return rays;
 }
 
 // Every shape's distinct vertices go into one vertex buffer, and its indices into one index
@@ -238,21 +304,16 @@ void uploadShapes() {
         }
         return addIndices(mode, base, indexed.indices);
     };
-    renderer.floor = add(quadsMesh({FLOOR_QUAD}));
-    renderer.leftWall = add(quadsMesh({LEFT_WALL_QUAD}));
-    renderer.roomShell =
-        add(quadsMesh({ROOM_SHELL_QUADS[0], ROOM_SHELL_QUADS[1], ROOM_SHELL_QUADS[2]}));
-    renderer.lightMarker = add(sphereMesh(LIGHT_MARKER_RADIUS, ROUND_SLICES, ROUND_STACKS));
-    renderer.selectionRing =
-        add(diskMesh(SELECTION_RING_INNER, SELECTION_RING_OUTER, ROUND_SLICES, 1));
-    renderer.sunRays = add(sunRaysMesh());
-    Casters& casters = renderer.casters;
-    Casters& stencil = renderer.stencilCasters;
-    casters.sphere = add(sphereMesh(SPHERE_RADIUS, ROUND_SLICES, ROUND_STACKS), &stencil.sphere);
-    casters.coneBase = add(diskMesh(0.0, CONE_RADIUS, ROUND_SLICES, 1), &stencil.coneBase);
-    casters.coneSide = add(cylinderMesh(CONE_RADIUS, 0.0, CONE_HEIGHT, ROUND_SLICES, ROUND_STACKS),
-                           &stencil.coneSide);
-    casters.teapot = add(wireTeapotMesh(TEAPOT_SIZE), &stencil.teapot);
+    for (size_t k = 0; k < SHAPE_COUNT; ++k) {
+        const bool casts = MESHED_SHAPES[k].casts;
+        for (const Mesh& mesh : MESHED_SHAPES[k].meshes()) {
+            Shape stencilOnly{};
+            renderer.runs[k].push_back(add(mesh, casts ? &stencilOnly : nullptr));
+            if (casts) {
+                renderer.stencilRuns[k].push_back(stencilOnly);
+            }
+        }
+    }
 
     GLuint vertexArray = 0;
     glGenVertexArrays(1, &vertexArray);
@@ -278,30 +339,15 @@ void uploadShapes() {
                  GL_STATIC_DRAW);
 }
 
-// ---- The scene's pieces, placed as the desktop's display lists place them --------------
+// ---- The scene's shapes, placed as the desktop's display lists place them --------------
 
-void drawSphere(const Matrix& modelview, const Casters& shapes = renderer.casters) {
-    draw(shapes.sphere, modelview * translation(SPHERE_CENTRE.x, SPHERE_CENTRE.y, SPHERE_CENTRE.z));
-}
-
-// GLU builds along +z; the turn takes the axis to +y so the cone stands on its base disk.
-void drawCone(const Matrix& modelview, const Casters& shapes = renderer.casters) {
-    const Matrix placed = modelview *
-                          translation(CONE_BASE_CENTRE.x, CONE_BASE_CENTRE.y, CONE_BASE_CENTRE.z) *
-                          rotationAboutX(-90);
-    draw(shapes.coneBase, placed);
-    draw(shapes.coneSide, placed);
-}
-
-// The solid casters, in the row's colour.
-void drawOccluders(const Matrix& modelview, const Casters& shapes = renderer.casters) {
-    drawCone(modelview, shapes);
-    drawSphere(modelview, shapes);
-}
-
-void drawTeapotCaster(const Matrix& modelview, const Casters& shapes = renderer.casters) {
-    const float x = programState.teapotOffsetX + TEAPOT_CENTRE.x;
-    draw(shapes.teapot, modelview * translation(x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z));
+// Shape `draws` placed by `placed`: its runs for any draw, or those for stencil-only draws.
+void drawPlaced(Draws draws, const Matrix& placed, bool forStencil = false) {
+    const size_t k = shapeIndex(draws);
+    const Matrix inRoom = MESHED_SHAPES[k].inRoom(placed);
+    for (const Shape& run : forStencil ? renderer.stencilRuns[k] : renderer.runs[k]) {
+        draw(run, inRoom);
+    }
 }
 
 Matrix scaling(float factor) {
@@ -310,28 +356,47 @@ Matrix scaling(float factor) {
     return s;
 }
 
+Matrix teapotPlaced(const Matrix& modelview, const Frame& frame) {
+    return modelview *
+           translation(frame.teapotOffset + TEAPOT_CENTRE.x, TEAPOT_CENTRE.y, TEAPOT_CENTRE.z);
+}
+
 // At the light's marker, as large as the light while soft shadows are on; the ring and the
 // rays in units of the marker's radius.
-void drawLightMarker(const PassRow& row) {
-    const Point3 centre = lightMarkerCentre(programState.lights[row.light]);
+Matrix markerPlaced(const PassRow& row, const Frame& frame, bool around) {
+    const Point3 centre = frame.lights[row.light].markerCentre;
     Matrix placed = translation(centre.x, centre.y, centre.z);
-    if (programState.softShadows) {
-        placed = placed * scaling(lightMarkerRadius() / static_cast<float>(LIGHT_MARKER_RADIUS));
+    if (frame.markersScaled) {
+        placed = placed * scaling(frame.markerScale);
     }
-    if (row.draws == Draws::LightMarker) {
-        draw(renderer.lightMarker, placed);
-    } else {
-        draw(row.draws == Draws::SunRays ? renderer.sunRays : renderer.selectionRing,
-             placed * scaling(static_cast<float>(LIGHT_MARKER_RADIUS)));
+    return around ? placed * scaling(static_cast<float>(LIGHT_MARKER_RADIUS)) : placed;
+}
+
+// A shape of the scene, placed as the frame stands.
+void drawSceneShape(const PassRow& row, const SceneShape& shape, const Frame& frame) {
+    switch (shape.placement) {
+        case Placement::InRoom:
+            drawPlaced(row.draws, IDENTITY);
+            break;
+        case Placement::AtTeapot:
+            drawPlaced(row.draws, teapotPlaced(IDENTITY, frame));
+            break;
+        case Placement::AtMarker:
+        case Placement::AroundMarker:
+            drawPlaced(row.draws,
+                       markerPlaced(row, frame, shape.placement == Placement::AroundMarker));
+            break;
     }
 }
 
 // The casters flattened onto the receiver's plane along the light's rays. Cone and sphere
 // get the matrix twice, as on the desktop: M·M = dot·M, the same pixels as M once.
-void drawFlattenedCasters(const ShadowMatrix& shadowMatrix, const Casters& shapes) {
+void drawFlattenedCasters(const ShadowMatrix& shadowMatrix, const Frame& frame, bool forStencil) {
     const Matrix flatten = asMatrix(shadowMatrix);
-    drawTeapotCaster(flatten, shapes);
-    drawOccluders(flatten * flatten, shapes);
+    drawPlaced(Draws::Teapot, teapotPlaced(flatten, frame), forStencil);
+    const Matrix twice = flatten * flatten;
+    drawPlaced(Draws::Cone, twice, forStencil);
+    drawPlaced(Draws::Sphere, twice, forStencil);
 }
 
 // The floor's quad, carried straight onto clip space's square by this matrix, with the
@@ -343,7 +408,7 @@ constexpr Matrix FLOOR_TO_CLIP_SQUARE = {
 void drawFullWindow() {
     const Matrix projection = renderer.projection;
     renderer.projection = IDENTITY;
-    draw(renderer.floor, FLOOR_TO_CLIP_SQUARE);
+    drawPlaced(Draws::Floor, FLOOR_TO_CLIP_SQUARE);
     renderer.projection = projection;
 }
 
@@ -364,46 +429,35 @@ void applyRowState(const PassRow& row) {
     glUniform4f(renderer.colour, row.colour.r, row.colour.g, row.colour.b, row.colour.a);
 }
 
-void drawShape(const PassRow& row) {
+void drawShape(const PassRow& row, const Frame& frame) {
+    if (const SceneShape* shape = sceneShape(row.draws)) {
+        drawSceneShape(row, *shape, frame);
+        return;
+    }
     switch (row.draws) {
         case Draws::Clear:
             glClear(clearBits(row.clear));
             break;
-        case Draws::Floor:
-            draw(renderer.floor, IDENTITY);
-            break;
-        case Draws::LeftWall:
-            draw(renderer.leftWall, IDENTITY);
-            break;
         case Draws::FlattenedCasters:
-            drawFlattenedCasters(row.flatten, renderer.casters);
+            drawFlattenedCasters(row.flatten, frame, false);
             break;
         // Here a pixel covered again, or in another order, changes nothing.
         case Draws::FlattenedCastersForStencil:
-            drawFlattenedCasters(row.flatten, renderer.stencilCasters);
-            break;
-        case Draws::RoomShell:
-            draw(renderer.roomShell, IDENTITY);
-            break;
-        case Draws::LightMarker:
-        case Draws::SelectionRing:
-        case Draws::SunRays:
-            drawLightMarker(row);
-            break;
-        case Draws::Teapot:
-            drawTeapotCaster(IDENTITY);
-            break;
-        case Draws::Cone:
-            drawCone(IDENTITY);
-            break;
-        case Draws::Sphere:
-            drawSphere(IDENTITY);
+            drawFlattenedCasters(row.flatten, frame, true);
             break;
         case Draws::FullWindow:
             drawFullWindow();
             break;
-        case Draws::Nothing:
+        default:
             break;
+    }
+}
+
+// The rows in order, each with its whole state, with the frame's things.
+void drawRows(const std::vector<PassRow>& rows, const Frame& frame) {
+    for (const PassRow& row : rows) {
+        applyRowState(row);
+        drawShape(row, frame);
     }
 }
 
@@ -428,48 +482,30 @@ void initScene() {
     renderer.lightPosition = glGetUniformLocation(renderer.program, "lightPosition");
     renderer.lightColour = glGetUniformLocation(renderer.program, "lightColour");
     uploadShapes();
-    // Each light's colour never changes.
-    GLfloat colours[3 * MAX_LIGHTS];
-    for (int i = 0; i < MAX_LIGHTS; ++i) {
-        const Colour& c = LIGHT_DESIGNS[i].colour;
-        colours[3 * i] = c.r;
-        colours[3 * i + 1] = c.g;
-        colours[3 * i + 2] = c.b;
-    }
-    glUniform3fv(renderer.lightColour, MAX_LIGHTS, colours);
-
-    // The near plane at z = -320 is the room's open front; the picture stretches with the
-    // canvas, as with the desktop's window.
-    renderer.projection = frustum(-100, 100, -100, 100, 320, 640);
-    glEnable(GL_DEPTH_TEST);
-    placeLights();
 }
 
-void placeLights() {
+// The frame's canvas size, projection and lights, then its rows. The lights that are not
+// there stay dark: no row enables them.
+void drawFrame(const Frame& frame) {
+    glViewport(0, 0, frame.width, frame.height);
+    renderer.projection = frustum(frame.projection);
     GLfloat positions[4 * MAX_LIGHTS] = {};
-    for (int i = 0; i < programState.lightCount; ++i) {
-        const LightPosition& light = programState.lights[i].shinesFrom;
-        positions[4 * i] = light.x;
-        positions[4 * i + 1] = light.y;
-        positions[4 * i + 2] = light.z;
-        positions[4 * i + 3] = light.w;
+    GLfloat colours[3 * MAX_LIGHTS] = {};
+    for (int i = 0; i < frame.lightCount; ++i) {
+        const LightPosition& at = frame.lights[i].position;
+        const Colour& c = frame.lights[i].colour;
+        const GLfloat position[4] = {at.x, at.y, at.z, at.w};
+        const GLfloat colour[3] = {c.r, c.g, c.b};
+        std::copy(std::begin(position), std::end(position), &positions[4 * i]);
+        std::copy(std::begin(colour), std::end(colour), &colours[3 * i]);
     }
     glUniform4fv(renderer.lightPosition, MAX_LIGHTS, positions);
-}
-
-void setViewport(int width, int height) {
-    glViewport(0, 0, width, height);
-}
-
-void drawRows(const std::vector<PassRow>& rows) {
-    for (const PassRow& row : rows) {
-        applyRowState(row);
-        drawShape(row);
-    }
+    glUniform3fv(renderer.lightColour, MAX_LIGHTS, colours);
+    drawRows(frame.rows, frame);
 }
 
 // The browser shows the canvas once the callback that drew it returns.
-void presentFrame() {}
+void presentFrame(const Frame&) {}
 
 // ---- A pixel's history ------------------------------------------------------------------
 // WebGL 2 cannot read the stencil back. So the probe is two framebuffers that share one
@@ -524,7 +560,8 @@ PixelSample probePixel(int x, int y) {
     unsigned char colour[4] = {};
     readPixel(probe.drawn, x, y, colour);
     glBindFramebuffer(GL_FRAMEBUFFER, probe.reading);
-    drawRows(stencilReadingRows());
+    // The reading rows cover the whole window and light nothing: no frame's things needed.
+    drawRows(stencilReadingRows(), Frame{});
     unsigned char stencil[4] = {};
     readPixel(probe.reading, x, y, stencil);
     glBindFramebuffer(GL_FRAMEBUFFER, probe.drawn);

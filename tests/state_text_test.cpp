@@ -146,8 +146,9 @@ TEST(StateText, WhatCannotBeReadIsNamedAndTheRestApplies) {
     EXPECT_TRUE(link == expected) << writeStateText(link);
 
     read("light=1,2,3&light=4,5,6&light=7,8,9&light=1,1,1&light=2,2,2&step=99", &unread);
-    EXPECT_EQ(unread, (std::vector<std::string>{"'light=2,2,2': at most four lights",
-                                                "'step=99': the steps go from 1 to 25"}));
+    EXPECT_EQ(unread,
+              (std::vector<std::string>{"'light=2,2,2': at most four lights",
+                                        "'step=99': the steps go from 1 to 25 with 4 lights"}));
 }
 
 // Random strings, and links cut short or changed a character at a time, as mail clients and

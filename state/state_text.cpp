@@ -60,6 +60,23 @@ std::string decodeEscapes(const std::string& text) {
     return decoded;
 }
 
+// A part as a refusal names it: decoded, but with each control character escaped again, so
+// that a newline from %0A cannot break the refusal's line.
+std::string partAsNamed(const std::string& part) {
+    std::string named;
+    for (const char c : part) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", byte);
+            named += escape;
+        } else {
+            named += c;
+        }
+    }
+    return named;
+}
+
 bool lightsAsAtStart(const LinkState& link) {
     const LightPosition& at = link.lights[0];
     return link.lightCount == 1 && sameBits(at.x, START_LIGHT.x) && sameBits(at.y, START_LIGHT.y) &&
@@ -127,7 +144,7 @@ std::string writeStateText(const LinkState& link) {
 std::vector<std::string> readStateText(const std::string& text, LinkState& link) {
     std::vector<std::string> unread;
     const auto refuse = [&unread](const std::string& part, const std::string& why) {
-        unread.push_back("'" + part + "': " + why);
+        unread.push_back("'" + partAsNamed(part) + "': " + why);
     };
     bool lightsGiven = false;
     // A count's part, such as a step's, is checked once the lights and the switches are

@@ -151,6 +151,18 @@ TEST(StateText, WhatCannotBeReadIsNamedAndTheRestApplies) {
                                         "'step=99': the steps go from 1 to 25 with 4 lights"}));
 }
 
+// A refusal is one line of the page's status line or of the snapshot tool's error, so a
+// control character decoded from a part, a newline from %0A, is named escaped again.
+TEST(StateText, APartIsNamedOnOneLine) {
+    std::vector<std::string> unread;
+    read("soft&a%0Ab&light=1%092,3&select=%0D", &unread);
+    EXPECT_EQ(unread, (std::vector<std::string>{
+                          "'a%0Ab': no such setting",
+                          "'light=1%092,3': not X,Y,Z or X,Y,Z,W, each coordinate from -1e6 to "
+                          "1e6 and W 0 or 1",
+                          "'select=%0D': not a whole number from 1 to 999"}));
+}
+
 // Random strings, and links cut short or changed a character at a time, as mail clients and
 // hands do: never a crash, and whatever is read stays within range and reads back the same.
 TEST(StateText, AnyTextReadsIntoAStateWithinRange) {

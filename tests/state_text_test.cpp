@@ -105,12 +105,15 @@ TEST(StateText, EveryStateReadsBackExactly) {
                               number(MAX_COORDINATE), random() % 3 == 0 ? 0.0f : 1.0f};
         }
         link.selectedLight = static_cast<int>(random() % link.lightCount);
-        link.teapotOffset = number(MAX_COORDINATE);
-        link.translucent = random() % 2;
-        link.noStencil = random() % 2;
-        link.soft = random() % 2;
-        link.showStencil = random() % 2;
-        link.lightRadius = std::fabs(number(MAX_LIGHT_RADIUS));
+        // Every switch and number the table has, so a new one is covered as it comes.
+        for (const Setting& setting : settings()) {
+            if (setting.kind == SettingKind::SWITCH) {
+                link.*setting.flag = random() % 2;
+            } else if (setting.kind == SettingKind::NUMBER) {
+                const float value = number(setting.most);
+                link.*setting.number = setting.least < 0 ? value : std::fabs(value);
+            }
+        }
         const int steps = passStepCount(!link.noStencil, link.lightCount);
         link.step = static_cast<int>(random() % (steps + 1));
         const std::string text = writeStateText(link);

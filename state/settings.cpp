@@ -267,9 +267,11 @@ std::string countOutOfRange(const Setting& setting, const LinkState& link) {
 std::string settingHelp(const Setting& setting) {
     std::string help = setting.help;
     help = fillIn(help, "{range}", sayRange(setting.least, setting.most));
-    help = fillIn(help, "{default}",
-                  setting.kind == SettingKind::NUMBER ? sayNumber(LinkState().*setting.number)
-                                                      : sayPoint(LinkState().lights[0]));
+    if (setting.kind == SettingKind::NUMBER) {
+        help = fillIn(help, "{default}", sayNumber(LinkState().*setting.number));
+    } else if (setting.kind == SettingKind::LIGHT) {
+        help = fillIn(help, "{default}", sayPoint(LinkState().lights[0]));
+    }
     help = fillIn(help, "{lights}", NUMBER_WORDS[MAX_LIGHTS]);
     return fillIn(help, "{room-centre}", sayPoint(ROOM_CENTRE));
 }

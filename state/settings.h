@@ -79,7 +79,7 @@ struct Setting {
     bool ProgramState::*programFlag = nullptr;
     ProgramSwitch programSwitch = ProgramSwitch::SAME;
 
-    // NUMBER
+    // NUMBER; `least` and `most` also bound each coordinate of a LIGHT.
     float LinkState::*number = nullptr;
     float ProgramState::*programNumber = nullptr;
     float least = 0;

@@ -7,10 +7,11 @@ buildDir="$projectDir/build"
 
 # What the program and the snapshot tool need to build and to draw (Mesa's software
 # renderer included); the tests, the benchmark and the Windows check need the second list
-# as well.
+# as well. Clang is for the fuzz targets alone, and its libFuzzer comes in libclang-rt-14-dev,
+# which clang only recommends.
 buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev)
 testPackages=(googletest libgtest-dev libbenchmark-dev xvfb libx11-dev libxtst-dev
-    g++-mingw-w64-x86-64-posix)
+    g++-mingw-w64-x86-64-posix clang libclang-rt-14-dev)
 
 ensurePackages() {
     local missing=() package

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: once in the normal build, once more in a build
-# with AddressSanitizer and UndefinedBehaviorSanitizer. Tests that need a window start
+# with AddressSanitizer and UndefinedBehaviorSanitizer; then the fuzz targets of the text
+# readers, with Clang, for about a minute. Tests that need a window start
 # their own private X server, so this works with or without a display; the web edition is
 # tested in headless Chromium and in Firefox ESR. First, the sources must compile for
 # Windows too.
@@ -20,3 +21,6 @@ ctest --test-dir "$buildDir" --output-on-failure --no-tests=error
 
 build "$projectDir/build-sanitize" "${withTests[@]}" -DPLANAR_SHADOWS_SANITIZE=ON
 ctest --test-dir "$projectDir/build-sanitize" --output-on-failure --no-tests=error
+
+build "$projectDir/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DPLANAR_SHADOWS_FUZZ=ON
+ctest --test-dir "$projectDir/build-fuzz" --output-on-failure --no-tests=error

@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     if (options.help) {
-        std::fputs(SNAPSHOT_USAGE, stdout);
+        std::fputs(snapshotUsage().c_str(), stdout);
         return 0;
     }
     if (options.version) {

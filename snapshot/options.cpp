@@ -1,49 +1,14 @@
 #include "snapshot/options.h"
 
-#include "state/shadow_pass.h"
-
 #include <cstdlib>
-
-const char* const SNAPSHOT_USAGE =
-    "usage: planar-shadows-snapshot -o FILE [options]\n"
-    "Renders one frame of planar-shadows offscreen and writes it as a PNG.\n"
-    "  --light X,Y,Z[,W]    a light where it stands in eye space, each coordinate from\n"
-    "                       -1e6 to 1e6; up to four times, each adding a light in\n"
-    "                       the program's order of colours, the last one selected\n"
-    "                       (default one light at 50,50,-320); W 1 (the default) a\n"
-    "                       point light, W 0 the sun: it shines from the room's\n"
-    "                       centre 0,0,-420 towards where it stands, so it cannot\n"
-    "                       stand there\n"
-    "  --select N           the light selected, whose marker is ringed (default the\n"
-    "                       last one)\n"
-    "  --teapot-offset DX   teapot's sideways offset, from -1e6 to 1e6 (default 0)\n"
-    "  --tint T             tint level of teapot red and sphere blue (default 0)\n"
-    "  --view shadow|plain  which view to draw (default shadow)\n"
-    "  --translucent        shadows halve their receiver's colour instead of blacking it\n"
-    "  --no-stencil         shadows drawn straight over their receiver, without the stencil\n"
-    "  --step N             the shadow view only up to step N of its drawing, with the\n"
-    "                       stencil's marks and the flattened casters shown, as the\n"
-    "                       program's stepping mode does; prints the step's caption,\n"
-    "                       then its GL state\n"
-    "  --soft               soft shadows from a light with a size, fully refined\n"
-    "  --light-radius R     the light's radius with --soft, from 0 to 20 (default 5)\n"
-    "  --show-stencil       the stencil's values in false colour instead of the frame, as\n"
-    "                       the program's stencil view shows them; prints its legend\n"
-    "  --pixel X,Y          prints the history of the picture's pixel X,Y (from the top\n"
-    "                       left) through the drawing, one line per step; -o is then\n"
-    "                       optional\n"
-    "  --state TEXT         the state a link to the web page holds after its '#', such\n"
-    "                       as light=-40,80,-450&step=3 (the keys are these options'\n"
-    "                       names, the switches without a value); sets what it\n"
-    "                       names and the resting tint, later options win, and\n"
-    "                       --light replaces its lights\n"
-    "  --size WxH           picture size, 1 to 8192 each way; the scene stretches as the\n"
-    "                       window's would (default 512x512)\n"
-    "  -o FILE              where to write the PNG (required)\n"
-    "  --help               this text\n"
-    "  --version            the tool's version\n";
+#include <cstring>
 
 namespace {
+
+// --help's columns: each option with its value, then what it sets from this column on,
+// its words wrapped to fit the width (the widest the usage had when it was written by hand).
+constexpr size_t HELP_COLUMN = 23;
+constexpr size_t USAGE_WIDTH = 86;
 
 bool readSide(const std::string& text, int& side) {
     if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos ||
@@ -76,13 +41,122 @@ bool readSize(const std::string& text, int& width, int& height) {
            readSide(text.substr(x + 1), height);
 }
 
+// The tool's own options, which are no part of a link's state.
+struct ToolOption {
+    const char* name;
+    // How --help names the value; "" for none.
+    const char* valueName;
+    // "{most}" stands for MAX_SNAPSHOT_SIDE.
+    const char* help;
+    // The link setting --help lists it after; nullptr for after them all.
+    const char* after;
+    // Sets the option from its value, false when that does not read; nullptr for the ones
+    // that change how the options are read.
+    bool (*read)(const std::string& value, SnapshotOptions& options);
+};
+
+const ToolOption TOOL_OPTIONS[] = {
+    {"--tint", "T", "tint level of teapot red and sphere blue (default 0)", "teapot-offset",
+     [](const std::string& value, SnapshotOptions& options) {
+         options.tintGiven = true;
+         return readNumber(value, options.tint);
+     }},
+    {"--view", "shadow|plain", "which view to draw (default shadow)", "teapot-offset",
+     [](const std::string& value, SnapshotOptions& options) {
+         options.plainView = value == "plain";
+         return value == "shadow" || value == "plain";
+     }},
+    {"--pixel", "X,Y",
+     "prints the history of the picture's pixel X,Y (from the top left) through the "
+     "drawing, one line per step; -o is then optional",
+     nullptr,
+     [](const std::string& value, SnapshotOptions& options) {
+         return readPixel(value, options.pixelX, options.pixelY);
+     }},
+    {"--state", "TEXT",
+     "the state a link to the web page holds after its '#', such as "
+     "light=-40,80,-450&step=3 (the keys are these options' names, the switches without a "
+     "value); sets what it names and the resting tint, later options win, and --light "
+     "replaces its lights",
+     nullptr, nullptr},
+    {"--size", "WxH",
+     "picture size, 1 to {most} each way; the scene stretches as the window's would "
+     "(default 512x512)",
+     nullptr,
+     [](const std::string& value, SnapshotOptions& options) {
+         return readSize(value, options.width, options.height);
+     }},
+    {"-o", "FILE", "where to write the PNG (required)", nullptr,
+     [](const std::string& value, SnapshotOptions& options) {
+         options.output = value;
+         return !value.empty();
+     }},
+    {"--help", "", "this text", nullptr, nullptr},
+    {"--version", "", "the tool's version", nullptr, nullptr},
+};
+
+const ToolOption* findToolOption(const std::string& name) {
+    for (const ToolOption& option : TOOL_OPTIONS) {
+        if (name == option.name) {
+            return &option;
+        }
+    }
+    return nullptr;
+}
+
+std::string usageEntry(const std::string& name, const std::string& valueName,
+                       const std::string& help) {
+    std::string entry = "  " + name + (valueName.empty() ? "" : " " + valueName);
+    entry += std::string(entry.size() < HELP_COLUMN ? HELP_COLUMN - entry.size() : 1, ' ');
+    size_t lineStart = 0;
+    bool firstWord = true;
+    for (size_t at = 0; at < help.size();) {
+        size_t end = help.find(' ', at);
+        end = end == std::string::npos ? help.size() : end;
+        const std::string word = help.substr(at, end - at);
+        at = end + 1;
+        if (!firstWord && entry.size() - lineStart + 1 + word.size() > USAGE_WIDTH) {
+            entry += "\n";
+            lineStart = entry.size();
+            entry += std::string(HELP_COLUMN, ' ');
+        } else if (!firstWord) {
+            entry += ' ';
+        }
+        entry += word;
+        firstWord = false;
+    }
+    return entry + "\n";
+}
+
 }  // namespace
+
+std::string snapshotUsage() {
+    std::string usage =
+        "usage: planar-shadows-snapshot -o FILE [options]\n"
+        "Renders one frame of planar-shadows offscreen and writes it as a PNG.\n";
+    const auto addOwn = [&usage](const char* after) {
+        for (const ToolOption& own : TOOL_OPTIONS) {
+            if (after == nullptr ? own.after == nullptr
+                                 : own.after != nullptr && std::strcmp(own.after, after) == 0) {
+                usage += usageEntry(own.name, own.valueName,
+                                    fillIn(own.help, "{most}", std::to_string(MAX_SNAPSHOT_SIDE)));
+            }
+        }
+    };
+    for (const Setting& setting : settings()) {
+        usage +=
+            usageEntry(std::string("--") + setting.key, setting.valueName, settingHelp(setting));
+        addOwn(setting.key);
+    }
+    addOwn(nullptr);
+    return usage;
+}
 
 std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options) {
     LinkState& picture = options.picture;
     // Each --light after the first adds to the list; the first replaces what was there, the
     // start light or a --state's lights.
-    bool listFromLightOptions = false;
+    bool lightsGiven = false;
     bool stateGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
@@ -94,75 +168,36 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             options.version = true;
             return "";
         }
-        if (option == "--translucent" || option == "--no-stencil" || option == "--soft" ||
-            option == "--show-stencil") {
-            picture.translucent = picture.translucent || option == "--translucent";
-            picture.noStencil = picture.noStencil || option == "--no-stencil";
-            picture.soft = picture.soft || option == "--soft";
-            picture.showStencil = picture.showStencil || option == "--show-stencil";
-            continue;
-        }
-        const bool takesValue = option == "--light" || option == "--select" ||
-                                option == "--teapot-offset" || option == "--tint" ||
-                                option == "--view" || option == "--size" || option == "--step" ||
-                                option == "--light-radius" || option == "--pixel" ||
-                                option == "--state" || option == "-o";
-        if (!takesValue) {
+        const Setting* setting =
+            option.compare(0, 2, "--") == 0 ? findSetting(option.substr(2)) : nullptr;
+        const ToolOption* own = findToolOption(option);
+        if (setting == nullptr && own == nullptr) {
             return "unknown option '" + option + "' (see --help)";
+        }
+        if (setting != nullptr && setting->kind == SettingKind::SWITCH) {
+            readSetting(*setting, nullptr, picture, lightsGiven);
+            continue;
         }
         if (i + 1 >= argc) {
             return option + " needs a value";
         }
         const std::string value = argv[++i];
-        bool good = true;
-        if (option == "--light") {
-            if (listFromLightOptions && picture.lightCount == MAX_LIGHTS) {
-                return "at most four lights: --light is given once for each";
-            }
-            LightPosition light = {};
-            const std::string why = readLight(value, light);
+        if (setting != nullptr) {
+            // Stricter than a link: each --step and --select must be a number, though only
+            // the last one counts, and it is checked against the lights and the steps below.
+            const std::string why = readSetting(*setting, &value, picture, lightsGiven);
             if (!why.empty()) {
-                return "bad value '" + value + "' for --light: " + why;
+                return "bad value '" + value + "' for " + option + ": " + why;
             }
-            picture.lightCount = listFromLightOptions ? picture.lightCount + 1 : 1;
-            picture.lights[picture.lightCount - 1] = light;
-            picture.selectedLight = picture.lightCount - 1;
-            listFromLightOptions = true;
         } else if (option == "--state") {
             // Strict where the page is forgiving: the first part it cannot read stops the tool.
             const std::vector<std::string> unread = readStateText(value, picture);
             if (!unread.empty()) {
                 return "--state cannot read " + unread.front();
             }
-            listFromLightOptions = false;
+            lightsGiven = false;
             stateGiven = true;
-        } else if (option == "--select") {
-            int light = 0;
-            good = readSmallWhole(value, light) && light >= 1;
-            picture.selectedLight = light - 1;
-        } else if (option == "--teapot-offset") {
-            good = readCoordinate(value, picture.teapotOffset);
-        } else if (option == "--tint") {
-            good = readNumber(value, options.tint);
-            options.tintGiven = true;
-        } else if (option == "--view") {
-            good = value == "shadow" || value == "plain";
-            options.plainView = value == "plain";
-        } else if (option == "--step") {
-            good = readSmallWhole(value, picture.step) && picture.step >= 1;
-        } else if (option == "--light-radius") {
-            float radius = 0;
-            good = readNumber(value, radius) && radius >= 0 && radius <= MAX_LIGHT_RADIUS;
-            picture.lightRadius = radius;
-        } else if (option == "--pixel") {
-            good = readPixel(value, options.pixelX, options.pixelY);
-        } else if (option == "--size") {
-            good = readSize(value, options.width, options.height);
-        } else {
-            good = !value.empty();
-            options.output = value;
-        }
-        if (!good) {
+        } else if (!own->read(value, options)) {
             return "bad value '" + value + "' for " + option + " (see --help)";
         }
     }
@@ -181,21 +216,18 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
     if (options.plainView && (pixelGiven || picture.showStencil)) {
         return "--pixel and --show-stencil are about the shadow view, not the plain one";
     }
-    const int lights = picture.lightCount;
-    if (picture.selectedLight >= lights) {
-        return "--select must be from 1 to " + std::to_string(lights);
+    // Known only now: how many lights and steps there are.
+    for (const Setting& setting : settings()) {
+        if (setting.kind == SettingKind::COUNT) {
+            const std::string why = countOutOfRange(setting, picture);
+            if (!why.empty()) {
+                return "bad value '" + std::to_string(setting.count(picture)) + "' for --" +
+                       setting.key + ": " + why;
+            }
+        }
     }
-    if (picture.step != 0) {
-        // Known only now: how many steps the chosen mode draws.
-        const int lastStep = passStepCount(!picture.noStencil, lights);
-        if (picture.step > lastStep) {
-            return "--step must be from 1 to " + std::to_string(lastStep) +
-                   (picture.noStencil ? " without the stencil" : "") +
-                   (lights > 1 ? " with " + std::to_string(lights) + " lights" : "");
-        }
-        if (options.plainView) {
-            return "--step steps through the shadow view, not the plain one";
-        }
+    if (picture.step != 0 && options.plainView) {
+        return "--step steps through the shadow view, not the plain one";
     }
     return "";
 }

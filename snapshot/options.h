@@ -27,7 +27,9 @@ struct SnapshotOptions {
 
 constexpr int MAX_SNAPSHOT_SIDE = 8192;
 
-extern const char* const SNAPSHOT_USAGE;
+// What --help prints: every link setting (state/settings.h) as an option, with the tool's
+// own among them.
+std::string snapshotUsage();
 
 // Fills `options` from the arguments after the program name. Returns "" when they are
 // usable, else the one line that says what is wrong.

@@ -1,125 +1,10 @@
 #include "state/state_text.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include "state/shadow_pass.h"
-
-bool operator==(const LinkState& a, const LinkState& b) {
-    if (a.lightCount != b.lightCount) {
-        return false;
-    }
-    for (int i = 0; i < a.lightCount; ++i) {
-        const LightPosition& p = a.lights[i];
-        const LightPosition& q = b.lights[i];
-        if (p.x != q.x || p.y != q.y || p.z != q.z || p.w != q.w) {
-            return false;
-        }
-    }
-    return a.selectedLight == b.selectedLight && a.teapotOffset == b.teapotOffset &&
-           a.translucent == b.translucent && a.noStencil == b.noStencil && a.step == b.step &&
-           a.soft == b.soft && a.lightRadius == b.lightRadius && a.showStencil == b.showStencil;
-}
-
-LinkState linkStateOf(const ProgramState& state) {
-    LinkState link;
-    link.lightCount = state.lightCount;
-    for (int i = 0; i < state.lightCount; ++i) {
-        const LightPosition& at = state.lights[i].standsAt;
-        link.lights[i] = {at.x, at.y, at.z, state.lights[i].sun ? 0.0f : 1.0f};
-    }
-    link.selectedLight = state.selectedLight;
-    link.teapotOffset = state.teapotOffsetX;
-    link.translucent = state.translucentShadows;
-    link.noStencil = !state.stencilShadows;
-    link.step = state.steppingPasses ? state.passStep : 0;
-    link.soft = state.softShadows;
-    link.lightRadius = state.lightRadius;
-    link.showStencil = state.showStencil;
-    return link;
-}
-
-void applyLinkState(const LinkState& link, ProgramState& state) {
-    state.lightCount = link.lightCount;
-    for (int i = 0; i < link.lightCount; ++i) {
-        const LightPosition& at = link.lights[i];
-        state.lights[i] = Light();
-        state.lights[i].standsAt = {at.x, at.y, at.z, 1};
-        state.lights[i].sun = at.w == 0;
-    }
-    state.selectedLight = link.selectedLight;
-    state.teapotOffsetX = link.teapotOffset;
-    state.translucentShadows = link.translucent;
-    state.stencilShadows = !link.noStencil;
-    state.steppingPasses = link.step != 0;
-    state.passStep = link.step != 0 ? link.step : 1;
-    state.softShadows = link.soft && state.softShadowsAvailable;
-    state.lightRadius = link.lightRadius;
-    state.showStencil = link.showStencil;
-}
-
-// ---- Numbers ----------------------------------------------------------------------------
-
-bool readNumber(const std::string& text, float& value) {
-    if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) {
-        return false;
-    }
-    char* end = nullptr;
-    errno = 0;
-    const float parsed = std::strtof(text.c_str(), &end);
-    // ERANGE below 1 is an underflow: a denormal or 0 is still the number written.
-    const bool overflow = errno == ERANGE && std::fabs(parsed) >= 1;
-    if (*end != '\0' || overflow || !std::isfinite(parsed)) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
-bool readCoordinate(const std::string& text, float& value) {
-    float parsed = 0;
-    if (!readNumber(text, parsed) || std::fabs(parsed) > MAX_COORDINATE) {
-        return false;
-    }
-    value = parsed;
-    return true;
-}
-
-std::string readLight(const std::string& text, LightPosition& light) {
-    const size_t first = text.find(',');
-    const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
-    const size_t third = second == std::string::npos ? second : text.find(',', second + 1);
-    LightPosition read = {0, 0, 0, 1};
-    const bool readable =
-        second != std::string::npos &&
-        (third == std::string::npos ||
-         (readNumber(text.substr(third + 1), read.w) && (read.w == 0 || read.w == 1))) &&
-        readCoordinate(text.substr(0, first), read.x) &&
-        readCoordinate(text.substr(first + 1, second - first - 1), read.y) &&
-        readCoordinate(text.substr(second + 1, third - second - 1), read.z);
-    if (!readable) {
-        return "not X,Y,Z or X,Y,Z,W, each coordinate from -1e6 to 1e6 and W 0 or 1";
-    }
-    if (read.w == 0 && read.x == ROOM_CENTRE.x && read.y == ROOM_CENTRE.y &&
-        read.z == ROOM_CENTRE.z) {
-        return "the sun cannot stand at the room's centre, 0,0,-420: it would shine from no "
-               "direction";
-    }
-    light = read;
-    return "";
-}
-
-bool readSmallWhole(const std::string& text, int& value) {
-    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != text.npos) {
-        return false;
-    }
-    value = std::atoi(text.c_str());
-    return true;
-}
 
 namespace {
 
@@ -175,54 +60,83 @@ std::string decodeEscapes(const std::string& text) {
     return decoded;
 }
 
+// A part as a refusal names it: decoded, but with each control character escaped again, so
+// that a newline from %0A cannot break the refusal's line.
+std::string partAsNamed(const std::string& part) {
+    std::string named;
+    for (const char c : part) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escape[4];
+            std::snprintf(escape, sizeof escape, "%%%02X", byte);
+            named += escape;
+        } else {
+            named += c;
+        }
+    }
+    return named;
+}
+
+bool lightsAsAtStart(const LinkState& link) {
+    const LightPosition& at = link.lights[0];
+    return link.lightCount == 1 && sameBits(at.x, START_LIGHT.x) && sameBits(at.y, START_LIGHT.y) &&
+           sameBits(at.z, START_LIGHT.z) && at.w == START_LIGHT.w;
+}
+
+// A part of the text, "key=value", or "key" alone, which has no value.
+struct Part {
+    std::string key;
+    bool hasValue;
+    std::string value;
+    const std::string* valueGiven() const {
+        return hasValue ? &value : nullptr;
+    }
+};
+
+Part splitPart(const std::string& part) {
+    const size_t equals = part.find('=');
+    if (equals == std::string::npos) {
+        return {part, false, ""};
+    }
+    return {part.substr(0, equals), true, part.substr(equals + 1)};
+}
+
 }  // namespace
 
 // ---- Writing and reading ------------------------------------------------------------------
 
 std::string writeStateText(const LinkState& link) {
     const LinkState start;
-    std::vector<std::string> parts;
-    bool lightsAsAtStart = link.lightCount == 1;
-    for (int i = 0; i < link.lightCount && lightsAsAtStart; ++i) {
-        const LightPosition& at = link.lights[i];
-        lightsAsAtStart = sameBits(at.x, START_LIGHT.x) && sameBits(at.y, START_LIGHT.y) &&
-                          sameBits(at.z, START_LIGHT.z) && at.w == START_LIGHT.w;
-    }
-    if (!lightsAsAtStart) {
-        for (int i = 0; i < link.lightCount; ++i) {
-            const LightPosition& at = link.lights[i];
-            parts.push_back("light=" + shortestText(at.x) + "," + shortestText(at.y) + "," +
-                            shortestText(at.z) + (at.w == 0 ? ",0" : ""));
-        }
-    }
-    // The last light is selected unless the text says otherwise.
-    if (link.selectedLight != link.lightCount - 1) {
-        parts.push_back("select=" + std::to_string(link.selectedLight + 1));
-    }
-    if (!sameBits(link.teapotOffset, start.teapotOffset)) {
-        parts.push_back("teapot-offset=" + shortestText(link.teapotOffset));
-    }
-    if (link.translucent) {
-        parts.push_back("translucent");
-    }
-    if (link.noStencil) {
-        parts.push_back("no-stencil");
-    }
-    if (link.step != 0) {
-        parts.push_back("step=" + std::to_string(link.step));
-    }
-    if (link.soft) {
-        parts.push_back("soft");
-    }
-    if (!sameBits(link.lightRadius, start.lightRadius)) {
-        parts.push_back("light-radius=" + shortestText(link.lightRadius));
-    }
-    if (link.showStencil) {
-        parts.push_back("show-stencil");
-    }
     std::string text;
-    for (const std::string& part : parts) {
-        text += (text.empty() ? "" : "&") + part;
+    const auto add = [&text](const std::string& part) { text += (text.empty() ? "" : "&") + part; };
+    for (const Setting& setting : settings()) {
+        const std::string key = setting.key;
+        switch (setting.kind) {
+            case SettingKind::LIGHT:
+                if (!lightsAsAtStart(link)) {
+                    for (int i = 0; i < link.lightCount; ++i) {
+                        const LightPosition& at = link.lights[i];
+                        add(key + "=" + shortestText(at.x) + "," + shortestText(at.y) + "," +
+                            shortestText(at.z) + (at.w == 0 ? ",0" : ""));
+                    }
+                }
+                break;
+            case SettingKind::SWITCH:
+                if (link.*setting.flag) {
+                    add(key);
+                }
+                break;
+            case SettingKind::NUMBER:
+                if (!sameBits(link.*setting.number, start.*setting.number)) {
+                    add(key + "=" + shortestText(link.*setting.number));
+                }
+                break;
+            case SettingKind::COUNT:
+                if (setting.count(link) != 0) {
+                    add(key + "=" + std::to_string(setting.count(link)));
+                }
+                break;
+        }
     }
     return text;
 }
@@ -230,11 +144,12 @@ std::string writeStateText(const LinkState& link) {
 std::vector<std::string> readStateText(const std::string& text, LinkState& link) {
     std::vector<std::string> unread;
     const auto refuse = [&unread](const std::string& part, const std::string& why) {
-        unread.push_back("'" + part + "': " + why);
+        unread.push_back("'" + partAsNamed(part) + "': " + why);
     };
     bool lightsGiven = false;
-    std::string selectPart;
-    std::string stepPart;
+    // A count's part, such as a step's, is checked once the lights and the switches are
+    // known, whatever their order; the last one given counts.
+    std::vector<std::string> countParts(settings().size());
     LinkState read = link;
     size_t start = !text.empty() && text[0] == '#' ? 1 : 0;
     while (start <= text.size()) {
@@ -242,69 +157,37 @@ std::vector<std::string> readStateText(const std::string& text, LinkState& link)
         end = end == std::string::npos ? text.size() : end;
         const std::string part = decodeEscapes(text.substr(start, end - start));
         start = end + 1;
-        const size_t equals = part.find('=');
-        const std::string key = part.substr(0, equals);
-        const bool hasValue = equals != std::string::npos;
-        const std::string value = hasValue ? part.substr(equals + 1) : "";
-        const bool flag = key == "translucent" || key == "no-stencil" || key == "soft" ||
-                          key == "show-stencil" || key == "embed";
-        if (part.empty() || key == "embed") {
+        const Part split = splitPart(part);
+        const Setting* setting = findSetting(split.key);
+        if (part.empty() || split.key == "embed") {
             continue;
         }
-        if (flag && hasValue) {
-            refuse(part, key + " takes no value");
-        } else if (flag) {
-            read.translucent = read.translucent || key == "translucent";
-            read.noStencil = read.noStencil || key == "no-stencil";
-            read.soft = read.soft || key == "soft";
-            read.showStencil = read.showStencil || key == "show-stencil";
-        } else if (key == "light") {
-            LightPosition light = {};
-            const std::string why = readLight(value, light);
+        if (setting == nullptr) {
+            refuse(part, "no such setting");
+        } else if (setting->kind == SettingKind::COUNT) {
+            countParts[size_t(setting - settings().data())] = part;
+        } else {
+            const std::string why = readSetting(*setting, split.valueGiven(), read, lightsGiven);
             if (!why.empty()) {
                 refuse(part, why);
-            } else if (lightsGiven && read.lightCount == MAX_LIGHTS) {
-                refuse(part, "at most four lights");
-            } else {
-                read.lightCount = lightsGiven ? read.lightCount + 1 : 1;
-                read.lights[read.lightCount - 1] = light;
-                read.selectedLight = read.lightCount - 1;
-                lightsGiven = true;
             }
-        } else if (key == "teapot-offset") {
-            if (!readCoordinate(value, read.teapotOffset)) {
-                refuse(part, "not a number from -1e6 to 1e6");
-            }
-        } else if (key == "light-radius") {
-            float radius = 0;
-            if (readNumber(value, radius) && radius >= 0 && radius <= MAX_LIGHT_RADIUS) {
-                read.lightRadius = radius;
-            } else {
-                refuse(part, "not a number from 0 to 20");
-            }
-        } else if (key == "select" || key == "step") {
-            // Checked once the lights and the stencil switch are known, whatever their order.
-            (key == "select" ? selectPart : stepPart) = part;
-        } else {
-            refuse(part, "no such setting");
         }
     }
-    int number = 0;
-    if (!selectPart.empty()) {
-        const std::string value = selectPart.substr(selectPart.find('=') + 1);
-        if (readSmallWhole(value, number) && number >= 1 && number <= read.lightCount) {
-            read.selectedLight = number - 1;
-        } else {
-            refuse(selectPart, "the lights go from 1 to " + std::to_string(read.lightCount));
+    for (size_t i = 0; i < countParts.size(); ++i) {
+        const std::string& part = countParts[i];
+        if (part.empty()) {
+            continue;
         }
-    }
-    if (!stepPart.empty()) {
-        const std::string value = stepPart.substr(stepPart.find('=') + 1);
-        const int last = passStepCount(!read.noStencil, read.lightCount);
-        if (readSmallWhole(value, number) && number >= 1 && number <= last) {
-            read.step = number;
+        const Part split = splitPart(part);
+        LinkState counted = read;
+        std::string why = readSetting(settings()[i], split.valueGiven(), counted, lightsGiven);
+        if (why.empty()) {
+            why = countOutOfRange(settings()[i], counted);
+        }
+        if (why.empty()) {
+            read = counted;
         } else {
-            refuse(stepPart, "the steps go from 1 to " + std::to_string(last));
+            refuse(part, why);
         }
     }
     link = read;

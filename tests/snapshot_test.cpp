@@ -573,7 +573,7 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
     }
     EXPECT_EQ(filesIn(scratchFolder()), 0);
     EXPECT_EQ(runSnapshot({"--step", "8", "-o", path}).errors,
-              "planar-shadows-snapshot: --step must be from 1 to 7\n");
+              "planar-shadows-snapshot: bad value '8' for --step: the steps go from 1 to 7\n");
     EXPECT_EQ(runSnapshot({"--state", "teapot-offset=15&soft=yes", "-o", path}).errors,
               "planar-shadows-snapshot: --state cannot read 'soft=yes': soft takes no value\n");
 

@@ -3,6 +3,7 @@
 #include "scene/scene.h"
 
 #include "gl/row_state.h"
+#include "mesh/mesh.h"
 #include "platform/opengl.h"
 #include "scene/offscreen.h"
 #include "state/program_state.h"
@@ -121,11 +122,28 @@ static void compileOccluders() {
     glEndList();
 }
 
+static bool teapotFromMesh = false;
+
+void drawWithoutGlut(GlEntryPointLookUp lookUp) {
+    teapotFromMesh = true;
+    findFramebufferCallsThrough(lookUp);
+}
+
 // glutWireTeapot sends its geometry anew on every call; drawn three times a frame, that
-// costs more than replaying it from a list.
+// costs more than replaying it from a list. Separate segments rasterise as its line strips
+// do, each segment alone, so the mesh's list draws the same pixels.
 static void compileWireTeapot() {
     glNewList(LIST_WIRE_TEAPOT, GL_COMPILE);
-    glutWireTeapot(TEAPOT_SIZE);
+    if (teapotFromMesh) {
+        glBegin(GL_LINES);
+        for (const MeshVertex& vertex : wireTeapotMesh(TEAPOT_SIZE).vertices) {
+            glNormal3fv(vertex.normal);
+            glVertex3fv(vertex.position);
+        }
+        glEnd();
+    } else {
+        glutWireTeapot(TEAPOT_SIZE);
+    }
     glEndList();
 }
 

@@ -6,10 +6,11 @@ projectDir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 buildDir="$projectDir/build"
 
 # What the program and the snapshot tool need to build and to draw (Mesa's software
-# renderer included); the tests, the benchmark and the Windows check need the second list
-# as well.
-buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev)
-testPackages=(googletest libgtest-dev libbenchmark-dev xvfb libx11-dev libxtst-dev
+# renderer included, and EGL and Xlib for the snapshot tool with no display); the tests,
+# the benchmark and the Windows check need the second list as well.
+buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev
+    libegl-dev libx11-dev)
+testPackages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev
     g++-mingw-w64-x86-64-posix)
 
 ensurePackages() {

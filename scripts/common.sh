@@ -10,8 +10,14 @@ buildDir="$projectDir/build"
 # the benchmark and the Windows check need the second list as well.
 buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev
     libegl-dev libx11-dev)
+# Making the Debian package takes dpkg-shlibdeps (dpkg-dev) for its dependencies and file,
+# with which CPack finds the programs to ask it about. Checking it takes the validators of
+# the desktop entry, the AppStream metadata and the package, and groff to set the manual
+# pages.
+packagePackages=(dpkg-dev file)
 testPackages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev
-    g++-mingw-w64-x86-64-posix)
+    g++-mingw-w64-x86-64-posix "${packagePackages[@]}" desktop-file-utils appstream lintian
+    groff-base)
 
 ensurePackages() {
     local missing=() package

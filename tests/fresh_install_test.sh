@@ -7,8 +7,10 @@
 # Arguments: the package (scripts/package.sh) and the start frame a build from source writes
 # (build/planar-shadows.png, from scripts/run.sh with no display).
 set -euo pipefail
-[ $# -eq 2 ] && [ -f "$1" ] && [ -f "$2" ] ||
-    { echo "usage: tests/fresh_install_test.sh PACKAGE.deb START_FRAME.png" >&2; exit 2; }
+if [ $# -ne 2 ] || [ ! -f "$1" ] || [ ! -f "$2" ]; then
+    echo "usage: tests/fresh_install_test.sh PACKAGE.deb START_FRAME.png" >&2
+    exit 2
+fi
 deb=$(realpath "$1")
 frame=$(realpath "$2")
 

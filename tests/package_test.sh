@@ -19,7 +19,10 @@ fail() {
 cpack -G DEB --config "$buildDir/CPackConfig.cmake" -B "$scratch" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log" >&2; exit 1; }
 debs=("$scratch"/planar-shadows_*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAILED: CPack made no single .deb" >&2; exit 1; }
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+    echo "FAILED: CPack made no single .deb" >&2
+    exit 1
+fi
 deb=${debs[0]}
 echo "Made $(basename "$deb")"
 

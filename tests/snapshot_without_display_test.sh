@@ -33,7 +33,7 @@ withoutDisplay() {
     shift
     case $how in
         unset) env -u DISPLAY "$@" ;;
-        empty) DISPLAY= "$@" ;;
+        empty) DISPLAY='' "$@" ;;
         silent) DISPLAY=":$silent" "$@" ;;
     esac
 }

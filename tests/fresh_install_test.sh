@@ -40,7 +40,9 @@ dpkg-query -W -f='${Package}\n' | sort >"$scratch/packages-before"
 
 apt-get install -y -q "$deb" >"$scratch/install.log" 2>&1 || { cat "$scratch/install.log" >&2; exit 1; }
 dpkg-query -W -f='${Package}\n' | sort | comm -13 "$scratch/packages-before" - >"$scratch/added"
-echo "apt installed planar-shadows and $(($(wc -l <"$scratch/added") - 1)) packages it needs"
+echo "apt installed planar-shadows and $(($(wc -l <"$scratch/added") - 1)) packages it needs:"
+grep -vx planar-shadows "$scratch/added" | tr '\n' ' ' | fold -s -w 100
+echo
 
 for server in Xvfb Xorg X Xwayland; do
     if command -v "$server" >/dev/null; then

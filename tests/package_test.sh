@@ -45,11 +45,18 @@ depends=$(dpkg-deb --field "$deb" Depends)
 for library in libglut3.12 libegl1 libpng16-16; do
     grep -qE "(^|, )$library( |,|\$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
-# The changelog's first entry is this version, and the copyright's licence is LICENSE's text.
+# The changelog's first entry is this version, the metadata's latest release and the manual
+# pages name the program's own, and the copyright's licence is LICENSE's text.
 version=$(dpkg-deb --field "$deb" Version)
 dpkg-deb -x "$deb" "$scratch/root"
 logged=$(zcat "$scratch/root$doc/changelog.Debian.gz" | sed -n '1s/^planar-shadows (\([^)]*\)).*/\1/p')
 [ "$logged" = "$version" ] || fail "the changelog's first entry is '$logged', the package $version"
+released=$(grep -o -m 1 '<release version="[^"]*"' "$scratch/root$metainfo" | cut -d '"' -f 2)
+[ "$released" = "${version%-*}" ] || fail "the metadata's latest release is '$released'"
+for page in planar-shadows planar-shadows-snapshot; do
+    zcat "$scratch/root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH .* \"planar-shadows ${version%-*}\"" ||
+        fail "$page.1 does not name version ${version%-*}"
+done
 # The licence's own paragraph, the one that starts with its name alone.
 awk 'on { print } prev == "" && $0 == "License: Expat" { on = 1 } { prev = $0 }' \
     "$scratch/root$doc/copyright" | sed -e 's/^ //' -e 's/^\.$//' >"$scratch/licence"

@@ -4,6 +4,8 @@
 # positions, teapot offsets and both switches, every step of both stepping modes, and soft
 # shadows at radii 0, 5 and 15, opaque and translucent, with and without the stencil.
 # Run by hand, on a display: scripts/with-xvfb.sh bench/same-snapshots.sh OLD_TOOL NEW_TOOL
+# A tool to be run with no display, its context from EGL, goes through a script that runs
+# it so: exec env -u DISPLAY TOOL "$@".
 set -euo pipefail
 
 [ $# -eq 2 ] || { echo "usage: bench/same-snapshots.sh OLD_SNAPSHOT_TOOL NEW_SNAPSHOT_TOOL" >&2; exit 2; }

@@ -1,7 +1,8 @@
 // Framebuffer objects are GL 3.0. Windows' opengl32 exports nothing past GL 1.1, so their
 // entry points are asked of the driver once a context is current, through freeglut, and
-// the same way wherever freeglut is the GLUT, so that path is the one tested. Apple's GLUT
-// has no such call, and its OpenGL framework exports the functions itself.
+// the same way wherever freeglut is the GLUT, so that path is the one tested; a context made
+// without GLUT asks through whatever made it. Apple's GLUT has no such call, and its OpenGL
+// framework exports the functions itself.
 #define GL_GLEXT_PROTOTYPES
 #include "scene/offscreen.h"
 
@@ -38,9 +39,13 @@ bool findFramebufferCalls() {
     return true;
 }
 #else
+GlEntryPointLookUp lookUpEntryPoint = [](const char* name) {
+    return reinterpret_cast<GlEntryPoint>(glutGetProcAddress(name));
+};
+
 template <typename Call>
 bool lookUp(Call& call, const char* name) {
-    call = reinterpret_cast<Call>(glutGetProcAddress(name));
+    call = reinterpret_cast<Call>(lookUpEntryPoint(name));
     return call != nullptr;
 }
 
@@ -114,4 +119,12 @@ void closeOffscreenTarget(OffscreenTarget& target) {
     fbo.deleteRenderbuffers(1, &target.colour);
     fbo.deleteFramebuffers(1, &target.framebuffer);
     target = OffscreenTarget{};
+}
+
+void findFramebufferCallsThrough(GlEntryPointLookUp lookUp) {
+#if defined(__APPLE__)
+    static_cast<void>(lookUp);
+#else
+    lookUpEntryPoint = lookUp;
+#endif
 }

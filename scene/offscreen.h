@@ -21,3 +21,10 @@ std::vector<unsigned char> readOffscreenPixels(int width, int height);
 
 // Deletes the buffers and draws to the window again.
 void closeOffscreenTarget(OffscreenTarget& target);
+
+// A GL entry point as the driver hands it out, to be cast to the call's own type.
+using GlEntryPoint = void (*)();
+using GlEntryPointLookUp = GlEntryPoint (*)(const char* name);
+
+// For a context that GLUT did not make: its framebuffer calls are asked of `lookUp` instead.
+void findFramebufferCallsThrough(GlEntryPointLookUp lookUp);

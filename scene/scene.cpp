@@ -3,6 +3,7 @@
 #include "scene/scene.h"
 
 #include "gl/row_state.h"
+#include "mesh/mesh.h"
 #include "platform/opengl.h"
 #include "scene/offscreen.h"
 #include "state/renderer.h"
@@ -89,10 +90,28 @@ static void emitCone() {
     glPopMatrix();
 }
 
+static bool teapotFromMesh = false;
+
+void drawWithoutGlut(GlEntryPointLookUp lookUp) {
+    teapotFromMesh = true;
+    findFramebufferCallsThrough(lookUp);
+}
+
 // glutWireTeapot sends its geometry anew on every call; drawn three times a frame, that
-// costs more than replaying it from a list. At the origin, placed by the row.
+// costs more than replaying it from a list. At the origin, placed by the row. Without GLUT
+// the mesh's separate segments rasterise as its line strips do, each segment alone, so the
+// list draws the same pixels.
 static void emitWireTeapot() {
-    glutWireTeapot(TEAPOT_SIZE);
+    if (teapotFromMesh) {
+        glBegin(GL_LINES);
+        for (const MeshVertex& vertex : wireTeapotMesh(TEAPOT_SIZE).vertices) {
+            glNormal3fv(vertex.normal);
+            glVertex3fv(vertex.position);
+        }
+        glEnd();
+    } else {
+        glutWireTeapot(TEAPOT_SIZE);
+    }
 }
 
 // Every shape of the scene (state/render_state.h's SCENE_SHAPES) and its display list.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/opengl.h"
+#include "scene/offscreen.h"
 
 // Fixed names of the display lists that hold all of the scene's unchanging geometry. The
 // program chooses the names itself instead of asking GL for them.
@@ -17,3 +18,8 @@ constexpr GLuint LIST_SELECTION_RING = 8;
 constexpr GLuint LIST_SUN_RAYS = 9;
 // The wire teapot's geometry alone, at the origin; its place and colour are set per frame.
 constexpr GLuint LIST_WIRE_TEAPOT = 10;
+
+// For a context made without GLUT, where freeglut has not started and so cannot draw: the
+// wire teapot's list is compiled from its mesh, the very segments glutWireTeapot sends in
+// their order, and GL's entry points are asked of `lookUp`. Before initScene.
+void drawWithoutGlut(GlEntryPointLookUp lookUp);

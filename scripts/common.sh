@@ -6,12 +6,19 @@ projectDir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 buildDir="$projectDir/build"
 
 # What the program and the snapshot tool need to build and to draw (Mesa's software
-# renderer included); the tests, the benchmark and the Windows check need the second list
-# as well. Clang is for the fuzz targets alone, and its libFuzzer comes in libclang-rt-14-dev,
-# which clang only recommends.
-buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev)
-testPackages=(googletest libgtest-dev libbenchmark-dev xvfb libx11-dev libxtst-dev
-    g++-mingw-w64-x86-64-posix clang libclang-rt-14-dev)
+# renderer included, and EGL and Xlib for the snapshot tool with no display); the tests,
+# the benchmark and the Windows check need the second list as well. Clang is for the fuzz
+# targets alone, and its libFuzzer comes in libclang-rt-14-dev, which clang only recommends.
+buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev
+    libegl-dev libx11-dev)
+# Making the Debian package takes dpkg-shlibdeps (dpkg-dev) for its dependencies and file,
+# with which CPack finds the programs to ask it about. Checking it takes the validators of
+# the desktop entry, the AppStream metadata and the package, and groff to set the manual
+# pages.
+packagePackages=(dpkg-dev file)
+testPackages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev
+    g++-mingw-w64-x86-64-posix clang libclang-rt-14-dev "${packagePackages[@]}"
+    desktop-file-utils appstream lintian groff-base)
 
 ensurePackages() {
     local missing=() package

@@ -1,10 +1,12 @@
 // planar-shadows-snapshot: one frame of the scene, drawn by the program's own set-up and
 // views into an offscreen framebuffer, written as a PNG. Exit status 2 for unusable
-// options, 1 when the picture cannot be made or written, 0 otherwise.
+// options, 1 when the picture cannot be made or written, 0 otherwise. With no display it
+// needs no X server: its context then comes from EGL.
 #include <cstdio>
 
 #include "app/program.h"
 #include "platform/opengl.h"
+#include "scene/context_without_display.h"
 #include "scene/offscreen.h"
 #include "snapshot/options.h"
 #include "snapshot/png_writer.h"
@@ -29,12 +31,24 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    // The window only provides a GL context; GLUT sees none of the tool's options.
-    int glutArgc = 1;
-    char* glutArgv[] = {argv[0], nullptr};
-    glutInit(&glutArgc, glutArgv);
-    glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | GLUT_SINGLE);
-    glutCreateWindow("planar-shadows-snapshot");
+    switch (makeContextWithoutDisplay()) {
+        case ContextWithoutDisplay::Made:
+            break;
+        case ContextWithoutDisplay::Failed:
+            std::fprintf(stderr,
+                         "planar-shadows-snapshot: no display, and EGL cannot make a GL "
+                         "context without one\n");
+            return 1;
+        case ContextWithoutDisplay::NotNeeded: {
+            // The window only provides a GL context; GLUT sees none of the tool's options.
+            int glutArgc = 1;
+            char* glutArgv[] = {argv[0], nullptr};
+            glutInit(&glutArgc, glutArgv);
+            glutInitDisplayMode(GLUT_RGB | GLUT_DEPTH | GLUT_STENCIL | GLUT_SINGLE);
+            glutCreateWindow("planar-shadows-snapshot");
+            break;
+        }
+    }
 
     applyLinkState(options.picture, programState);
     programState.tintLevel = options.tint;

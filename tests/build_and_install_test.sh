@@ -9,13 +9,7 @@ sourceDir=$1
 buildDir=$2
 version=$3
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/script_checks.sh"
 
 # configure FOLDER [CMAKE OPTION...]: its output goes to FOLDER.log.
 configure() {

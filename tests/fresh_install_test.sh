@@ -14,13 +14,7 @@ fi
 deb=$(realpath "$1")
 frame=$(realpath "$2")
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/script_checks.sh"
 export DEBIAN_FRONTEND=noninteractive
 
 [ -z "${DISPLAY:-}" ] || { echo "run this with no display (DISPLAY is $DISPLAY)" >&2; exit 2; }

@@ -8,13 +8,7 @@ set -euo pipefail
 sourceDir=$1
 buildDir=$2
 
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() {
-    echo "FAILED: $*" >&2
-    failures=$((failures + 1))
-}
+source "$(dirname "${BASH_SOURCE[0]}")/script_checks.sh"
 
 cpack -G DEB --config "$buildDir/CPackConfig.cmake" -B "$scratch" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log" >&2; exit 1; }

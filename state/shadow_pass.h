@@ -9,6 +9,7 @@
 
 #include "state/program_state.h"
 #include "state/render_state.h"
+#include "state/stencil_legend.h"
 
 // Everything one frame of the shadow view draws, in order, as programState stands: for the
 // floor and then the left wall, light 1's stencilled pass (or the naive one without the
@@ -54,9 +55,10 @@ std::string currentStepStateText(const ProgramState& s);
 // 255ths, so both renderers write it exactly.
 Colour stencilViewColour(unsigned value, int samples);
 
-// The view's legend, one line per colour or ramp, as the page shows it under the picture
-// and the snapshot tool prints it: "stencil 1 #ff00ff: marked", and for the counts every
-// colour of the ramp, "stencil 2k #440154 ... #fde725: ...".
+// The view's legend: each value, its colour (for the counts, every colour of the ramp) and
+// its meaning, as the page shows it under the picture; and as the snapshot tool and the
+// desktop print it (state/stencil_legend.h).
+std::vector<LegendEntry> stencilViewLegendEntries();
 std::string stencilViewLegend();
 
 // Rows that turn a pixel's stencil value into colour by the stencil test alone, for a

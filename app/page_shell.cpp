@@ -19,8 +19,8 @@
 namespace {
 
 // On the desktop the idle handler runs as often as the main loop turns, and the tint rests
-// about a tenth of a second after start-up. GLUT's idle here is a 4 ms timer, on which the
-// 4001 steps would take 16 s, so the same steps run this many times per animation frame
+// about a tenth of a second after start-up. A browser's timers wait at least 4 ms, on which
+// the 4001 steps would take 16 s, so the same steps run this many times per animation frame
 // instead: 21 frames, a third of a second.
 constexpr int IDLE_STEPS_PER_FRAME = 200;
 
@@ -164,9 +164,9 @@ EM_BOOL onContextRestored(int, const void*, void*) {
 
 }  // namespace
 
-// Emscripten's glutInit does nothing here but listen on the whole window, where it would
-// take Tab, Enter and Space from every control on the page and turn touches into mouse
-// clicks: the page hears all input itself instead.
+// GLUT here (app/page_glut.cpp) has no start-up and hears no input: the page hears it all
+// itself, where Emscripten's GLUT would listen on the whole window, taking Tab, Enter and
+// Space from every control on the page and turning touches into mouse clicks.
 void startShell(int&, char**) {}
 
 void attachHandlers() {
@@ -174,7 +174,7 @@ void attachHandlers() {
     emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, onContextRestored);
 }
 
-// GLUT's idle here is too slow for the tint: the idle steps run on animation frames.
+// A timer is too slow for the tint: the idle steps run on animation frames.
 void startIdleWork() {
     if (!idleStepsRunning && !programEnded && !contextLost) {
         idleStepsRunning = true;
@@ -202,13 +202,12 @@ void showPixelHistory(const PixelHistory& history) {
     }
 }
 
-// GLUT's title here is the document's: the caption and the step's state go under the
-// picture instead.
+// The page keeps its own title: the caption and the step's state go under the picture.
 void showCaption(const std::string& caption, const std::string& stepState) {
     callPage("showCaption", object({{"caption", json(caption)}, {"stepState", json(stepState)}}));
 }
 
-// GLUT's title here is the document's: a notice goes in the status line under the picture.
+// The page keeps its own title: a notice goes in the status line under the picture.
 void showNotice(const std::string& notice) {
     callPage("showNotice", json(notice));
 }

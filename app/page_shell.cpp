@@ -5,7 +5,9 @@
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/program.h"
@@ -17,8 +19,8 @@
 namespace {
 
 // On the desktop the idle handler runs as often as the main loop turns, and the tint rests
-// about a tenth of a second after start-up. GLUT's idle here is a 4 ms timer, on which the
-// 4001 steps would take 16 s, so the same steps run this many times per animation frame
+// about a tenth of a second after start-up. A browser's timers wait at least 4 ms, on which
+// the 4001 steps would take 16 s, so the same steps run this many times per animation frame
 // instead: 21 frames, a third of a second.
 constexpr int IDLE_STEPS_PER_FRAME = 200;
 
@@ -51,34 +53,94 @@ EM_BOOL runIdleSteps(double, void*) {
 // finds nothing to draw into.
 void displayNothing() {}
 
-EM_JS(void, showPageCaption, (const char* text, const char* state),
-      { Module.showCaption(UTF8ToString(text), UTF8ToString(state)); });
+// ---- The one way to the page --------------------------------------------------------------
+// Every call from the program to the page names one of the page's callbacks (web/page-calls.js,
+// the one list of them) and hands it one value as JSON, which the page parses.
 
-EM_JS(void, showPageNotice, (const char* text), { Module.showNotice(UTF8ToString(text)); });
+EM_JS(void, callPageWithJson, (const char* name, const char* json),
+      { Module["programCalls"][UTF8ToString(name)](JSON.parse(UTF8ToString(json))); });
 
-EM_JS(void, clearPageMenu, (), { Module.clearMenu(); });
+void callPage(const char* name, const std::string& json = "null") {
+    callPageWithJson(name, json.c_str());
+}
 
-EM_JS(void, addPageMenuItem, (const char* label, int value),
-      { Module.addMenuItem(UTF8ToString(label), value); });
+std::string json(const std::string& text) {
+    static const char HEX[] = "0123456789abcdef";
+    std::string quoted = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (byte < 0x20) {
+            quoted += "\\u00";
+            quoted += HEX[byte >> 4];
+            quoted += HEX[byte & 0xF];
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
 
-EM_JS(void, endPageMenu, (), { Module.endMenu(); });
+std::string json(int number) {
+    return std::to_string(number);
+}
 
-EM_JS(void, showPageLegend, (const char* legend), { Module.showLegend(UTF8ToString(legend)); });
+std::string json(bool on) {
+    return on ? "true" : "false";
+}
 
-EM_JS(void, showPageHistory, (const char* history), { Module.showHistory(UTF8ToString(history)); });
+std::string json(const MenuItem& item);
+std::string json(const LegendEntry& entry);
+std::string json(const PixelStage& stage);
 
-EM_JS(void, showPageState, (const char* text), { Module.showState(UTF8ToString(text)); });
+template <typename T>
+std::string json(const std::vector<T>& list) {
+    std::string text = "[";
+    for (const T& each : list) {
+        text += (text.size() > 1 ? "," : "") + json(each);
+    }
+    return text + "]";
+}
 
-EM_JS(void, showProgramEnded, (), { Module.programEnded(); });
+// An object from its members' names and their values, already JSON.
+std::string object(std::initializer_list<std::pair<const char*, std::string>> members) {
+    std::string text = "{";
+    for (const auto& [name, value] : members) {
+        text += (text.size() > 1 ? ",\"" : "\"") + std::string(name) + "\":" + value;
+    }
+    return text + "}";
+}
 
-EM_JS(void, showContextLost, (int lost), { Module.contextLost(lost); });
+std::string json(const MenuItem& item) {
+    return object({{"label", json(item.label)}, {"value", json(item.value)}});
+}
+
+std::string json(const LegendEntry& entry) {
+    return object({{"value", json(entry.value)},
+                   {"colours", json(entry.colours)},
+                   {"meaning", json(entry.meaning)}});
+}
+
+std::string json(const PixelSample& sample) {
+    return object({{"colour", json(std::vector<int>{sample.r, sample.g, sample.b})},
+                   {"stencil", json(static_cast<int>(sample.stencil))}});
+}
+
+std::string json(const PixelStage& stage) {
+    return object({{"name", json(stage.name)},
+                   {"counts", json(stage.counts)},
+                   {"before", json(stage.before)},
+                   {"after", json(stage.after)}});
+}
 
 // The browser restores a lost context only if the page asks for it by preventing the
 // event's default, which returning true does.
 EM_BOOL onContextLost(int, const void*, void*) {
     contextLost = true;
     glutDisplayFunc(displayNothing);
-    showContextLost(1);
+    callPage("contextLost", json(true));
     return EM_TRUE;
 }
 
@@ -96,15 +158,15 @@ EM_BOOL onContextRestored(int, const void*, void*) {
     if (!tintAtRest) {
         startIdleWork();
     }
-    showContextLost(0);
+    callPage("contextLost", json(false));
     return EM_TRUE;
 }
 
 }  // namespace
 
-// Emscripten's glutInit does nothing here but listen on the whole window, where it would
-// take Tab, Enter and Space from every control on the page and turn touches into mouse
-// clicks: the page hears all input itself instead.
+// GLUT here (app/page_glut.cpp) has no start-up and hears no input: the page hears it all
+// itself, where Emscripten's GLUT would listen on the whole window, taking Tab, Enter and
+// Space from every control on the page and turning touches into mouse clicks.
 void startShell(int&, char**) {}
 
 void attachHandlers() {
@@ -112,7 +174,7 @@ void attachHandlers() {
     emscripten_set_webglcontextrestored_callback("#canvas", nullptr, EM_FALSE, onContextRestored);
 }
 
-// GLUT's idle here is too slow for the tint: the idle steps run on animation frames.
+// A timer is too slow for the tint: the idle steps run on animation frames.
 void startIdleWork() {
     if (!idleStepsRunning && !programEnded && !contextLost) {
         idleStepsRunning = true;
@@ -122,36 +184,38 @@ void startIdleWork() {
 
 // GLUT has no menu here: the page makes its own, and a button for each item.
 void showMenu(const std::vector<MenuItem>& items) {
-    clearPageMenu();
-    for (const MenuItem& item : items) {
-        addPageMenuItem(item.label.c_str(), item.value);
+    callPage("showMenu", json(items));
+}
+
+void showStencilLegend(const std::vector<LegendEntry>& legend) {
+    callPage("showLegend", json(legend));
+}
+
+void showPixelHistory(const PixelHistory& history) {
+    if (history.stages.empty()) {
+        callPage("showHistory");
+    } else {
+        callPage("showHistory", object({{"x", json(history.x)},
+                                        {"y", json(history.y)},
+                                        {"samples", json(history.samples)},
+                                        {"stages", json(history.stages)}}));
     }
-    endPageMenu();
 }
 
-void showStencilLegend(const std::string& legend) {
-    showPageLegend(legend.c_str());
-}
-
-void showPixelHistory(const std::string& history) {
-    showPageHistory(history.c_str());
-}
-
-// GLUT's title here is the document's: the caption and the step's state go under the
-// picture instead.
+// The page keeps its own title: the caption and the step's state go under the picture.
 void showCaption(const std::string& caption, const std::string& stepState) {
-    showPageCaption(caption.c_str(), stepState.c_str());
+    callPage("showCaption", object({{"caption", json(caption)}, {"stepState", json(stepState)}}));
 }
 
-// GLUT's title here is the document's: a notice goes in the status line under the picture.
+// The page keeps its own title: a notice goes in the status line under the picture.
 void showNotice(const std::string& notice) {
-    showPageNotice(notice.c_str());
+    callPage("showNotice", json(notice));
 }
 
 // Only when it has changed: the page replaces its address at most a few times a second.
 void showStateText(const std::string& text) {
     if (!stateTextSent || text != sentStateText) {
-        showPageState(text.c_str());
+        callPage("showState", json(text));
         sentStateText = text;
         stateTextSent = true;
     }
@@ -161,7 +225,7 @@ void showStateText(const std::string& text) {
 // says that reloading starts the program again.
 void endProgram() {
     programEnded = true;
-    showProgramEnded();
+    callPage("programEnded");
 }
 
 // Called by the page, only while the program runs and has its context. Positions arrive

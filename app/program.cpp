@@ -143,9 +143,9 @@ void showWhatFollows() {
         shown.stepState = stepState;
     }
     if (s.showStencil != shown.stencilView) {
-        showStencilLegend(s.showStencil ? stencilViewLegend() : "");
+        showStencilLegend(s.showStencil ? stencilViewLegendEntries() : std::vector<LegendEntry>{});
         if (!s.showStencil) {
-            showPixelHistory("");
+            showPixelHistory({});
         }
         shown.stencilView = s.showStencil;
     }
@@ -455,11 +455,11 @@ void onPoint(int x, int y) {
 
 // Each stage's rows drawn after the last one's into a spare target, the pixel read back
 // after each. The window's own picture stays as it is.
-std::string pixelHistory(int x, int y) {
+PixelHistory pixelHistory(int x, int y) {
     const ProgramState& s = programState;
     if (x < 0 || y < 0 || x >= s.windowWidth || y >= s.windowHeight ||
         !openPixelProbe(s.windowWidth, s.windowHeight)) {
-        return "";
+        return {};
     }
     const std::vector<HistoryStage> stages = pixelHistoryStages(s);
     std::vector<PixelSample> after;
@@ -468,7 +468,7 @@ std::string pixelHistory(int x, int y) {
         after.push_back(probePixel(x, y));
     }
     closePixelProbe();
-    return pixelHistoryText(x, y, stages, after, LIGHT_SAMPLE_COUNT);
+    return pixelHistoryOf(x, y, stages, after, LIGHT_SAMPLE_COUNT);
 }
 
 // ---- Window ---------------------------------------------------------------------------

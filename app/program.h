@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "state/pixel_history.h"
+
 // The window's title; on the desktop also its caption outside the stepping mode.
 constexpr const char* WINDOW_TITLE = "moving shadows, hit 't' and 'T'";
 
@@ -58,9 +60,9 @@ void onMenu(int item);
 std::vector<std::string> onStateText(const std::string& text);
 
 // The history of window pixel (x, y) from the top left as programState stands, drawn and
-// read back offscreen (state/renderer.h); "" for a pixel outside the window, or where no
-// offscreen target can be had.
-std::string pixelHistory(int x, int y);
+// read back offscreen (state/renderer.h); without stages for a pixel outside the window, or
+// where no offscreen target can be had.
+PixelHistory pixelHistory(int x, int y);
 
 // ---- The idle work, which each shell runs in its own way ------------------------------
 

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "state/pixel_history.h"
+#include "state/stencil_legend.h"
+
 // Before the window exists. GLUT takes its own options (-display, -geometry, ...) out of
 // argv on the desktop; a page has none.
 void startShell(int& argc, char** argv);
@@ -36,14 +39,14 @@ void showMenu(const std::vector<MenuItem>& items);
 // steps drew. Called whenever the step or the mode may have changed.
 void showCaption(const std::string& caption, const std::string& stepState);
 
-// The stencil view's legend (state/stencil_view.h's stencilViewLegend) while the view is on,
-// or "" once it is off. The page shows it under the picture; the desktop prints it on
-// standard output when the view comes on.
-void showStencilLegend(const std::string& legend);
+// The stencil view's legend (state/stencil_view.h's stencilViewLegendEntries) while the view
+// is on, or none once it is off. The page shows it under the picture; the desktop prints it
+// on standard output when the view comes on.
+void showStencilLegend(const std::vector<LegendEntry>& legend);
 
-// A pixel's history (state/pixel_history.h), or "" to take an old one away: on the page
-// under the caption, on the desktop on standard output.
-void showPixelHistory(const std::string& history);
+// A pixel's history (state/pixel_history.h), or one without stages to take an old one away:
+// on the page under the caption, on the desktop on standard output.
+void showPixelHistory(const PixelHistory& history);
 
 // The state text of the picture just drawn (state/state_text.h), after every frame of the
 // shadow view: the page keeps it in its address, so that a reload or a link reopens the

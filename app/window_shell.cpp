@@ -107,16 +107,16 @@ void showCaption(const std::string& caption, const std::string& stepState) {
     printed = stepState;
 }
 
-void showStencilLegend(const std::string& legend) {
+void showStencilLegend(const std::vector<LegendEntry>& legend) {
     if (!legend.empty()) {
-        std::printf("Stencil view:\n%s", legend.c_str());
+        std::printf("Stencil view:\n%s", legendText(legend).c_str());
         std::fflush(stdout);
     }
 }
 
-void showPixelHistory(const std::string& history) {
-    if (!history.empty()) {
-        std::fputs(history.c_str(), stdout);
+void showPixelHistory(const PixelHistory& history) {
+    if (!history.stages.empty()) {
+        std::fputs(pixelHistoryText(history).c_str(), stdout);
         std::fflush(stdout);
     }
 }

@@ -26,22 +26,46 @@ void setCapability(unsigned capability, bool on) {
     }
 }
 
-void applyStencilDepthAndBlend(const RenderState& state) {
+void applyStencilDepthAndBlend(const RenderState& state, const RenderState* held) {
     const StencilState& stencil = state.stencil;
-    setCapability(GL_STENCIL_TEST, stencil.test);
-    glStencilFunc(static_cast<GLenum>(stencil.func), static_cast<GLint>(stencil.ref),
-                  stencil.valueMask);
-    glStencilOp(static_cast<GLenum>(stencil.fail), static_cast<GLenum>(stencil.depthFail),
-                static_cast<GLenum>(stencil.depthPass));
-    glStencilMask(stencil.writeMask);
-    const GLboolean colour = state.colourWrites ? GL_TRUE : GL_FALSE;
-    glColorMask(colour, colour, colour, colour);
-    setCapability(GL_DEPTH_TEST, state.depth.test);
-    glDepthFunc(static_cast<GLenum>(state.depth.func));
-    glDepthMask(state.depth.writes ? GL_TRUE : GL_FALSE);
-    setCapability(GL_BLEND, state.blend.on);
-    glBlendFunc(static_cast<GLenum>(state.blend.source),
-                static_cast<GLenum>(state.blend.destination));
+    const StencilState* was = held != nullptr ? &held->stencil : nullptr;
+    if (was == nullptr || was->test != stencil.test) {
+        setCapability(GL_STENCIL_TEST, stencil.test);
+    }
+    if (was == nullptr || was->func != stencil.func || was->ref != stencil.ref ||
+        was->valueMask != stencil.valueMask) {
+        glStencilFunc(static_cast<GLenum>(stencil.func), static_cast<GLint>(stencil.ref),
+                      stencil.valueMask);
+    }
+    if (was == nullptr || was->fail != stencil.fail || was->depthFail != stencil.depthFail ||
+        was->depthPass != stencil.depthPass) {
+        glStencilOp(static_cast<GLenum>(stencil.fail), static_cast<GLenum>(stencil.depthFail),
+                    static_cast<GLenum>(stencil.depthPass));
+    }
+    if (was == nullptr || was->writeMask != stencil.writeMask) {
+        glStencilMask(stencil.writeMask);
+    }
+    if (held == nullptr || held->colourWrites != state.colourWrites) {
+        const GLboolean colour = state.colourWrites ? GL_TRUE : GL_FALSE;
+        glColorMask(colour, colour, colour, colour);
+    }
+    if (held == nullptr || held->depth.test != state.depth.test) {
+        setCapability(GL_DEPTH_TEST, state.depth.test);
+    }
+    if (held == nullptr || held->depth.func != state.depth.func) {
+        glDepthFunc(static_cast<GLenum>(state.depth.func));
+    }
+    if (held == nullptr || held->depth.writes != state.depth.writes) {
+        glDepthMask(state.depth.writes ? GL_TRUE : GL_FALSE);
+    }
+    if (held == nullptr || held->blend.on != state.blend.on) {
+        setCapability(GL_BLEND, state.blend.on);
+    }
+    if (held == nullptr || held->blend.source != state.blend.source ||
+        held->blend.destination != state.blend.destination) {
+        glBlendFunc(static_cast<GLenum>(state.blend.source),
+                    static_cast<GLenum>(state.blend.destination));
+    }
 }
 
 unsigned clearBits(unsigned buffers) {

@@ -10,8 +10,10 @@
 // glEnable or glDisable.
 void setCapability(unsigned capability, bool on);
 
-// All of it, every time: a row never relies on what the row before it left.
-void applyStencilDepthAndBlend(const RenderState& state);
+// All of it, every time: a row never relies on what the row before it left. A renderer that
+// knows what GL holds (`held`, the part of the last row applied) may leave out the calls that
+// would set a value already set, since each call costs it more than a comparison.
+void applyStencilDepthAndBlend(const RenderState& state, const RenderState* held = nullptr);
 
 // GL's bits for a clear row's buffers (CLEAR_COLOUR, ...).
 unsigned clearBits(unsigned buffers);

@@ -101,12 +101,12 @@ int main(int argc, char** argv) {
         std::fputs(stencilViewLegend().c_str(), stdout);
     }
     if (options.pixelX >= 0) {
-        const std::string history = pixelHistory(options.pixelX, options.pixelY);
-        if (history.empty()) {
+        const PixelHistory history = pixelHistory(options.pixelX, options.pixelY);
+        if (history.stages.empty()) {
             std::fprintf(stderr, "planar-shadows-snapshot: GL cannot draw the history offscreen\n");
             return 1;
         }
-        std::fputs(history.c_str(), stdout);
+        std::fputs(pixelHistoryText(history).c_str(), stdout);
     }
     return 0;
 }

@@ -32,18 +32,27 @@ const char* stencilChangeName(unsigned before, unsigned after) {
 
 }  // namespace
 
-std::string pixelHistoryText(int x, int y, const std::vector<HistoryStage>& stages,
-                             const std::vector<PixelSample>& after, int samples) {
-    std::string text =
-        "Pixel " + std::to_string(x) + ", " + std::to_string(y) + " from the top left:\n";
-    // Every frame starts from a clear: black, stencil 0.
+PixelHistory pixelHistoryOf(int x, int y, const std::vector<HistoryStage>& stages,
+                            const std::vector<PixelSample>& after, int samples) {
+    PixelHistory history{x, y, samples, {}};
     PixelSample before = {0, 0, 0, 0};
     for (size_t i = 0; i < stages.size() && i < after.size(); ++i) {
-        const PixelSample& now = after[i];
-        std::string line = stages[i].name + ": ";
-        if (stages[i].counts) {
+        history.stages.push_back({stages[i].name, stages[i].counts, before, after[i]});
+        before = after[i];
+    }
+    return history;
+}
+
+std::string pixelHistoryText(const PixelHistory& history) {
+    std::string text = "Pixel " + std::to_string(history.x) + ", " + std::to_string(history.y) +
+                       " from the top left:\n";
+    for (const PixelStage& stage : history.stages) {
+        const PixelSample& before = stage.before;
+        const PixelSample& now = stage.after;
+        std::string line = stage.name + ": ";
+        if (stage.counts) {
             // Each counted point adds 2.
-            line += std::to_string(now.stencil / 2) + " of " + std::to_string(samples) +
+            line += std::to_string(now.stencil / 2) + " of " + std::to_string(history.samples) +
                     " points of the light shadow it: stencil " + std::to_string(now.stencil) +
                     ", colour " + hex(now);
             // A point's flattened casters mark whatever they cover, but only the receiver's
@@ -61,7 +70,6 @@ std::string pixelHistoryText(int x, int y, const std::vector<HistoryStage>& stag
                     ", colour " + colour;
         }
         text += line + "\n";
-        before = now;
     }
     return text;
 }

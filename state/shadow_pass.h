@@ -12,6 +12,7 @@
 
 #include "state/program_state.h"
 #include "state/render_state.h"
+#include "state/stencil_legend.h"
 
 // Everything one frame of the shadow view draws, in order, as programState stands: for the
 // floor and then the left wall, light 1's stencilled pass (or the naive one without the

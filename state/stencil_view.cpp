@@ -103,16 +103,21 @@ Colour stencilViewColour(unsigned value, int samples) {
     return {c.r / 255.0f, c.g / 255.0f, c.b / 255.0f, 1};
 }
 
-std::string stencilViewLegend() {
-    std::string ramp;
+std::vector<LegendEntry> stencilViewLegendEntries() {
+    std::vector<std::string> ramp;
     const int stops = static_cast<int>(std::size(VIRIDIS));
     for (int counted = 1; counted <= stops; ++counted) {
-        ramp += " " + hex(stencilViewColour(2 * static_cast<unsigned>(counted), stops));
+        ramp.push_back(hex(stencilViewColour(2 * static_cast<unsigned>(counted), stops)));
     }
-    return "stencil 0 " + hex(stencilViewColour(0, 1)) +
-           ": unmarked; with soft shadows, no point of the light counted\n" + "stencil 1 " +
-           hex(stencilViewColour(1, 1)) + ": marked\n" + "stencil 2k" + ramp +
-           ": soft shadows, k points of the light counted, from one to all\n";
+    return {{"0",
+             {hex(stencilViewColour(0, 1))},
+             "unmarked; with soft shadows, no point of the light counted"},
+            {"1", {hex(stencilViewColour(1, 1))}, "marked"},
+            {"2k", ramp, "soft shadows, k points of the light counted, from one to all"}};
+}
+
+std::string stencilViewLegend() {
+    return legendText(stencilViewLegendEntries());
 }
 
 std::vector<PassRow> stencilReadingRows() {

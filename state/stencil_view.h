@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "state/render_state.h"
+#include "state/stencil_legend.h"
 
 // The colour stencil value `value` is shown in: 0 black, 1 the stepping mode's magenta, and
 // an even value 2k, k of `samples` points of the light counted, along the viridis ramp from
@@ -16,9 +17,10 @@
 // 255ths, so both renderers write it exactly.
 Colour stencilViewColour(unsigned value, int samples);
 
-// The view's legend, one line per colour or ramp, as the page shows it under the picture
-// and the snapshot tool prints it: "stencil 1 #ff00ff: marked", and for the counts every
-// colour of the ramp, "stencil 2k #440154 ... #fde725: ...".
+// The view's legend: each value, its colour (for the counts, every colour of the ramp) and
+// its meaning, as the page shows it under the picture; and as the snapshot tool and the
+// desktop print it (state/stencil_legend.h).
+std::vector<LegendEntry> stencilViewLegendEntries();
 std::string stencilViewLegend();
 
 // Rows that turn a pixel's stencil value into colour by the stencil test alone, for a

@@ -1,5 +1,5 @@
 // The page's arithmetic and decisions that need neither the document nor the program:
-// web/page.js applies them, and Node's test runner checks them without a browser.
+// the page's modules apply them, and Node's test runner checks them without a browser.
 
 // The program's first argument, from the address's query: only a query without "=" counts
 // ("?s", "?ss"); anything else in the address is someone else's, and a malformed one is
@@ -82,4 +82,39 @@ export function splitFragment(hash) {
 export function addressWith(base, state, embed) {
   const fragment = [embed ? "embed" : "", state].filter((part) => part !== "").join("&");
   return fragment === "" ? base : `${base}#${fragment}`;
+}
+
+function hex(colour) {
+  return `#${colour.map((channel) => channel.toString(16).padStart(2, "0")).join("")}`;
+}
+
+// A value after a stage: "1" if the stage left it, "1 -> 0" if it changed it, with the hard
+// pass's two changes of the stencil named.
+function change(before, after, named = "") {
+  return before === after ? after : `${before} -> ${after}${named ? ` (${named})` : ""}`;
+}
+
+// A pixel's history in words, as the desktop and the snapshot tool print it
+// (state/pixel_history.cpp), from the program's data: { x, y, samples, stages }, each stage
+// { name, counts, before, after } and each of those { colour: [r, g, b], stencil }.
+export function historyText({ x, y, samples, stages }) {
+  const lines = [`Pixel ${x}, ${y} from the top left:`];
+  for (const { name, counts, before, after } of stages) {
+    if (counts) {
+      // Each counted point adds 2; an odd value is a mark no count clears, off the receiver.
+      lines.push(`${name}: ${after.stencil >> 1} of ${samples} points of the light shadow it: ` +
+                 `stencil ${after.stencil}, colour ${hex(after.colour)}` +
+                 (after.stencil % 2 === 1 ? " (a mark left uncounted: not the receiver's pixel)"
+                                          : ""));
+      continue;
+    }
+    const named = before.stencil === 0 && after.stencil === 1 ? "marked"
+      : before.stencil === 1 && after.stencil === 0 ? "mark cleared" : "";
+    const stencil = change(`${before.stencil}`, `${after.stencil}`, named);
+    const colour = change(hex(before.colour), hex(after.colour));
+    const acts = stencil !== `${after.stencil}` || colour !== hex(after.colour);
+    lines.push(`${name}: ${acts ? "acts on it" : "leaves it alone"}: stencil ${stencil}, ` +
+               `colour ${colour}`);
+  }
+  return `${lines.join("\n")}\n`;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <iterator>
 #include <vector>
 
@@ -94,7 +95,11 @@ Matrix asMatrix(const ShadowMatrix& shadow) {
 // ever moved and turned, for which that equals the inverse transpose GL uses. (Flattened
 // casters are not lit: they draw into the stencil alone, or in flat black.) With light 0
 // alone, the sum is (0.2 + diffuse) · 1, exactly the one light's value.
-const char* const VERTEX_SHADER = R"(#version 300 es
+// Built twice: for rows lit by light 0 alone, all of a one-light frame's, without the loop
+// over the lights, which costs every lit vertex; and for any lights, summed in the same
+// order, so both give the same light to the last bit.
+const char* const VERTEX_SHADER_HEAD = "#version 300 es\n";
+const char* const VERTEX_SHADER = R"(
 in vec3 position;
 in vec3 normal;
 uniform mat4 modelview;
@@ -102,23 +107,31 @@ uniform mat4 modelviewProjection;
 uniform vec4 colour;
 uniform bool lighting;
 uniform float ambient;
-uniform bool lightOn[4];
+uniform int lights;
+uniform int lightsUpTo;
 uniform vec4 lightPosition[4];
 uniform vec3 lightColour[4];
 out vec4 shade;
+vec3 diffuse(int i, vec3 eye, vec3 turned) {
+    vec4 from = lightPosition[i];
+    vec3 towards = from.w == 0.0 ? from.xyz : from.xyz - eye;
+    return max(dot(turned, normalize(towards)), 0.0) * lightColour[i];
+}
 void main() {
     gl_Position = modelviewProjection * vec4(position, 1.0);
     if (lighting) {
         vec3 eye = (modelview * vec4(position, 1.0)).xyz;
         vec3 turned = mat3(modelview) * normal;
         vec3 light = vec3(ambient);
-        for (int i = 0; i < 4; ++i) {
-            if (lightOn[i]) {
-                vec4 from = lightPosition[i];
-                vec3 towards = from.w == 0.0 ? from.xyz : from.xyz - eye;
-                light += max(dot(turned, normalize(towards)), 0.0) * lightColour[i];
+#ifdef FIRST_LIGHT_ALONE
+        light += diffuse(0, eye, turned);
+#else
+        for (int i = 0; i < lightsUpTo; ++i) {
+            if ((lights & (1 << i)) != 0) {
+                light += diffuse(i, eye, turned);
             }
         }
+#endif
         shade = clamp(vec4(light * colour.rgb, colour.a), 0.0, 1.0);
     } else {
         shade = clamp(colour, 0.0, 1.0);
@@ -137,9 +150,9 @@ void main() {
 
 // A shader that does not compile says why on the console, instead of leaving a blank page
 // without a word.
-GLuint compile(GLenum type, const char* source) {
+GLuint compile(GLenum type, std::initializer_list<const char*> source) {
     const GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
+    glShaderSource(shader, static_cast<GLsizei>(source.size()), source.begin(), nullptr);
     glCompileShader(shader);
     GLint compiled = GL_FALSE;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
@@ -240,16 +253,55 @@ size_t shapeIndex(Draws draws) {
 
 // ---- What the renderer keeps ------------------------------------------------------------
 
-struct Renderer {
-    GLuint program = 0;
+// The frame's lights as the shader takes them: where each shines from, and its colour.
+struct FrameLights {
+    GLfloat positions[4 * MAX_LIGHTS];
+    GLfloat colours[3 * MAX_LIGHTS];
+};
+
+bool same(const FrameLights& a, const FrameLights& b) {
+    return std::equal(std::begin(a.positions), std::end(a.positions), std::begin(b.positions)) &&
+           std::equal(std::begin(a.colours), std::end(a.colours), std::begin(b.colours));
+}
+
+// Where the vertex array feeds both programs.
+constexpr GLuint POSITION = 0;
+constexpr GLuint NORMAL = 1;
+
+// One linked program, where its uniforms are, and what they hold. Every row still comes with
+// its whole state, but a call that would set what is set already is left out: each GL call
+// goes from WebAssembly through JavaScript into WebGL's own checks, and most rows change
+// only a part of the state. A new program's uniforms are all 0, as the matrices here are.
+struct Program {
+    GLuint id = 0;
     GLint modelview = -1;
     GLint modelviewProjection = -1;
     GLint colour = -1;
     GLint lighting = -1;
     GLint ambient = -1;
-    GLint lightOn = -1;
+    GLint lights = -1;
+    GLint lightsUpTo = -1;
     GLint lightPosition = -1;
     GLint lightColour = -1;
+    bool known = false;
+    GLint heldLighting = 0;
+    GLint heldLights = 0;
+    GLint heldLightsUpTo = 0;
+    GLfloat heldAmbient = 0;
+    Colour heldColour = {};
+    Matrix heldModelview = {};
+    Matrix heldModelviewProjection = {};
+    bool lightsKnown = false;
+    FrameLights heldFrameLights = {};
+};
+
+struct Renderer {
+    Program firstLightAlone, anyLights;
+    Program* program = &firstLightAlone;
+    // The part of the last row's state that gl/row_state.cpp applies, which GL holds; none
+    // before the first row in a new context.
+    bool stateKnown = false;
+    RenderState heldState = {};
     Matrix projection = IDENTITY;
     // Each shape's runs, one a mesh, in MESHED_SHAPES' order: its primitives in the order
     // GLU and freeglut draw them, for every draw whose pixels can depend on the order; and
@@ -261,11 +313,27 @@ struct Renderer {
 
 Renderer renderer;
 
+bool same(const Matrix& a, const Matrix& b) {
+    return std::equal(std::begin(a.m), std::end(a.m), std::begin(b.m));
+}
+
+bool same(const Colour& a, const Colour& b) {
+    return a.r == b.r && a.g == b.g && a.b == b.b && a.a == b.a;
+}
+
+// In the row's colour and lighting, which its state has set.
 // In the row's colour and lighting, which its state has set.
 void draw(const Shape& shape, const Matrix& modelview) {
+    Program& p = *renderer.program;
     const Matrix modelviewProjection = renderer.projection * modelview;
-    glUniformMatrix4fv(renderer.modelview, 1, GL_FALSE, modelview.m);
-    glUniformMatrix4fv(renderer.modelviewProjection, 1, GL_FALSE, modelviewProjection.m);
+    if (!same(modelview, p.heldModelview)) {
+        glUniformMatrix4fv(p.modelview, 1, GL_FALSE, modelview.m);
+        p.heldModelview = modelview;
+    }
+    if (!same(modelviewProjection, p.heldModelviewProjection)) {
+        glUniformMatrix4fv(p.modelviewProjection, 1, GL_FALSE, modelviewProjection.m);
+        p.heldModelviewProjection = modelviewProjection;
+    }
     glDrawElements(shape.mode, shape.count, GL_UNSIGNED_SHORT,
                    reinterpret_cast<const void*>(shape.first * sizeof(GLushort)));
 }
@@ -304,7 +372,10 @@ void uploadShapes() {
         }
         return addIndices(mode, base, indexed.indices);
     };
+    // After a lost context, every run anew.
     for (size_t k = 0; k < SHAPE_COUNT; ++k) {
+        renderer.runs[k].clear();
+        renderer.stencilRuns[k].clear();
         const bool casts = MESHED_SHAPES[k].casts;
         for (const Mesh& mesh : MESHED_SHAPES[k].meshes()) {
             Shape stencilOnly{};
@@ -323,13 +394,11 @@ void uploadShapes() {
     glBindBuffer(GL_ARRAY_BUFFER, buffer);
     glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vertices.size() * sizeof(MeshVertex)),
                  vertices.data(), GL_STATIC_DRAW);
-    const GLuint position = static_cast<GLuint>(glGetAttribLocation(renderer.program, "position"));
-    const GLuint normal = static_cast<GLuint>(glGetAttribLocation(renderer.program, "normal"));
-    glEnableVertexAttribArray(position);
-    glVertexAttribPointer(position, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex),
+    glEnableVertexAttribArray(POSITION);
+    glVertexAttribPointer(POSITION, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex),
                           reinterpret_cast<const void*>(offsetof(MeshVertex, position)));
-    glEnableVertexAttribArray(normal);
-    glVertexAttribPointer(normal, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex),
+    glEnableVertexAttribArray(NORMAL);
+    glVertexAttribPointer(NORMAL, 3, GL_FLOAT, GL_FALSE, sizeof(MeshVertex),
                           reinterpret_cast<const void*>(offsetof(MeshVertex, normal)));
     GLuint indexBuffer = 0;
     glGenBuffers(1, &indexBuffer);
@@ -414,19 +483,48 @@ void drawFullWindow() {
 
 // ---- A row: its whole state, then its shape ---------------------------------------------
 
-// All of it, every time: a row never relies on what the row before it left. Lighting and
-// the colour are the shader's uniforms here, where fixed-function GL has them as state.
+// All of it, every time: a row never relies on what the row before it left, only the calls
+// that would change nothing are left out. Lighting and the colour are the shader's uniforms
+// here, where fixed-function GL has them as state.
 void applyRowState(const PassRow& row) {
     const RenderState& state = row.state;
-    applyStencilDepthAndBlend(state);
-    glUniform1i(renderer.lighting, state.lighting.on);
-    GLint lightOn[MAX_LIGHTS];
-    for (int i = 0; i < MAX_LIGHTS; ++i) {
-        lightOn[i] = (state.lighting.lights & (1u << i)) != 0;
+    applyStencilDepthAndBlend(state, renderer.stateKnown ? &renderer.heldState : nullptr);
+    renderer.heldState = state;
+    renderer.stateKnown = true;
+
+    const GLint lights = static_cast<GLint>(state.lighting.lights);
+    Program& p =
+        state.lighting.lights == FIRST_LIGHT ? renderer.firstLightAlone : renderer.anyLights;
+    if (&p != renderer.program) {
+        glUseProgram(p.id);
+        renderer.program = &p;
     }
-    glUniform1iv(renderer.lightOn, MAX_LIGHTS, lightOn);
-    glUniform1f(renderer.ambient, state.lighting.ambient ? 0.2f : 0.0f);
-    glUniform4f(renderer.colour, row.colour.r, row.colour.g, row.colour.b, row.colour.a);
+    const bool known = p.known;
+    p.known = true;
+    const GLint lighting = state.lighting.on ? 1 : 0;
+    if (!known || lighting != p.heldLighting) {
+        glUniform1i(p.lighting, lighting);
+        p.heldLighting = lighting;
+    }
+    // The first light alone has no uniforms for which lights.
+    if (p.lights >= 0 && (!known || lights != p.heldLights)) {
+        GLint upTo = 0;
+        while (upTo < MAX_LIGHTS && (lights >> upTo) != 0) {
+            ++upTo;
+        }
+        glUniform1i(p.lights, lights);
+        glUniform1i(p.lightsUpTo, upTo);
+        p.heldLights = lights;
+    }
+    const GLfloat ambient = state.lighting.ambient ? 0.2f : 0.0f;
+    if (!known || ambient != p.heldAmbient) {
+        glUniform1f(p.ambient, ambient);
+        p.heldAmbient = ambient;
+    }
+    if (!known || !same(row.colour, p.heldColour)) {
+        glUniform4f(p.colour, row.colour.r, row.colour.g, row.colour.b, row.colour.a);
+        p.heldColour = row.colour;
+    }
 }
 
 void drawShape(const PassRow& row, const Frame& frame) {
@@ -461,6 +559,28 @@ void drawRows(const std::vector<PassRow>& rows, const Frame& frame) {
     }
 }
 
+// The shader built with `defines`, and its uniforms found.
+Program makeProgram(const char* defines) {
+    Program p;
+    p.id = glCreateProgram();
+    glAttachShader(p.id, compile(GL_VERTEX_SHADER, {VERTEX_SHADER_HEAD, defines, VERTEX_SHADER}));
+    glAttachShader(p.id, compile(GL_FRAGMENT_SHADER, {FRAGMENT_SHADER}));
+    glBindAttribLocation(p.id, POSITION, "position");
+    glBindAttribLocation(p.id, NORMAL, "normal");
+    glLinkProgram(p.id);
+    glUseProgram(p.id);
+    p.modelview = glGetUniformLocation(p.id, "modelview");
+    p.modelviewProjection = glGetUniformLocation(p.id, "modelviewProjection");
+    p.colour = glGetUniformLocation(p.id, "colour");
+    p.lighting = glGetUniformLocation(p.id, "lighting");
+    p.ambient = glGetUniformLocation(p.id, "ambient");
+    p.lights = glGetUniformLocation(p.id, "lights");
+    p.lightsUpTo = glGetUniformLocation(p.id, "lightsUpTo");
+    p.lightPosition = glGetUniformLocation(p.id, "lightPosition");
+    p.lightColour = glGetUniformLocation(p.id, "lightColour");
+    return p;
+}
+
 }  // namespace
 
 // ---- What every renderer provides -------------------------------------------------------
@@ -468,39 +588,40 @@ void drawRows(const std::vector<PassRow>& rows, const Frame& frame) {
 // Also after a lost context comes back, when the shader program, the vertex array and the
 // buffer of the old one are gone: all of them are made anew, and the GL state set again.
 void initScene() {
-    renderer.program = glCreateProgram();
-    glAttachShader(renderer.program, compile(GL_VERTEX_SHADER, VERTEX_SHADER));
-    glAttachShader(renderer.program, compile(GL_FRAGMENT_SHADER, FRAGMENT_SHADER));
-    glLinkProgram(renderer.program);
-    glUseProgram(renderer.program);
-    renderer.modelview = glGetUniformLocation(renderer.program, "modelview");
-    renderer.modelviewProjection = glGetUniformLocation(renderer.program, "modelviewProjection");
-    renderer.colour = glGetUniformLocation(renderer.program, "colour");
-    renderer.lighting = glGetUniformLocation(renderer.program, "lighting");
-    renderer.ambient = glGetUniformLocation(renderer.program, "ambient");
-    renderer.lightOn = glGetUniformLocation(renderer.program, "lightOn");
-    renderer.lightPosition = glGetUniformLocation(renderer.program, "lightPosition");
-    renderer.lightColour = glGetUniformLocation(renderer.program, "lightColour");
+    renderer.firstLightAlone = makeProgram("#define FIRST_LIGHT_ALONE\n");
+    renderer.anyLights = makeProgram("");
+    renderer.program = &renderer.firstLightAlone;
+    glUseProgram(renderer.program->id);
+    renderer.stateKnown = false;
     uploadShapes();
 }
 
 // The frame's canvas size, projection and lights, then its rows. The lights that are not
-// there stay dark: no row enables them.
+// there stay dark: no row enables them. Both programs light with the frame's lights; each
+// is told only what it does not hold already.
 void drawFrame(const Frame& frame) {
     glViewport(0, 0, frame.width, frame.height);
     renderer.projection = frustum(frame.projection);
-    GLfloat positions[4 * MAX_LIGHTS] = {};
-    GLfloat colours[3 * MAX_LIGHTS] = {};
+    FrameLights lights = {};
     for (int i = 0; i < frame.lightCount; ++i) {
         const LightPosition& at = frame.lights[i].position;
         const Colour& c = frame.lights[i].colour;
         const GLfloat position[4] = {at.x, at.y, at.z, at.w};
         const GLfloat colour[3] = {c.r, c.g, c.b};
-        std::copy(std::begin(position), std::end(position), &positions[4 * i]);
-        std::copy(std::begin(colour), std::end(colour), &colours[3 * i]);
+        std::copy(std::begin(position), std::end(position), &lights.positions[4 * i]);
+        std::copy(std::begin(colour), std::end(colour), &lights.colours[3 * i]);
     }
-    glUniform4fv(renderer.lightPosition, MAX_LIGHTS, positions);
-    glUniform3fv(renderer.lightColour, MAX_LIGHTS, colours);
+    for (Program* p : {&renderer.firstLightAlone, &renderer.anyLights}) {
+        if (p->lightsKnown && same(lights, p->heldFrameLights)) {
+            continue;
+        }
+        glUseProgram(p->id);
+        glUniform4fv(p->lightPosition, MAX_LIGHTS, lights.positions);
+        glUniform3fv(p->lightColour, MAX_LIGHTS, lights.colours);
+        p->heldFrameLights = lights;
+        p->lightsKnown = true;
+        glUseProgram(renderer.program->id);
+    }
     drawRows(frame.rows, frame);
 }
 

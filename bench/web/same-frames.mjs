@@ -4,7 +4,8 @@
 // animation frames, so it would not draw). The steps are the browser tests' states, then a
 // sweep of light positions (across, in depth, out of the room), teapot offsets, and the
 // menu's two switches in all four combinations, the stepping mode's steps, and the sweep
-// again with soft shadows. Run by hand when the renderer's drawing changes and its frames
+// again with soft shadows, and up to four lights with the sun among them and the stencil
+// view. Run by hand when the renderer's drawing changes and its frames
 // must not:
 //   node bench/web/same-frames.mjs OLD_WEB_DIR NEW_WEB_DIR
 // (a built page folder each, as scripts/web.sh --build leaves in build-web/). Exits with 1
@@ -192,6 +193,22 @@ async function framesOf(browser, address) {
   await step(soft, "soft shadows, a wider light", (t) => t.page.keyboard.type("+++"));
   await step(soft, "soft shadows, translucent", (t) => t.menu(MENU_TRANSLUCENT_SHADOWS));
   await soft.close();
+  const lights = await Tab.open(browser, address);
+  await step(lights, "stencil view", (t) => t.page.keyboard.type("v"));
+  await step(lights, "stencil view, two lights", (t) => t.page.keyboard.type("l"));
+  await step(lights, "two lights", (t) => t.page.keyboard.type("v"));
+  await step(lights, "two lights, the second moved", (t) => t.drag(400, 120));
+  await step(lights, "three lights, the third the sun", (t) => t.page.keyboard.type("lu"));
+  await step(lights, "four lights, the first moved", async (t) => {
+    await t.page.keyboard.type("l1");
+    await t.drag(100, 300);
+  });
+  await step(lights, "four lights, translucent", (t) => t.menu(MENU_TRANSLUCENT_SHADOWS));
+  await step(lights, "four lights, without the stencil", (t) => t.menu(MENU_STENCIL));
+  await step(lights, "four lights, stepping", (t) => t.menu(MENU_STEPPING));
+  await step(lights, "four lights, stepping, step 6", (t) => t.page.keyboard.type("]]]]]"));
+  await step(lights, "four lights, soft shadows", (t) => t.menu(MENU_SOFT_SHADOWS));
+  await lights.close();
   return frames;
 }
 

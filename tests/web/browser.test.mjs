@@ -469,11 +469,14 @@ test("each step of the drawing matches the snapshot tool's, with its caption and
 function walkRows(page) {
   return page.evaluate(() => {
     const gl = Module.ctx;
-    const program = gl.getParameter(gl.CURRENT_PROGRAM);
-    const lighting = gl.getUniformLocation(program, "lighting");
-    const colour = gl.getUniformLocation(program, "colour");
-    const ambient = gl.getUniformLocation(program, "ambient");
-    const lightOn = [0, 1, 2, 3].map((i) => gl.getUniformLocation(program, `lightOn[${i}]`));
+    // The program that draws a row, and its uniform's value; a program without uniforms for
+    // which lights is the one for light 1 alone.
+    const uniform = (name) => {
+      const program = gl.getParameter(gl.CURRENT_PROGRAM);
+      return gl.getUniform(program, gl.getUniformLocation(program, name));
+    };
+    const lights = () => gl.getUniformLocation(gl.getParameter(gl.CURRENT_PROGRAM), "lights")
+      ? uniform("lights") & ((1 << uniform("lightsUpTo")) - 1) : 1;
     const names = ["stencil test", "stencil function", "stencil reference", "stencil value mask",
                    "stencil fail", "stencil depth fail", "stencil depth pass", "stencil write mask",
                    "colour writes", "depth test", "depth function", "depth writes", "lighting",
@@ -493,11 +496,9 @@ function walkRows(page) {
         gl.getParameter(gl.STENCIL_PASS_DEPTH_PASS), gl.getParameter(gl.STENCIL_WRITEMASK) & 0xFF,
         mask.every((channel) => channel) ? 1 : (mask.some((channel) => channel) ? 0.5 : 0),
         gl.isEnabled(gl.DEPTH_TEST), gl.getParameter(gl.DEPTH_FUNC),
-        gl.getParameter(gl.DEPTH_WRITEMASK), gl.getUniform(program, lighting),
+        gl.getParameter(gl.DEPTH_WRITEMASK), uniform("lighting"),
         gl.isEnabled(gl.BLEND), gl.getParameter(gl.BLEND_SRC_RGB), gl.getParameter(gl.BLEND_DST_RGB),
-        ...gl.getUniform(program, colour),
-        lightOn.reduce((lights, at, i) => lights | (gl.getUniform(program, at) ? 1 << i : 0), 0),
-        gl.getUniform(program, ambient) !== 0,
+        ...uniform("colour"), lights(), uniform("ambient") !== 0,
       ].map(Number);
       actual.forEach((value, field) => {
         if (value !== expected[field]) {

@@ -2,8 +2,8 @@
 import assert from "node:assert/strict";
 import { test } from "node:test";
 
-import { addressWith, canvasPixel, decodeKey, drawingBufferSide, firstArgument, menuCorner,
-         splitFragment } from "../../web/page-helpers.js";
+import { addressWith, canvasPixel, decodeKey, drawingBufferSide, firstArgument, historyText,
+         menuCorner, splitFragment } from "../../web/page-helpers.js";
 
 test("only a query without '=' is the program's first argument", () => {
   assert.deepEqual(firstArgument(""), []);
@@ -80,4 +80,32 @@ test("the page takes 'embed' out of its address and hands the program the rest u
   assert.equal(addressWith(page, "", true), `${page}#embed`);
   assert.equal(addressWith(page, "step=3", true), `${page}#embed&step=3`);
   assert.equal(addressWith(page, "step=3", false), `${page}#step=3`);
+});
+
+test("a pixel's history reads as the snapshot tool prints it, from the program's data", () => {
+  const sample = (colour, stencil) => ({ colour, stencil });
+  const black = sample([0, 0, 0], 0);
+  const cyan = sample([0, 204, 204], 1);
+  const shadow = sample([0, 41, 41], 0);
+  const history = {
+    x: 3, y: 250, samples: 32, stages: [
+      { name: "step 1 (floor)", counts: false, before: black, after: cyan },
+      { name: "step 2 (floor)", counts: false, before: cyan, after: sample([0, 204, 204], 0) },
+      { name: "step 3 (floor)", counts: false, before: sample([0, 204, 204], 0), after: shadow },
+      { name: "step 4 (wall)", counts: false, before: shadow, after: shadow },
+      { name: "step 5 (wall)", counts: false, before: shadow, after: sample([0, 41, 41], 3) },
+      { name: "floor counted", counts: true, before: shadow, after: sample([10, 20, 255], 21) },
+    ],
+  };
+  assert.equal(historyText(history), [
+    "Pixel 3, 250 from the top left:",
+    "step 1 (floor): acts on it: stencil 0 -> 1 (marked), colour #000000 -> #00cccc",
+    "step 2 (floor): acts on it: stencil 1 -> 0 (mark cleared), colour #00cccc",
+    "step 3 (floor): acts on it: stencil 0, colour #00cccc -> #002929",
+    "step 4 (wall): leaves it alone: stencil 0, colour #002929",
+    "step 5 (wall): acts on it: stencil 0 -> 3, colour #002929",
+    "floor counted: 10 of 32 points of the light shadow it: stencil 21, colour #0a14ff " +
+      "(a mark left uncounted: not the receiver's pixel)",
+    "",
+  ].join("\n"));
 });

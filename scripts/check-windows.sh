@@ -6,8 +6,8 @@
 # Google Benchmark's, so Debian's copies serve, from a scratch folder removed afterwards.
 # Nothing is linked or run, there being no Windows here, but the objects' GL calls are
 # checked against what Windows' GL libraries export. The web edition's own sources (web/,
-# app/page_shell.cpp, app/test_entries.cpp, bench/web_*) build with Emscripten alone and are
-# left out.
+# app/page_shell.cpp, app/page_glut.cpp, app/test_entries.cpp, bench/web_*) build with
+# Emscripten alone and are left out.
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
 compiler=x86_64-w64-mingw32-g++-posix
@@ -26,7 +26,7 @@ cd "$projectDir"
 sources=()
 for source in shadow/*.cpp state/*.cpp gl/*.cpp scene/*.cpp app/*.cpp snapshot/*.cpp bench/*.cpp; do
     case $source in
-        app/page_shell.cpp | app/test_entries.cpp | bench/web_*) ;;
+        app/page_shell.cpp | app/page_glut.cpp | app/test_entries.cpp | bench/web_*) ;;
         *) sources+=("$source") ;;
     esac
 done

@@ -1,17 +1,14 @@
 #include "state/pixel_history.h"
 
-#include <cstdio>
-
 #include "shadow/light_samples.h"
+#include "state/number_text.h"
 #include "state/pass_rows.h"
 #include "state/render_state_text.h"
 
 namespace {
 
 std::string hex(const PixelSample& p) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", p.r, p.g, p.b);
-    return text;
+    return "#" + hexByte(p.r) + hexByte(p.g) + hexByte(p.b);
 }
 
 // A value as it is after a stage: "1" if the stage left it, "1 -> 0" if it changed it, with

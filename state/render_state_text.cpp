@@ -1,13 +1,12 @@
 #include "state/render_state_text.h"
 
-#include <cstdio>
+#include "state/number_text.h"
 
 namespace {
 
-std::string number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
+// As printf's %g writes it.
+std::string number(float value) {
+    return generalText(value, 6);
 }
 
 // Masks of all eight bits read best in hex, single bits as the numbers they are.

@@ -1,12 +1,11 @@
 #include "state/settings.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <iterator>
 
+#include "state/number_text.h"
 #include "state/shadow_pass.h"
 
 namespace {
@@ -286,12 +285,12 @@ std::string fillIn(std::string text, const std::string& placeholder, const std::
 
 namespace {
 
-// The first of `format` with 0, 1, 2... as its precision that reads back as `value`.
-std::string firstReadingBack(const char* format, float value) {
-    char text[64] = "";
+// The first of `write`'s texts, with 0, 1, 2... as its precision, that reads back as `value`.
+std::string firstReadingBack(std::string (*write)(float, int), float value) {
+    std::string text;
     for (int precision = 0; precision <= 9; ++precision) {
-        std::snprintf(text, sizeof text, format, precision, double(value));
-        if (std::strtof(text, nullptr) == value) {
+        text = write(value, precision);
+        if (readFloat(text).value == value) {
             break;
         }
     }
@@ -303,14 +302,13 @@ std::string firstReadingBack(const char* format, float value) {
 std::string sayNumber(float value) {
     // The shorter of the plainest decimals ("-420", "0.5") and the fewest significant digits
     // with a power of ten, "1e+06" said as "1e6".
-    const std::string plain = firstReadingBack("%.*f", value);
-    std::string power = firstReadingBack("%.*e", value);
+    const std::string plain = firstReadingBack(fixedText, value);
+    std::string power = firstReadingBack(exponentialText, value);
     const size_t e = power.find('e');
     const size_t digits = power.find_first_not_of("+-0", e + 1);
     power = power.substr(0, e + 1) + (power[e + 1] == '-' ? "-" : "") +
             (digits == std::string::npos ? "0" : power.substr(digits));
-    return std::strtof(plain.c_str(), nullptr) == value && plain.size() <= power.size() ? plain
-                                                                                        : power;
+    return readFloat(plain).value == value && plain.size() <= power.size() ? plain : power;
 }
 
 // ---- Numbers ----------------------------------------------------------------------------
@@ -319,15 +317,12 @@ bool readNumber(const std::string& text, float& value) {
     if (text.empty() || std::isspace(static_cast<unsigned char>(text[0]))) {
         return false;
     }
-    char* end = nullptr;
-    errno = 0;
-    const float parsed = std::strtof(text.c_str(), &end);
-    // ERANGE below 1 is an underflow: a denormal or 0 is still the number written.
-    const bool overflow = errno == ERANGE && std::fabs(parsed) >= 1;
-    if (*end != '\0' || overflow || !std::isfinite(parsed)) {
+    // Below the smallest float a number reads as 0 or a denormal, still the number written.
+    const ReadFloat read = readFloat(text);
+    if (read.read != text.size() || read.outOfRange) {
         return false;
     }
-    value = parsed;
+    value = read.value;
     return true;
 }
 

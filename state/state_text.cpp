@@ -2,9 +2,10 @@
 
 #include <cctype>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "state/number_text.h"
 
 namespace {
 
@@ -13,20 +14,18 @@ bool sameBits(float a, float b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-bool readsBackAs(const char* text, float value) {
-    return sameBits(std::strtof(text, nullptr), value);
+bool readsBackAs(const std::string& text, float value) {
+    return sameBits(readFloat(text).value, value);
 }
 
-// The shortest text that strtof reads back to exactly `value`. Between 10^-4 and 10^7 as
-// decimals ("-450", "0.1"), which read better in an address than "-4.5e+02"; outside, in
-// the shortest %g form. (std::to_chars would do this, but Emscripten's C++ library has no
-// floating-point to_chars.)
+// The shortest text that reads back to exactly `value`. Between 10^-4 and 10^7 as decimals
+// ("-450", "0.1"), which read better in an address than "-4.5e+02"; outside, in the shortest
+// %g form.
 std::string shortestText(float value) {
-    char text[48];
     const float size = std::fabs(value);
     if (size == 0 || (size >= 1e-4f && size < 1e7f)) {
         for (int decimals = 0; decimals <= 20; ++decimals) {
-            std::snprintf(text, sizeof text, "%.*f", decimals, double(value));
+            const std::string text = fixedText(value, decimals);
             if (readsBackAs(text, value)) {
                 return text;
             }
@@ -34,13 +33,12 @@ std::string shortestText(float value) {
     }
     // Nine significant digits always read back to the same float.
     for (int digits = 1; digits < 9; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, double(value));
+        const std::string text = generalText(value, digits);
         if (readsBackAs(text, value)) {
             return text;
         }
     }
-    std::snprintf(text, sizeof text, "%.9g", double(value));
-    return text;
+    return generalText(value, 9);
 }
 
 // %41 and the like, as a mail client or a browser may write ',' or '#'; a '%' without two
@@ -67,9 +65,7 @@ std::string partAsNamed(const std::string& part) {
     for (const char c : part) {
         const unsigned char byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7f) {
-            char escape[4];
-            std::snprintf(escape, sizeof escape, "%%%02X", byte);
-            named += escape;
+            named += "%" + hexByte(byte, true);
         } else {
             named += c;
         }

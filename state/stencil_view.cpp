@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <iterator>
 
+#include "state/number_text.h"
 #include "state/pass_rows.h"
 
 namespace {
@@ -58,11 +58,10 @@ Rgb viridis(double t) {
 }
 
 std::string hex(const Colour& c) {
-    char text[8];
-    std::snprintf(text, sizeof text, "#%02x%02x%02x", static_cast<int>(std::lround(c.r * 255)),
-                  static_cast<int>(std::lround(c.g * 255)),
-                  static_cast<int>(std::lround(c.b * 255)));
-    return text;
+    const auto byte = [](float channel) {
+        return hexByte(static_cast<unsigned>(std::lround(channel * 255)));
+    };
+    return "#" + byte(c.r) + byte(c.g) + byte(c.b);
 }
 
 }  // namespace

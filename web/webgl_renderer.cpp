@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "gl/row_state.h"
@@ -159,7 +160,9 @@ GLuint compile(GLenum type, std::initializer_list<const char*> source) {
     if (!compiled) {
         char log[1024] = "";
         glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        std::fprintf(stderr, "planar-shadows: a shader does not compile: %s\n", log);
+        std::fputs(
+            ("planar-shadows: a shader does not compile: " + std::string(log) + "\n").c_str(),
+            stderr);
     }
     return shader;
 }
@@ -363,8 +366,10 @@ void uploadShapes() {
         vertices.insert(vertices.end(), indexed.vertices.begin(), indexed.vertices.end());
         // 16-bit indices, of which WebGL 2 keeps 0xFFFF for restarting a strip.
         if (vertices.size() > 0xFFFF) {
-            std::fprintf(stderr, "planar-shadows: vertex %zu is past 16-bit indices\n",
-                         vertices.size() - 1);
+            std::fputs(("planar-shadows: vertex " + std::to_string(vertices.size() - 1) +
+                        " is past 16-bit indices\n")
+                           .c_str(),
+                       stderr);
         }
         const GLenum mode = mesh.primitive == MeshPrimitive::Lines ? GL_LINES : GL_TRIANGLES;
         if (stencilOnly != nullptr) {

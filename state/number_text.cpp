@@ -31,10 +31,10 @@ void multiplyAdd(Big& a, std::uint32_t factor, std::uint32_t add) {
     }
 }
 
-Big power(std::uint32_t base, int exponent) {
+Big tenTo(int exponent) {
     Big a = {1};
     for (int k = 0; k < exponent; ++k) {
-        multiplyAdd(a, base, 0);
+        multiplyAdd(a, 10, 0);
     }
     return a;
 }
@@ -267,23 +267,44 @@ ReadFloat readFloat(const std::string& text) {
     if (hex) {
         at += 2;
     }
-    // The mantissa's digits as a whole number, and how many of them follow the point.
+    // The mantissa's significant digits as a whole number, and the power of the base it is
+    // to be taken at. Past the first MOST_DIGITS, a digit can only tip a tie: a float's
+    // exact value has far fewer, so whether any of them is not 0 is all that counts, kept as
+    // a last digit 1.
+    constexpr int MOST_DIGITS = 800;
+    const std::uint32_t base = hex ? 16 : 10;
     Big mantissa;
-    int afterPoint = 0;
+    int digits = 0;
+    long power = 0;
     bool anyDigit = false;
     bool point = false;
+    bool dropped = false;
     for (; at < text.size(); ++at) {
         const char c = text[at];
         if (c == '.' && !point) {
             point = true;
-        } else if (isDigit(c, hex)) {
-            anyDigit = true;
-            multiplyAdd(mantissa, hex ? 16 : 10, static_cast<std::uint32_t>(digitValue(c)));
-            trim(mantissa);
-            afterPoint += point ? 1 : 0;
-        } else {
+            continue;
+        }
+        if (!isDigit(c, hex)) {
             break;
         }
+        anyDigit = true;
+        const std::uint32_t digit = static_cast<std::uint32_t>(digitValue(c));
+        if (digits < MOST_DIGITS && (digits > 0 || digit != 0)) {
+            multiplyAdd(mantissa, base, digit);
+            ++digits;
+            power -= point ? 1 : 0;
+        } else if (digits < MOST_DIGITS) {
+            power -= point ? 1 : 0;
+        } else {
+            dropped = dropped || digit != 0;
+            power += point ? 0 : 1;
+        }
+    }
+    if (dropped) {
+        multiplyAdd(mantissa, base, 1);
+        ++digits;
+        --power;
     }
     if (!anyDigit) {
         return {0, 0, false};
@@ -308,10 +329,9 @@ ReadFloat readFloat(const std::string& text) {
     ReadFloat read = {0, at, false};
     if (!mantissa.empty()) {
         if (hex) {
-            read = nearestFloat(mantissa, {1}, static_cast<int>(exponent) - 4 * afterPoint);
+            read = nearestFloat(mantissa, {1}, static_cast<int>(exponent + 4 * power));
         } else {
-            const long tens = exponent - afterPoint;
-            const int digits = static_cast<int>(decimalDigits(mantissa).size());
+            const long tens = exponent + power;
             // Past these it is too large for a float, or below half the smallest one.
             if (digits - 1 + tens >= 39) {
                 read = {HUGE_VALF, 0, true};
@@ -324,7 +344,7 @@ ReadFloat readFloat(const std::string& text) {
                         multiplyAdd(scaled, 10, 0);
                     }
                 } else {
-                    den = power(10, count);
+                    den = tenTo(count);
                 }
                 read = nearestFloat(scaled, den, 0);
             }

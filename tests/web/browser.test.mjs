@@ -741,7 +741,11 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Remove the last light, L",
                                 "Next light, 1 to 4 (now 1)",
                                 "Light 1 as the sun, u (now a point light)",
-                                "Stencil view, v (now off)"]);
+                                "Stencil view, v (now off)",
+                                "Back wall takes shadows (now not)",
+                                "Right wall takes shadows (now not)",
+                                "Ceiling takes shadows (now not)",
+                                "Add a board, k"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

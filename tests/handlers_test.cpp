@@ -7,6 +7,7 @@
 #include "platform/opengl.h"
 #include "state/program_state.h"
 #include "state/shadow_pass.h"
+#include "state/state_text.h"
 #include "tests/gl_window.h"
 
 namespace {
@@ -202,6 +203,21 @@ TEST_F(Handlers, TheBoardTiltsAndMovesOnlyWithinTheRoom) {
                              sizeof board));
     onKey('k', 0, 0);
     EXPECT_FALSE(programState.boardShown);
+}
+
+// The menu switches the back wall, the right wall and the ceiling as receivers, each on its
+// own, and a link says which receive.
+TEST_F(Handlers, TheMenuSwitchesEachFaceAsAReceiver) {
+    onMenu(MENU_CEILING);
+    onMenu(MENU_BACK_WALL);
+    EXPECT_EQ(writeStateText(linkStateOf(programState)),
+              "receivers=floor,left-wall,back-wall,ceiling");
+    onMenu(MENU_RIGHT_WALL);
+    onMenu(MENU_CEILING);
+    onMenu(MENU_BACK_WALL);
+    EXPECT_EQ(writeStateText(linkStateOf(programState)), "receivers=floor,left-wall,right-wall");
+    onMenu(MENU_RIGHT_WALL);
+    EXPECT_EQ(programState.receivers, DEFAULT_RECEIVERS);
 }
 
 // With soft shadows on, '+' (or '=') and '-' size the light in steps of 2.5 from 0 to 20.

@@ -632,10 +632,10 @@ std::vector<MenuItem> menuItems() {
         items.insert(items.end(), {{"Larger light (+)", '+'}, {"Smaller light (-)", '-'}});
     }
     if (s.boardShown) {
-        items.insert(items.end(), {{"Tilt the board back ())", ')'},
-                                   {"Tilt the board forward (()", '('},
-                                   {"Move the board right (})", '}'},
-                                   {"Move the board left ({)", '{'}});
+        items.insert(items.end(), {{"Tilt the board back, )", ')'},
+                                   {"Tilt the board forward, (", '('},
+                                   {"Move the board right, }", '}'},
+                                   {"Move the board left, {", '{'}});
     }
     return items;
 }

@@ -1,7 +1,8 @@
 // planar-shadows: a point light, dragged with the mouse, throws the shadows of a cone, a
-// sphere and a wire teapot onto the floor and the left wall of an open box room. The
-// shadows are the casters flattened onto each wall's plane along the light's rays, and
-// the stencil buffer keeps them on the wall's own pixels.
+// sphere and a wire teapot onto the floor and the left wall of an open box room, and at a
+// switch onto its other faces and a tilted board. The shadows are the casters flattened
+// onto each receiver's plane along the light's rays, and the stencil buffer keeps them on
+// the receiver's own pixels.
 #include "app/program.h"
 #include "platform/opengl.h"
 

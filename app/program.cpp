@@ -2,12 +2,14 @@
 #include "app/program.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "app/shell.h"
 #include "platform/opengl.h"
 #include "state/program_state.h"
+#include "state/render_state_text.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
 #include "state/state_text.h"
@@ -169,7 +171,7 @@ void follow(const ProgramState& before) {
     ProgramState& s = programState;
     updateShadowMatrices();
     if (s.steppingPasses) {
-        s.passStep = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
+        s.passStep = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount, receiving(s));
     }
     if (!(refinedFrom(before) == refinedFrom(s)) || before.windowWidth != s.windowWidth ||
         before.windowHeight != s.windowHeight) {
@@ -245,6 +247,40 @@ bool moveSelectedLight(const LightPosition& to) {
     return true;
 }
 
+// ---- The board ------------------------------------------------------------------------
+
+// 'k' adds or removes it; '(' and ')' tilt it forward and back, '{' and '}' move it left and
+// right. False, once it has said why, when the key can do nothing: there is no board, or it
+// would tilt too far or leave the room.
+bool changeBoard(unsigned char key) {
+    constexpr float BOARD_TILT_STEP = 10.0f;
+    constexpr float BOARD_STEP = 10.0f;
+    ProgramState& s = programState;
+    if (key == 'k') {
+        s.boardShown = !s.boardShown;
+        s.board = BOARD_START;
+        return true;
+    }
+    if (!s.boardShown) {
+        tell("There is no board: k adds one.");
+        return false;
+    }
+    BoardPlace to = s.board;
+    to.tilt += key == ')' ? BOARD_TILT_STEP : key == '(' ? -BOARD_TILT_STEP : 0;
+    to.x += key == '}' ? BOARD_STEP : key == '{' ? -BOARD_STEP : 0;
+    if (std::abs(to.tilt) > BOARD_MOST_TILT) {
+        tell("The board tilts no further than " + std::to_string(int(BOARD_MOST_TILT)) +
+             " degrees either way.");
+        return false;
+    }
+    if (!boardFits(to)) {
+        tell("The board would leave the room.");
+        return false;
+    }
+    s.board = to;
+    return true;
+}
+
 // 'l', 'L', '1' to '4' and 'u'; false, once it has said why, when the key can do nothing.
 bool changeLights(unsigned char key) {
     ProgramState& s = programState;
@@ -301,8 +337,8 @@ void onKey(unsigned char key, int, int) {
             if (!s.steppingPasses) {
                 return;
             }
-            s.passStep =
-                clampedPassStep(s.passStep + (key == ']' ? 1 : -1), s.stencilShadows, s.lightCount);
+            s.passStep = clampedPassStep(s.passStep + (key == ']' ? 1 : -1), s.stencilShadows,
+                                         s.lightCount, receiving(s));
             nextView = View::Shadow;
             break;
         case 'n':
@@ -327,6 +363,17 @@ void onKey(unsigned char key, int, int) {
         case '4':
         case 'u':
             if (!changeLights(key)) {
+                return;
+            }
+            nextView = View::Shadow;
+            break;
+        case 'k':
+        case 'K':
+        case '(':
+        case ')':
+        case '{':
+        case '}':
+            if (!changeBoard(key == 'K' ? 'k' : key)) {
                 return;
             }
             nextView = View::Shadow;
@@ -497,6 +544,17 @@ bool stepTint() {
 
 // ---- Menu -----------------------------------------------------------------------------
 
+namespace {
+
+// The room's face a menu item switches as a receiver, or null.
+const Receiver* switchedFace(int item) {
+    static constexpr Receiver FACES[] = {Receiver::BackWall, Receiver::RightWall,
+                                         Receiver::Ceiling};
+    return item >= MENU_BACK_WALL && item <= MENU_CEILING ? &FACES[item - MENU_BACK_WALL] : nullptr;
+}
+
+}  // namespace
+
 void onMenu(int item) {
     endNotice();
     ProgramState& s = programState;
@@ -516,6 +574,8 @@ void onMenu(int item) {
     } else if (item == MENU_SOFT_SHADOWS) {
         // Where the stencil cannot count the samples, the switch stays off.
         s.softShadows = !s.softShadows && s.softShadowsAvailable;
+    } else if (const Receiver* face = switchedFace(item)) {
+        s.receivers ^= receiverBit(*face);
     } else {
         onKey(static_cast<unsigned char>(item), 0, 0);
         return;
@@ -555,12 +615,27 @@ std::vector<MenuItem> menuItems() {
          'u'},
         {s.showStencil ? "The frame, v (now the stencil view)" : "Stencil view, v (now off)", 'v'},
     };
+    for (const int item : {MENU_BACK_WALL, MENU_RIGHT_WALL, MENU_CEILING}) {
+        std::string face = receiverName(*switchedFace(item));
+        face[0] = static_cast<char>(face[0] - 'a' + 'A');
+        items.push_back({face + ((s.receivers & receiverBit(*switchedFace(item))) != 0
+                                     ? " takes no shadows (now it does)"
+                                     : " takes shadows (now not)"),
+                         item});
+    }
+    items.push_back({s.boardShown ? "Remove the board, k" : "Add a board, k", 'k'});
     // After the switches, so the switches keep their places whichever modes are on.
     if (s.steppingPasses) {
         items.insert(items.end(), {{"Next step (])", ']'}, {"Previous step ([)", '['}});
     }
     if (s.softShadows) {
         items.insert(items.end(), {{"Larger light (+)", '+'}, {"Smaller light (-)", '-'}});
+    }
+    if (s.boardShown) {
+        items.insert(items.end(), {{"Tilt the board back, )", ')'},
+                                   {"Tilt the board forward, (", '('},
+                                   {"Move the board right, }", '}'},
+                                   {"Move the board left, {", '{'}});
     }
     return items;
 }

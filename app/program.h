@@ -42,16 +42,20 @@ void onReshape(int width, int height);
 // to onMenu as their values; the next two switch how the shadows are drawn, then the
 // stepping mode and soft shadows; the next four add a light, remove one, select the next
 // (the keys 1 to 4 select one each) and turn the selected one into the sun or back, the
-// three of them keys too; then the stencil view (as its key 'v'). While stepping, the next
-// and previous step follow, and with soft shadows on, a larger and a smaller light, each
-// as its key.
+// three of them keys too; then the stencil view (as its key 'v'), the switches of the back
+// wall, the right wall and the ceiling as receivers, and the board (as its key 'k'). While
+// stepping, the next and previous step follow, with soft shadows on, a larger and a smaller
+// light, and with the board, its two tilts and two moves, each as its key.
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
 constexpr int MENU_STEPPING = 258;
 constexpr int MENU_SOFT_SHADOWS = 259;
 constexpr int MENU_NEXT_LIGHT = 260;
+constexpr int MENU_BACK_WALL = 261;
+constexpr int MENU_RIGHT_WALL = 262;
+constexpr int MENU_CEILING = 263;
 // In the start state.
-constexpr int MENU_ITEM_COUNT = 12;
+constexpr int MENU_ITEM_COUNT = 16;
 void onMenu(int item);
 
 // A link's state text (state/state_text.h), as the page's address holds it: the start

@@ -23,6 +23,7 @@
 namespace {
 
 constexpr const char* EACH_LIGHT = "each light after the first, %";
+constexpr const char* EACH_RECEIVER = "each receiver beyond the floor and the left wall, %";
 
 void shadowFrame(benchmark::State& state) {
     for (auto _ : state) {
@@ -63,6 +64,35 @@ void shadowFrameWithLights(benchmark::State& state) {
     }
     timedShadowFrame(1);
     state.counters[EACH_LIGHT] = 100 * (all - one) / (lights - 1) / one;
+}
+
+// Seconds for one shadow frame with these receivers, the board where it starts or none.
+double timedReceiversFrame(unsigned receivers, bool board) {
+    programState.receivers = receivers;
+    programState.boardShown = board;
+    updateShadowMatrices();
+    const auto start = std::chrono::steady_clock::now();
+    displayShadowView();
+    glFinish();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The shadow frame with all five faces receiving, and with the board as well (argument 1),
+// timed in turns with the frame of the floor and the left wall alone, as the lights' rows
+// are; its counter, what each receiver beyond those two costs, in per cent of that frame.
+void shadowFrameWithReceivers(benchmark::State& state) {
+    const bool board = state.range(0) != 0;
+    const unsigned faces = (1u << RECEIVER_COUNT) - 1 - receiverBit(Receiver::Board);
+    double two = 0;
+    double all = 0;
+    for (auto _ : state) {
+        two += timedReceiversFrame(DEFAULT_RECEIVERS, false);
+        const double frame = timedReceiversFrame(faces, board);
+        all += frame;
+        state.SetIterationTime(frame);
+    }
+    timedReceiversFrame(DEFAULT_RECEIVERS, false);
+    state.counters[EACH_RECEIVER] = 100 * (all - two) / (board ? 4 : 3) / two;
 }
 
 // As the program drew it before the teapot went into a display list.
@@ -202,9 +232,11 @@ class RecordingReporter : public benchmark::ConsoleReporter {
                 const std::string name =
                     run.run_name.function_name + (argument.empty() ? "" : "/" + argument);
                 seconds[name] = run.GetAdjustedRealTime();
-                const auto share = run.counters.find(EACH_LIGHT);
-                if (share != run.counters.end()) {
-                    shares[name] = share->second;
+                for (const char* counter : {EACH_LIGHT, EACH_RECEIVER}) {
+                    const auto share = run.counters.find(counter);
+                    if (share != run.counters.end()) {
+                        shares[name] = share->second;
+                    }
                 }
             }
         }
@@ -229,6 +261,12 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("shadow frame", shadowFrame)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("shadow frame, lights:", shadowFrameWithLights)
         ->DenseRange(2, MAX_LIGHTS)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("shadow frame, five faces receiving, board:",
+                                 shadowFrameWithReceivers)
+        ->Arg(0)
+        ->Arg(1)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("shadow frame, teapot from glutWireTeapot",
@@ -271,8 +309,15 @@ int main(int argc, char** argv) {
     // Each light after the first draws its own shadows; the casters, the shell and the markers
     // are drawn once, lit by every light.
     for (const auto& [name, share] : reporter.shares) {
-        std::printf("%s: each light after the first costs %.0f %% of a one-light frame\n",
-                    name.c_str(), share);
+        if (name.rfind("shadow frame, lights:", 0) == 0) {
+            std::printf("%s: each light after the first costs %.0f %% of a one-light frame\n",
+                        name.c_str(), share);
+        } else {
+            std::printf(
+                "%s: each receiver beyond the floor and the left wall costs %.0f %% of "
+                "the frame of those two\n",
+                name.c_str(), share);
+        }
     }
     if (shadow > 0 && fromGlut > 0) {
         std::printf("the teapot's display list makes the shadow frame %.1f %% faster\n",

@@ -1,8 +1,8 @@
 // What a frame of the web edition costs in the browser: the shadow view (also with several
-// lights), the plain view and a bare clear, each at 512 × 512 (and the shadow view larger,
-// as on high-density screens), drawn by the WebGL 2 renderer with the program's own state. Each
-// frame ends with a one-pixel read-back, which waits until the frame is drawn, as the desktop
-// benchmark's glFinish does. Loaded by bench/web_frame_benchmark.html.
+// lights, and with more receivers), the plain view and a bare clear, each at 512 × 512 (and the
+// shadow view larger, as on high-density screens), drawn by the WebGL 2 renderer with the program's
+// own state. Each frame ends with a one-pixel read-back, which waits until the frame is drawn, as
+// the desktop benchmark's glFinish does. Loaded by bench/web_frame_benchmark.html.
 #include <GL/glut.h>
 #include <GLES3/gl3.h>
 #include <emscripten.h>
@@ -68,6 +68,16 @@ extern "C" EMSCRIPTEN_KEEPALIVE void setLightCount(int count) {
     }
     while (programState.lightCount > count && removeLight()) {
     }
+}
+
+// From now on, with `allFaces`, all five of the room's faces receive, else the floor and the
+// left wall; with `board`, the board stands where 'k' puts it.
+extern "C" EMSCRIPTEN_KEEPALIVE void setReceivers(int allFaces, int board) {
+    programState.receivers = allFaces != 0
+                                 ? (1u << RECEIVER_COUNT) - 1 - receiverBit(Receiver::Board)
+                                 : DEFAULT_RECEIVERS;
+    programState.boardShown = board != 0;
+    updateShadowMatrices();
 }
 
 // The drawing buffer `side` pixels square, as the page makes it on a denser screen.

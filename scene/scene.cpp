@@ -2,6 +2,8 @@
 // unchanging geometry is compiled into display lists once; each frame replays them.
 #include "scene/scene.h"
 
+#include <cmath>
+
 #include "gl/row_state.h"
 #include "mesh/mesh.h"
 #include "platform/opengl.h"
@@ -28,6 +30,30 @@ static void emitFloor() {
 static void emitLeftWall() {
     glBegin(GL_QUADS);
     emitQuad(LEFT_WALL_QUAD);
+    glEnd();
+}
+
+static void emitBackWall() {
+    glBegin(GL_QUADS);
+    emitQuad(BACK_WALL_QUAD);
+    glEnd();
+}
+
+static void emitRightWall() {
+    glBegin(GL_QUADS);
+    emitQuad(RIGHT_WALL_QUAD);
+    glEnd();
+}
+
+static void emitCeiling() {
+    glBegin(GL_QUADS);
+    emitQuad(CEILING_QUAD);
+    glEnd();
+}
+
+static void emitBoard() {
+    glBegin(GL_QUADS);
+    emitQuad(UNIT_SQUARE_QUAD);
     glEnd();
 }
 
@@ -123,6 +149,10 @@ struct ListedShape {
 static constexpr ListedShape LISTED_SHAPES[] = {
     {Draws::Floor, LIST_FLOOR, emitFloor},
     {Draws::LeftWall, LIST_LEFT_WALL, emitLeftWall},
+    {Draws::BackWall, LIST_BACK_WALL, emitBackWall},
+    {Draws::RightWall, LIST_RIGHT_WALL, emitRightWall},
+    {Draws::Ceiling, LIST_CEILING, emitCeiling},
+    {Draws::Board, LIST_BOARD, emitBoard},
     {Draws::RoomShell, LIST_ROOM_SHELL, emitRoomShell},
     {Draws::LightMarker, LIST_LIGHT_MARKER, emitLightMarker},
     {Draws::SelectionRing, LIST_SELECTION_RING, emitSelectionRing},
@@ -180,7 +210,8 @@ static void placeTeapot(const Frame& frame) {
 }
 
 // The casters flattened onto the receiver's plane along the light's rays.
-static void drawFlattenedCasters(const ShadowMatrix& shadowMatrix, const Frame& frame) {
+static void drawFlattenedCasters(const PassRow& row, const Frame& frame) {
+    const ShadowMatrix& shadowMatrix = row.flatten;
     glPushMatrix();
     glMultMatrixf(shadowMatrix.m);
     glPushMatrix();
@@ -191,7 +222,54 @@ static void drawFlattenedCasters(const ShadowMatrix& shadowMatrix, const Frame& 
     // cast onto the receiver, so they land on the same pixels as under M once.
     glMultMatrixf(shadowMatrix.m);
     glCallList(LIST_OCCLUDERS);
+    if (row.castsBoard) {
+        glMultMatrixf(boardMatrix(frame.board).m);
+        glCallList(LIST_BOARD);
+    }
     glPopMatrix();
+}
+
+// Onto the board, cut at its plane. GL clips against a plane in eye coordinates, which
+// under the shadow matrix would be the flattened points, all in the board's very plane, so
+// the matrix goes on the projection instead and the modelview places each caster in the
+// room, where the plane tells what stands behind the board. But Mesa, as GL implementations
+// may, tests the plane in clip coordinates, through the projection's inverse, and a shadow
+// matrix has none. So depth gets a trace of the plane's equation: x, y and w stay those of
+// the flattened points, so they cover the very same pixels, and the projection can be
+// inverted. The trace brings what stands in front of the board a hair nearer the eye than the
+// board (these rows test depth only in the naive pass).
+static void drawClippedFlattenedCasters(const PassRow& row, const Frame& frame) {
+    constexpr double DEPTH_TRACE = 1e-3;
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glMultMatrixf(row.flatten.m);
+    GLfloat m[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, m);
+    const PlaneEquation& p = row.clipPlane;
+    const double plane[4] = {p.a, p.b, p.c, p.d};
+    double depthRow = 0;
+    double planeLength = 0;
+    for (int column = 0; column < 4; ++column) {
+        depthRow += double(m[4 * column + 2]) * m[4 * column + 2];
+        planeLength += plane[column] * plane[column];
+    }
+    const double trace = DEPTH_TRACE * std::sqrt(depthRow / planeLength);
+    for (int column = 0; column < 4; ++column) {
+        m[4 * column + 2] = static_cast<GLfloat>(m[4 * column + 2] - trace * plane[column]);
+    }
+    glLoadMatrixf(m);
+    glMatrixMode(GL_MODELVIEW);
+    glClipPlane(GL_CLIP_PLANE0, plane);
+    glEnable(GL_CLIP_PLANE0);
+    glPushMatrix();
+    placeTeapot(frame);
+    glCallList(LIST_WIRE_TEAPOT);
+    glPopMatrix();
+    glCallList(LIST_OCCLUDERS);
+    glDisable(GL_CLIP_PLANE0);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
 }
 
 // At the light's marker, as large as the light while soft shadows are on; the ring and the
@@ -221,6 +299,9 @@ static void drawSceneShape(const PassRow& row, const SceneShape& shape, const Fr
         case Placement::AtMarker:
         case Placement::AroundMarker:
             placeAtMarker(row, frame, shape.placement == Placement::AroundMarker);
+            break;
+        case Placement::AtBoard:
+            glMultMatrixf(boardMatrix(frame.board).m);
             break;
     }
     glCallList(listOf(row.draws));
@@ -253,7 +334,11 @@ static void drawShape(const PassRow& row, const Frame& frame) {
             break;
         case Draws::FlattenedCasters:
         case Draws::FlattenedCastersForStencil:
-            drawFlattenedCasters(row.flatten, frame);
+            if (row.clipped) {
+                drawClippedFlattenedCasters(row, frame);
+            } else {
+                drawFlattenedCasters(row, frame);
+            }
             break;
         case Draws::FullWindow:
             drawFullWindow();

@@ -18,6 +18,11 @@ constexpr GLuint LIST_SELECTION_RING = 8;
 constexpr GLuint LIST_SUN_RAYS = 9;
 // The wire teapot's geometry alone, at the origin; its place and colour are set per frame.
 constexpr GLuint LIST_WIRE_TEAPOT = 10;
+constexpr GLuint LIST_BACK_WALL = 11;
+constexpr GLuint LIST_RIGHT_WALL = 12;
+constexpr GLuint LIST_CEILING = 13;
+// The unit square the board is drawn from, placed where the frame has it.
+constexpr GLuint LIST_BOARD = 14;
 
 // For a context made without GLUT, where freeglut has not started and so cannot draw: the
 // wire teapot's list is compiled from its mesh, the very segments glutWireTeapot sends in

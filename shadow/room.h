@@ -22,12 +22,22 @@ constexpr RoomQuad FLOOR_QUAD = {
 constexpr RoomQuad LEFT_WALL_QUAD = {
     {1, 0, 0}, {{-100, -100, -320}, {-100, -100, -520}, {-100, 100, -520}, {-100, 100, -320}}};
 
-// The rest of the room takes no shadows: right wall, ceiling, back wall.
-constexpr RoomQuad ROOM_SHELL_QUADS[3] = {
-    {{-1, 0, 0}, {{100, -100, -320}, {100, 100, -320}, {100, 100, -520}, {100, -100, -520}}},
-    {{0, -1, 0}, {{-100, 100, -320}, {-100, 100, -520}, {100, 100, -520}, {100, 100, -320}}},
-    {{0, 0, 1}, {{-100, -100, -520}, {100, -100, -520}, {100, 100, -520}, {-100, 100, -520}}},
-};
+// The rest of the room, which can receive too. Drawn as one shape while none of them does.
+constexpr RoomQuad RIGHT_WALL_QUAD = {
+    {-1, 0, 0}, {{100, -100, -320}, {100, 100, -320}, {100, 100, -520}, {100, -100, -520}}};
+constexpr RoomQuad CEILING_QUAD = {
+    {0, -1, 0}, {{-100, 100, -320}, {-100, 100, -520}, {100, 100, -520}, {100, 100, -320}}};
+constexpr RoomQuad BACK_WALL_QUAD = {
+    {0, 0, 1}, {{-100, -100, -520}, {100, -100, -520}, {100, 100, -520}, {-100, 100, -520}}};
+constexpr RoomQuad ROOM_SHELL_QUADS[3] = {RIGHT_WALL_QUAD, CEILING_QUAD, BACK_WALL_QUAD};
+
+// The square, (0, 0, 0) to (1, 1, 0), that a renderer places as the board (shadow/board.h).
+constexpr RoomQuad UNIT_SQUARE_QUAD = {{0, 0, 1}, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}};
+
+// The room's extent, which everything that stands in it keeps within.
+constexpr float ROOM_HALF_WIDTH = 100;
+constexpr float ROOM_FRONT_Z = -320;
+constexpr float ROOM_BACK_Z = -520;
 
 // The casters. The cone stands on its base disk and points up +y; the teapot's centre
 // moves sideways with the 't' and 'T' keys.

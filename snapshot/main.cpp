@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     // pixel's history.
     if (programState.steppingPasses) {
         std::puts(passStepCaption(options.picture.step, programState.stencilShadows,
-                                  programState.lightCount)
+                                  programState.lightCount, receiving(programState))
                       .c_str());
         std::fputs(currentStepStateText(programState).c_str(), stdout);
     }

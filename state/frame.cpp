@@ -21,8 +21,30 @@ void addLightMarkers(std::vector<PassRow>& rows, const ProgramState& s) {
     }
 }
 
+// The faces of the room that take no shadows: the shell in one draw while none of its faces
+// receives, as it always was drawn; else each face left on its own, since a receiving one
+// has been drawn by its pass.
+void addRoomShell(std::vector<PassRow>& rows, const ProgramState& s) {
+    constexpr std::pair<Receiver, Draws> SHELL_FACES[] = {{Receiver::RightWall, Draws::RightWall},
+                                                          {Receiver::Ceiling, Draws::Ceiling},
+                                                          {Receiver::BackWall, Draws::BackWall}};
+    unsigned shell = 0;
+    for (const auto& [receiver, draws] : SHELL_FACES) {
+        shell |= receiverBit(receiver);
+    }
+    if ((s.receivers & shell) == 0) {
+        rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::RoomShell, WALL_COLOUR), s));
+        return;
+    }
+    for (const auto& [receiver, draws] : SHELL_FACES) {
+        if ((s.receivers & receiverBit(receiver)) == 0) {
+            rows.push_back(litByEveryLight(row(PLAIN_LIT, draws, WALL_COLOUR), s));
+        }
+    }
+}
+
 void addRestOfRoom(std::vector<PassRow>& rows, const ProgramState& s) {
-    rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::RoomShell, WALL_COLOUR), s));
+    addRoomShell(rows, s);
     addLightMarkers(rows, s);
     rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Teapot, teapotColour(s.tintLevel)), s));
     rows.push_back(litByEveryLight(row(PLAIN_LIT, Draws::Cone, CONE_COLOUR), s));
@@ -34,13 +56,13 @@ std::vector<PassRow> shadowViewRows(const ProgramState& s) {
         return stencilViewRows(s);
     }
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount, receiving(s));
     // The stepping mode shows the hard pass's steps, soft shadows or not.
     if (s.steppingPasses) {
         addOverlays(rows, addStepsSoFar(rows, steps, s), s);
         return rows;
     }
-    for (const ReceiverLight& which : eachReceiverEachLight(s.lightCount)) {
+    for (const ReceiverLight& which : eachReceiverEachLight(receiving(s), s.lightCount)) {
         addReceiverPass(rows, which, steps, s);
     }
     addRestOfRoom(rows, s);
@@ -71,7 +93,8 @@ Frame frameOf(const ProgramState& s, std::vector<PassRow> rows) {
                    s.softShadows,
                    lightMarkerRadius(s) / static_cast<float>(LIGHT_MARKER_RADIUS),
                    s.teapotOffsetX,
-                   s.doubleBuffered != 0};
+                   s.doubleBuffered != 0,
+                   s.board};
     for (int i = 0; i < s.lightCount; ++i) {
         frame.lights[i] = {s.lights[i].shinesFrom, LIGHT_DESIGNS[i].colour,
                            lightMarkerCentre(s.lights[i])};

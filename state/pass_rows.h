@@ -62,10 +62,11 @@ struct ReceiverLight {
     int light;
 };
 
-// The order every frame visits them in: for the floor and then the left wall, light 1's
-// pass on it, then that of each light after it. The steps, the frame, the stencil view and
-// a pixel's history all walk this one list.
-std::vector<ReceiverLight> eachReceiverEachLight(int lightCount);
+// The order every frame visits them in: for each receiver in `receivers` (receiverBit) in
+// Receiver's order, the floor first and the board last, light 1's pass on it, then that of
+// each light after it. The steps, the frame, the stencil view and a pixel's history all
+// walk this one list.
+std::vector<ReceiverLight> eachReceiverEachLight(unsigned receivers, int lightCount);
 
 struct ReceiverFacts {
     Receiver receiver;
@@ -77,6 +78,8 @@ struct ReceiverFacts {
     // With the light on or behind the plane, the receiver faces away from it and nothing
     // is flattened onto it.
     bool lightInFront;
+    // The board, while it is shown, casts onto every receiver but itself.
+    bool castsBoard;
 };
 
 ReceiverFacts receiverFacts(ReceiverLight which, const ProgramState& s);
@@ -99,26 +102,34 @@ enum class StepDrawing {
     RestOfRoom,
 };
 
+// One kind of step, as a template every receiver's step of that kind follows.
 struct PassStep {
-    Receiver receiver;
     StepDrawing drawing;
     // Shown when the frame stops after this step: every pixel whose stencil value is 1,
     // and the flattened casters over the whole window, unconfined.
     bool showsMarks;
     bool showsFlattenedCasters;
-    const char* caption;
+    // The caption for the first receiver, and for each one after it, which says what the
+    // receivers before it left. "{Receiver}" and "{receiver}" stand for the receiver's name,
+    // "{previous}" for the one before it.
+    const char* firstCaption;
+    const char* laterCaption;
 };
 
-// A step of the frame: one of the tables' steps, done for one light.
+// A step of the frame: one of the templates, done on one receiver for one light.
 struct LightStep {
     const PassStep* step;
+    Receiver receiver;
+    // Whether the receiver is the frame's first; if not, the one before it.
+    bool first;
+    Receiver previous;
     int light;
 };
 
-// Every step of the frame in order: each receiver and light as eachReceiverEachLight
-// gives them, light 1's steps from the stencilled or the naive table, each other light's
-// from the added lights' table; last the rest of the room.
-std::vector<LightStep> passSteps(bool stencilShadows, int lightCount);
+// Every step of the frame in order: each receiver in `receivers` and each light as
+// eachReceiverEachLight gives them, light 1's steps from the stencilled or the naive
+// templates, each other light's from the added lights'; last the rest of the room.
+std::vector<LightStep> passSteps(bool stencilShadows, int lightCount, unsigned receivers);
 
 // The step's rows, as the frame draws them.
 void addStep(std::vector<PassRow>& rows, const LightStep& step, const ProgramState& s);

@@ -5,76 +5,70 @@
 
 #include "state/pass_rows.h"
 #include "state/render_state_text.h"
+#include "state/settings.h"
 #include "state/shadow_pass.h"
 
 namespace {
 
 // Magenta shows the stencil's marks, yellow the flattened casters; the last step shows
-// nothing over the finished frame.
+// nothing over the finished frame. Each receiver's steps follow these, the frame's first
+// receiver in the first caption, each later one in the second.
 constexpr PassStep STENCIL_STEPS[] = {
-    {Receiver::Floor, StepDrawing::MarkReceiver, true, false,
-     "Floor: drawn lit, and every pixel where it shows is marked with a 1 in the stencil "
-     "(magenta)."},
-    {Receiver::Floor, StepDrawing::ClearMarks, true, true,
-     "Floor: the flattened casters (yellow) clear the marks they cover; beyond the floor's "
-     "edge there is no mark to clear, so nothing spills."},
-    {Receiver::Floor, StepDrawing::DarkenCleared, true, false,
-     "Floor: drawn again in the shadow's colour only where a mark was cleared, once per "
-     "pixel, however many flattened polygons covered it."},
-    {Receiver::LeftWall, StepDrawing::MarkReceiver, true, false,
-     "Left wall: drawn lit and marked; the floor's marks stay, as the stencil is not "
+    {StepDrawing::MarkReceiver, true, false,
+     "{Receiver}: drawn lit, and every pixel where it shows is marked with a 1 in the stencil "
+     "(magenta).",
+     "{Receiver}: drawn lit and marked; the {previous}'s marks stay, as the stencil is not "
      "cleared between receivers."},
-    {Receiver::LeftWall, StepDrawing::ClearMarks, true, true,
-     "Left wall: its flattened casters (yellow) clear the marks they cover, floor marks "
+    {StepDrawing::ClearMarks, true, true,
+     "{Receiver}: the flattened casters (yellow) clear the marks they cover; beyond the "
+     "{receiver}'s edge there is no mark to clear, so nothing spills.",
+     "{Receiver}: its flattened casters (yellow) clear the marks they cover, {previous} marks "
      "included, which no later step reads."},
-    {Receiver::LeftWall, StepDrawing::DarkenCleared, true, false,
-     "Left wall: drawn again in the shadow's colour where a mark was cleared; it covers "
-     "only its own pixels, so the floor's cleared marks do nothing."},
-    {Receiver::Floor, StepDrawing::RestOfRoom, false, false,
-     "The rest of the room, the light marker and the casters themselves finish the frame."},
+    {StepDrawing::DarkenCleared, true, false,
+     "{Receiver}: drawn again in the shadow's colour only where a mark was cleared, once per "
+     "pixel, however many flattened polygons covered it.",
+     "{Receiver}: drawn again in the shadow's colour where a mark was cleared; it covers only "
+     "its own pixels, so the {previous}'s cleared marks do nothing."},
 };
 
 // Without the stencil nothing is marked, so only the flattened casters are shown.
 constexpr PassStep NAIVE_STEPS[] = {
-    {Receiver::Floor, StepDrawing::LitReceiver, false, false,
-     "Without the stencil, floor: drawn lit, and nothing is marked."},
-    {Receiver::Floor, StepDrawing::UnconfinedShadows, false, true,
-     "Floor: the flattened casters (yellow) drawn straight over it, depth-tested; in its very "
-     "plane they fight it for every pixel."},
-    {Receiver::LeftWall, StepDrawing::LitReceiver, false, false,
-     "Left wall: drawn lit, nothing marked."},
-    {Receiver::LeftWall, StepDrawing::UnconfinedShadows, false, true,
-     "Left wall: its flattened casters (yellow) drawn straight over it, fighting it for "
+    {StepDrawing::LitReceiver, false, false,
+     "Without the stencil, {receiver}: drawn lit, and nothing is marked.",
+     "{Receiver}: drawn lit, nothing marked."},
+    {StepDrawing::UnconfinedShadows, false, true,
+     "{Receiver}: the flattened casters (yellow) drawn straight over it, depth-tested; in its "
+     "very plane they fight it for every pixel.",
+     "{Receiver}: its flattened casters (yellow) drawn straight over it, fighting it for "
      "depth."},
-    {Receiver::Floor, StepDrawing::RestOfRoom, false, false,
-     "The rest of the room, the light marker and the casters themselves finish the frame."},
 };
 
 // Each light after the first, after light 1's steps on the same receiver.
 constexpr PassStep ADDED_LIGHT_STEPS[] = {
-    {Receiver::Floor, StepDrawing::RemarkReceiver, true, false,
-     "Floor: marked with a 1 again (magenta), drawn into the stencil alone on the depth it "
-     "stored, whatever the light before cleared."},
-    {Receiver::Floor, StepDrawing::ClearMarks, true, true,
-     "Floor: this light's flattened casters (yellow) clear the marks they cover."},
-    {Receiver::Floor, StepDrawing::AddLight, true, false,
-     "Floor: drawn again lit by this light alone and added, only where a mark survived: in "
-     "its shadow the other lights' colours stay."},
-    {Receiver::LeftWall, StepDrawing::RemarkReceiver, true, false,
-     "Left wall: marked with a 1 again (magenta), drawn into the stencil alone on the depth "
+    {StepDrawing::RemarkReceiver, true, false,
+     "{Receiver}: marked with a 1 again (magenta), drawn into the stencil alone on the depth "
+     "it stored, whatever the light before cleared.",
+     "{Receiver}: marked with a 1 again (magenta), drawn into the stencil alone on the depth "
      "it stored."},
-    {Receiver::LeftWall, StepDrawing::ClearMarks, true, true,
-     "Left wall: this light's flattened casters (yellow) clear the marks they cover."},
-    {Receiver::LeftWall, StepDrawing::AddLight, true, false,
-     "Left wall: drawn again lit by this light alone and added where a mark survived."},
+    {StepDrawing::ClearMarks, true, true,
+     "{Receiver}: this light's flattened casters (yellow) clear the marks they cover.",
+     "{Receiver}: this light's flattened casters (yellow) clear the marks they cover."},
+    {StepDrawing::AddLight, true, false,
+     "{Receiver}: drawn again lit by this light alone and added, only where a mark survived: "
+     "in its shadow the other lights' colours stay.",
+     "{Receiver}: drawn again lit by this light alone and added where a mark survived."},
 };
 
 constexpr PassStep NAIVE_ADDED_LIGHT_STEPS[] = {
-    {Receiver::Floor, StepDrawing::UnconfinedShadows, false, true,
-     "Floor: this light's flattened casters (yellow) drawn straight over it in black too."},
-    {Receiver::LeftWall, StepDrawing::UnconfinedShadows, false, true,
-     "Left wall: this light's flattened casters (yellow) drawn straight over it in black too."},
+    {StepDrawing::UnconfinedShadows, false, true,
+     "{Receiver}: this light's flattened casters (yellow) drawn straight over it in black too.",
+     "{Receiver}: this light's flattened casters (yellow) drawn straight over it in black "
+     "too."},
 };
+
+constexpr PassStep REST_OF_ROOM = {
+    StepDrawing::RestOfRoom, false, false,
+    "The rest of the room, the light marker and the casters themselves finish the frame.", ""};
 
 // With several lights, the last step's caption.
 constexpr const char* LIGHTS_REST_OF_ROOM =
@@ -90,10 +84,6 @@ struct Steps {
     const PassStep* end() const {
         return steps + count;
     }
-    // Step `number` counts from 1.
-    const PassStep& operator[](int number) const {
-        return steps[number - 1];
-    }
 };
 
 template <int N>
@@ -101,16 +91,26 @@ constexpr Steps stepsOf(const PassStep (&steps)[N]) {
     return {steps, N};
 }
 
+// The step's caption, its receiver named.
+std::string receiverCaption(const LightStep& step) {
+    std::string name = receiverName(step.receiver);
+    std::string caption = step.first ? step.step->firstCaption : step.step->laterCaption;
+    caption = fillIn(caption, "{previous}", receiverName(step.previous));
+    caption = fillIn(caption, "{receiver}", name);
+    name[0] = static_cast<char>(name[0] - 'a' + 'A');
+    return fillIn(caption, "{Receiver}", name);
+}
+
 // With several lights, each light's own steps name it.
 std::string stepCaption(const LightStep& step, int lightCount) {
     const StepDrawing drawing = step.step->drawing;
-    if (lightCount == 1 || drawing == StepDrawing::LitReceiver) {
-        return step.step->caption;
-    }
     if (drawing == StepDrawing::RestOfRoom) {
-        return LIGHTS_REST_OF_ROOM;
+        return lightCount == 1 ? step.step->firstCaption : LIGHTS_REST_OF_ROOM;
     }
-    return lightName(step.light) + ". " + step.step->caption;
+    if (lightCount == 1 || drawing == StepDrawing::LitReceiver) {
+        return receiverCaption(step);
+    }
+    return lightName(step.light) + ". " + receiverCaption(step);
 }
 
 }  // namespace
@@ -119,24 +119,28 @@ std::string named(const std::string& what, int light, int lightCount) {
     return lightCount > 1 ? lightName(light) + ", " + what : what;
 }
 
-std::vector<LightStep> passSteps(bool stencilShadows, int lightCount) {
+std::vector<LightStep> passSteps(bool stencilShadows, int lightCount, unsigned receivers) {
     const Steps first = stencilShadows ? stepsOf(STENCIL_STEPS) : stepsOf(NAIVE_STEPS);
     const Steps added =
         stencilShadows ? stepsOf(ADDED_LIGHT_STEPS) : stepsOf(NAIVE_ADDED_LIGHT_STEPS);
     std::vector<LightStep> steps;
-    for (const ReceiverLight& which : eachReceiverEachLight(lightCount)) {
+    bool firstReceiver = true;
+    Receiver previous = Receiver::Floor;
+    for (const ReceiverLight& which : eachReceiverEachLight(receivers, lightCount)) {
+        if (which.light == 0 && steps.size() > 0) {
+            firstReceiver = false;
+            previous = steps.back().receiver;
+        }
         for (const PassStep& step : which.light == 0 ? first : added) {
-            if (step.receiver == which.receiver && step.drawing != StepDrawing::RestOfRoom) {
-                steps.push_back({&step, which.light});
-            }
+            steps.push_back({&step, which.receiver, firstReceiver, previous, which.light});
         }
     }
-    steps.push_back({&first[first.count], 0});
+    steps.push_back({&REST_OF_ROOM, Receiver::Floor, true, Receiver::Floor, 0});
     return steps;
 }
 
 void addStep(std::vector<PassRow>& rows, const LightStep& step, const ProgramState& s) {
-    const ReceiverFacts r = receiverFacts({step.step->receiver, step.light}, s);
+    const ReceiverFacts r = receiverFacts({step.receiver, step.light}, s);
     const bool half = s.translucentShadows;
     switch (step.step->drawing) {
         case StepDrawing::MarkReceiver:
@@ -175,7 +179,7 @@ void addStep(std::vector<PassRow>& rows, const LightStep& step, const ProgramSta
 
 LightStep addStepsSoFar(std::vector<PassRow>& rows, const std::vector<LightStep>& steps,
                         const ProgramState& s) {
-    const int drawn = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
+    const int drawn = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount, receiving(s));
     for (int number = 1; number <= drawn; ++number) {
         addStep(rows, steps[number - 1], s);
     }
@@ -187,14 +191,14 @@ void addOverlays(std::vector<PassRow>& rows, const LightStep& step, const Progra
         rows.push_back(row(SHOW_MARKS, Draws::FullWindow, MARK_MAGENTA));
     }
     if (step.step->showsFlattenedCasters) {
-        const ReceiverFacts r = receiverFacts({step.step->receiver, step.light}, s);
+        const ReceiverFacts r = receiverFacts({step.receiver, step.light}, s);
         rows.push_back(flattenedRow(SHOW_FLATTENED_CASTERS, Draws::FlattenedCasters, CASTER_YELLOW,
                                     r, r.shadowMatrix, r.lightInFront));
     }
 }
 
 std::string stepName(const LightStep& step, int lightCount) {
-    const std::string receiver = receiverName(step.step->receiver);
+    const std::string receiver = receiverName(step.receiver);
     std::string what;
     switch (step.step->drawing) {
         case StepDrawing::MarkReceiver:
@@ -226,35 +230,35 @@ std::string stepName(const LightStep& step, int lightCount) {
 
 // ---- The stepping mode's public face -------------------------------------------------------
 
-int passStepCount(bool stencilShadows, int lightCount) {
-    return static_cast<int>(passSteps(stencilShadows, lightCount).size());
+int passStepCount(bool stencilShadows, int lightCount, unsigned receivers) {
+    return static_cast<int>(passSteps(stencilShadows, lightCount, receivers).size());
 }
 
-int clampedPassStep(int step, bool stencilShadows, int lightCount) {
-    return std::clamp(step, 1, passStepCount(stencilShadows, lightCount));
+int clampedPassStep(int step, bool stencilShadows, int lightCount, unsigned receivers) {
+    return std::clamp(step, 1, passStepCount(stencilShadows, lightCount, receivers));
 }
 
-std::string passStepCaption(int number, bool stencilShadows, int lightCount) {
-    const int step = clampedPassStep(number, stencilShadows, lightCount);
-    return stepCaption(passSteps(stencilShadows, lightCount)[step - 1], lightCount);
+std::string passStepCaption(int number, bool stencilShadows, int lightCount, unsigned receivers) {
+    const int step = clampedPassStep(number, stencilShadows, lightCount, receivers);
+    return stepCaption(passSteps(stencilShadows, lightCount, receivers)[step - 1], lightCount);
 }
 
 std::string currentStepCaption(const ProgramState& s) {
     if (!s.steppingPasses) {
         return "";
     }
-    const int step = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
+    const int step = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount, receiving(s));
     return "Step " + std::to_string(step) + " of " +
-           std::to_string(passStepCount(s.stencilShadows, s.lightCount)) + ": " +
-           passStepCaption(step, s.stencilShadows, s.lightCount);
+           std::to_string(passStepCount(s.stencilShadows, s.lightCount, receiving(s))) + ": " +
+           passStepCaption(step, s.stencilShadows, s.lightCount, receiving(s));
 }
 
 std::string currentStepStateText(const ProgramState& s) {
     if (!s.steppingPasses) {
         return "";
     }
-    const int step = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount);
+    const int step = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount, receiving(s));
     std::vector<PassRow> rows;
-    addStep(rows, passSteps(s.stencilShadows, s.lightCount)[step - 1], s);
+    addStep(rows, passSteps(s.stencilShadows, s.lightCount, receiving(s))[step - 1], s);
     return rowsAsText(rows, s.lightCount);
 }

@@ -135,7 +135,7 @@ static_assert(std::size(RENDER_STATES) == READ_STENCIL_BIT + 1, "a render state 
 }  // namespace
 
 PassRow row(Pass pass, Draws draws, Colour colour) {
-    return {draws, RENDER_STATES[pass], colour, 0, Receiver::Floor, {}, 0};
+    return {draws, RENDER_STATES[pass], colour, 0, Receiver::Floor, {}, 0, false, false, {}};
 }
 
 PassRow litByEveryLight(PassRow lit, const ProgramState& s) {
@@ -158,27 +158,45 @@ PassRow clearRow(unsigned buffers) {
 
 // ---- The receivers -------------------------------------------------------------------------
 
-std::vector<ReceiverLight> eachReceiverEachLight(int lightCount) {
+std::vector<ReceiverLight> eachReceiverEachLight(unsigned receivers, int lightCount) {
     std::vector<ReceiverLight> order;
-    for (const Receiver receiver : {Receiver::Floor, Receiver::LeftWall}) {
+    for (int receiver = 0; receiver < RECEIVER_COUNT; ++receiver) {
+        if ((receivers & (1u << receiver)) == 0) {
+            continue;
+        }
         for (int light = 0; light < lightCount; ++light) {
-            order.push_back({receiver, light});
+            order.push_back({static_cast<Receiver>(receiver), light});
         }
     }
     return order;
 }
 
+namespace {
+
+// Each receiver's shape and colour, by Receiver.
+struct ReceiverLook {
+    Draws surface;
+    Colour colour;
+};
+constexpr ReceiverLook RECEIVER_LOOKS[RECEIVER_COUNT] = {
+    {Draws::Floor, FLOOR_COLOUR},    {Draws::LeftWall, WALL_COLOUR}, {Draws::BackWall, WALL_COLOUR},
+    {Draws::RightWall, WALL_COLOUR}, {Draws::Ceiling, WALL_COLOUR},  {Draws::Board, BOARD_COLOUR},
+};
+
+}  // namespace
+
 ReceiverFacts receiverFacts(ReceiverLight which, const ProgramState& s) {
-    const bool floor = which.receiver == Receiver::Floor;
-    const PlaneEquation& plane = floor ? s.floorPlane : s.leftWallPlane;
+    const int receiver = static_cast<int>(which.receiver);
+    const PlaneEquation& plane = s.planes[receiver];
     const Light& l = s.lights[which.light];
     return {which.receiver,
-            floor ? Draws::Floor : Draws::LeftWall,
-            floor ? FLOOR_COLOUR : WALL_COLOUR,
+            RECEIVER_LOOKS[receiver].surface,
+            RECEIVER_LOOKS[receiver].colour,
             plane,
             which.light,
-            floor ? l.floorShadowMatrix : l.leftWallShadowMatrix,
-            lightIsInFront(plane, l.shinesFrom)};
+            l.shadowMatrices[receiver],
+            lightIsInFront(plane, l.shinesFrom),
+            s.boardShown && which.receiver != Receiver::Board};
 }
 
 PassRow flattenedRow(Pass pass, Draws draws, Colour colour, const ReceiverFacts& r,
@@ -187,5 +205,8 @@ PassRow flattenedRow(Pass pass, Draws draws, Colour colour, const ReceiverFacts&
     flattened.receiver = r.receiver;
     flattened.flatten = matrix;
     flattened.light = r.light;
+    flattened.castsBoard = r.castsBoard;
+    flattened.clipped = r.receiver == Receiver::Board;
+    flattened.clipPlane = r.plane;
     return flattened;
 }

@@ -74,7 +74,7 @@ std::string pixelHistoryText(const PixelHistory& history) {
 std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
     std::vector<HistoryStage> stages;
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount, receiving(s));
     for (size_t number = 1; number <= steps.size(); ++number) {
         addStep(rows, steps[number - 1], s);
         stages.push_back({"step " + std::to_string(number) + " (" +
@@ -86,7 +86,7 @@ std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
     ProgramState refined = s;
     refined.lightSamples = LIGHT_SAMPLE_COUNT;
     rows.push_back(clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL));
-    for (const ReceiverLight& which : eachReceiverEachLight(s.lightCount)) {
+    for (const ReceiverLight& which : eachReceiverEachLight(receiving(s), s.lightCount)) {
         const ReceiverFacts r = receiverFacts(which, refined);
         if (countsSoftly(refined, r)) {
             addSoftReceiver(rows, r, refined);

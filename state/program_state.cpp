@@ -2,16 +2,33 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 ProgramState programState;
 
+namespace {
+
+PlaneEquation planeOf(const RoomQuad& quad) {
+    return planeFromPoints(quad.corners[0], quad.corners[1], quad.corners[2]);
+}
+
+}  // namespace
+
 void prepareShadowReceivers() {
     ProgramState& s = programState;
-    const Point3* floor = FLOOR_QUAD.corners;
-    s.floorPlane = planeFromPoints(floor[0], floor[1], floor[2]);
-    const Point3* wall = LEFT_WALL_QUAD.corners;
-    s.leftWallPlane = planeFromPoints(wall[0], wall[1], wall[2]);
+    const std::pair<Receiver, const RoomQuad&> faces[] = {
+        {Receiver::Floor, FLOOR_QUAD},        {Receiver::LeftWall, LEFT_WALL_QUAD},
+        {Receiver::BackWall, BACK_WALL_QUAD}, {Receiver::RightWall, RIGHT_WALL_QUAD},
+        {Receiver::Ceiling, CEILING_QUAD},
+    };
+    for (const auto& [receiver, quad] : faces) {
+        s.planes[static_cast<int>(receiver)] = planeOf(quad);
+    }
     updateShadowMatrices();
+}
+
+unsigned receiving(const ProgramState& s) {
+    return s.receivers | (s.boardShown ? receiverBit(Receiver::Board) : 0);
 }
 
 namespace {
@@ -27,11 +44,14 @@ LightPosition sunDirection(const LightPosition& standsAt) {
 
 void updateShadowMatrices() {
     ProgramState& s = programState;
+    s.planes[static_cast<int>(Receiver::Board)] = planeOf(boardQuad(s.board));
     for (int i = 0; i < s.lightCount; ++i) {
         Light& light = s.lights[i];
         light.shinesFrom = light.sun ? sunDirection(light.standsAt) : light.standsAt;
-        light.leftWallShadowMatrix = buildShadowMatrix(s.leftWallPlane, light.shinesFrom);
-        light.floorShadowMatrix = buildShadowMatrix(s.floorPlane, light.shinesFrom);
+        for (int receiver = 0; receiver < RECEIVER_COUNT; ++receiver) {
+            light.shadowMatrices[receiver] =
+                buildShadowMatrix(s.planes[receiver], light.shinesFrom);
+        }
     }
 }
 

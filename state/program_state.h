@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "shadow/board.h"
 #include "shadow/light_samples.h"
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
+#include "state/render_state.h"
 
 // Which light coordinates a drag moves: across and up/down, or in depth.
 enum DragMode { DRAG_XY = 0, DRAG_Z = 1 };
@@ -14,13 +16,13 @@ enum DragMode { DRAG_XY = 0, DRAG_Z = 1 };
 // One light. A drag or the keys move where it stands; the sun shines from the room's centre
 // towards there, so moving it along that direction changes nothing. The rest follows from
 // those two, kept up to date by updateShadowMatrices(): the position GL lights with (where
-// it stands, or for the sun that direction with w 0, parallel rays) and its shadow matrices.
+// it stands, or for the sun that direction with w 0, parallel rays) and its shadow matrix
+// for each receiver, by Receiver.
 struct Light {
     LightPosition standsAt = START_LIGHT;
     bool sun = false;
     LightPosition shinesFrom = START_LIGHT;
-    ShadowMatrix floorShadowMatrix = {};
-    ShadowMatrix leftWallShadowMatrix = {};
+    ShadowMatrix shadowMatrices[RECEIVER_COUNT] = {};
 };
 
 struct ProgramState {
@@ -40,9 +42,14 @@ struct ProgramState {
     // without the stencil the flattened casters go straight onto the receiver.
     bool translucentShadows = false;
     bool stencilShadows = true;
-    // Computed once at start-up.
-    PlaneEquation floorPlane = {};
-    PlaneEquation leftWallPlane = {};
+    // Which of the room's faces take shadows (receiverBit), and the board, which takes them
+    // while it is shown, and casts its own.
+    unsigned receivers = DEFAULT_RECEIVERS;
+    bool boardShown = false;
+    BoardPlace board = BOARD_START;
+    // Each receiver's plane, by Receiver: the room's once at start-up, the board's as it
+    // moves.
+    PlaneEquation planes[RECEIVER_COUNT] = {};
     // The stepping mode: the shadow view drawn only up to step passStep (from 1) of
     // state/shadow_pass.h's steps, with the stencil's marks and the flattened casters shown.
     bool steppingPasses = false;
@@ -64,12 +71,16 @@ struct ProgramState {
 
 extern ProgramState programState;
 
-// Both planes, and every light's position and matrices; once, before the first frame.
+// The room's planes, and every light's position and matrices; once, before the first frame.
 void prepareShadowReceivers();
 
-// Every light's position for GL and both its matrices again, after a light has moved,
-// come, gone or turned into the sun or back; the planes never change.
+// The board's plane, every light's position for GL and all its matrices again, after a
+// light or the board has moved, come, gone or a light turned into the sun or back.
 void updateShadowMatrices();
+
+// The receivers that take shadows now: the room's faces switched on, and the board while it
+// is shown.
+unsigned receiving(const ProgramState& s);
 
 // The next light, in its own colour where it first stands, selected; false, and nothing
 // changed, when there are MAX_LIGHTS already.

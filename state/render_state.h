@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "shadow/board.h"
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
 
@@ -102,13 +103,18 @@ enum class Draws {
     Clear,
     Floor,
     LeftWall,
+    BackWall,
+    RightWall,
+    Ceiling,
+    Board,
     // The casters flattened onto the receiver's plane by the row's matrix, their
-    // primitives in the order they are drawn lit; or, for a row that only sets or clears
+    // primitives in the order they are drawn lit, the board last where the row casts it; or,
+    // for a row that only sets or clears
     // stencil bits, in whatever order and with whatever repeats left out suit the
     // renderer, since there neither changes a pixel.
     FlattenedCasters,
     FlattenedCastersForStencil,
-    // The right wall, the ceiling and the back wall.
+    // The right wall, the ceiling and the back wall, while none of them receives.
     RoomShell,
     // The row's light's marker, and what sets it apart: the ring of the selected light and
     // the sun's rays.
@@ -127,7 +133,8 @@ enum class Draws {
 // Where a renderer places a shape: as its geometry stands in the room, moved sideways by
 // the frame's teapot offset, at the row's light's marker (grown with the light while soft
 // shadows are on), or around that marker in units of the marker's radius.
-enum class Placement { InRoom, AtTeapot, AtMarker, AroundMarker };
+// The board stands where the frame has it.
+enum class Placement { InRoom, AtTeapot, AtMarker, AroundMarker, AtBoard };
 
 // The shapes of the scene: each renderer keeps their geometry in a table of its own, and
 // places and draws them alike. The other rows (a clear, the flattened casters, a square
@@ -141,6 +148,10 @@ struct SceneShape {
 constexpr SceneShape SCENE_SHAPES[] = {
     {Draws::Floor, Placement::InRoom, "draw the floor"},
     {Draws::LeftWall, Placement::InRoom, "draw the left wall"},
+    {Draws::BackWall, Placement::InRoom, "draw the back wall"},
+    {Draws::RightWall, Placement::InRoom, "draw the right wall"},
+    {Draws::Ceiling, Placement::InRoom, "draw the ceiling"},
+    {Draws::Board, Placement::AtBoard, "draw the board"},
     {Draws::RoomShell, Placement::InRoom, "draw the right wall, the ceiling and the back wall"},
     {Draws::LightMarker, Placement::AtMarker, "draw the light marker"},
     {Draws::SelectionRing, Placement::AroundMarker, "draw a ring around the light marker"},
@@ -160,7 +171,16 @@ constexpr const SceneShape* sceneShape(Draws draws) {
     return nullptr;
 }
 
-enum class Receiver { Floor, LeftWall };
+// Every plane that can take shadows, in the order each frame visits them.
+enum class Receiver { Floor, LeftWall, BackWall, RightWall, Ceiling, Board };
+constexpr int RECEIVER_COUNT = 6;
+
+// A set of receivers, bit i for receiver i.
+constexpr unsigned receiverBit(Receiver receiver) {
+    return 1u << static_cast<unsigned>(receiver);
+}
+constexpr unsigned DEFAULT_RECEIVERS =
+    receiverBit(Receiver::Floor) | receiverBit(Receiver::LeftWall);
 
 // Which buffers a Clear row clears.
 enum ClearBits : unsigned { CLEAR_COLOUR = 1, CLEAR_DEPTH = 2, CLEAR_STENCIL = 4 };
@@ -176,6 +196,13 @@ struct PassRow {
     ShadowMatrix flatten;
     // The light the row is for (0 for light 1): the marker's, or whose shadow it draws.
     int light;
+    // Flattened casters: whether the board is among them (onto any receiver but itself).
+    bool castsBoard;
+    // Flattened casters onto the board: only what stands on the light's side of this plane
+    // (a·x + b·y + c·z + d >= 0 before flattening), since the shadow matrix projects what
+    // stands behind the board as well, and it must throw nothing onto it.
+    bool clipped;
+    PlaneEquation clipPlane;
 };
 
 // A light as a frame lights and marks with it.
@@ -204,4 +231,6 @@ struct Frame {
     float teapotOffset;
     // Shown by a buffer swap, or else by a flush.
     bool doubleBuffered;
+    // Where a row drawing the board, or casting it, places it.
+    BoardPlace board;
 };

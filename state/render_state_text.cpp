@@ -115,8 +115,9 @@ std::string drawText(const PassRow& row) {
             return clearText(row.clear);
         case Draws::FlattenedCasters:
         case Draws::FlattenedCastersForStencil:
-            return std::string("draw the casters flattened onto the ") +
-                   receiverName(row.receiver) + "'s plane";
+            return std::string("draw the casters") + (row.castsBoard ? " and the board" : "") +
+                   " flattened onto the " + receiverName(row.receiver) + "'s plane" +
+                   (row.clipped ? ", clipped where they stand behind it" : "");
         case Draws::FullWindow:
             return "draw a square over the whole window";
         default:
@@ -137,7 +138,9 @@ std::string rowText(const PassRow& row) {
 }  // namespace
 
 const char* receiverName(Receiver receiver) {
-    return receiver == Receiver::Floor ? "floor" : "left wall";
+    constexpr const char* NAMES[RECEIVER_COUNT] = {"floor",      "left wall", "back wall",
+                                                   "right wall", "ceiling",   "board"};
+    return NAMES[static_cast<int>(receiver)];
 }
 
 std::string rowsAsText(const std::vector<PassRow>& rows, int lightCount) {

@@ -1,5 +1,7 @@
 #include "state/settings.h"
 
+#include <algorithm>
+#include <bitset>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -60,6 +62,121 @@ Setting countSetting(const char* key, int (*count)(const LinkState&),
     return setting;
 }
 
+Setting valueSetting(const char* key, const char* valueName, const char* help,
+                     const char* example) {
+    Setting setting = {key, SettingKind::VALUE, valueName, help};
+    setting.example = example;
+    return setting;
+}
+
+// The room's faces as a link names them, by Receiver; the board is a setting of its own.
+constexpr const char* FACE_NAMES[] = {"floor", "left-wall", "back-wall", "right-wall", "ceiling"};
+constexpr unsigned ROOM_FACES = (1u << std::size(FACE_NAMES)) - 1;
+
+std::string faceNames() {
+    std::string names;
+    for (const char* name : FACE_NAMES) {
+        names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    return names;
+}
+
+Setting receiversSetting() {
+    Setting setting = valueSetting(
+        "receivers", "LIST",
+        "the room's faces that take shadows, any of {faces} in any order, separated by "
+        "commas (default floor,left-wall), such as {example}",
+        "floor,left-wall,back-wall");
+    setting.write = [](const LinkState& link) {
+        std::string text;
+        for (size_t face = 0; face < std::size(FACE_NAMES) && link.receivers != DEFAULT_RECEIVERS;
+             ++face) {
+            if ((link.receivers & (1u << face)) != 0) {
+                text += (text.empty() ? "" : ",") + std::string(FACE_NAMES[face]);
+            }
+        }
+        return text;
+    };
+    setting.read = [](const std::string& text, LinkState& link) {
+        if (text.empty()) {
+            return std::string("no receiver named: give one or more of ") + faceNames();
+        }
+        unsigned receivers = 0;
+        for (size_t start = 0; start <= text.size();) {
+            const size_t end = std::min(text.find(',', start), text.size());
+            const std::string name = text.substr(start, end - start);
+            start = end + 1;
+            size_t face = 0;
+            while (face < std::size(FACE_NAMES) && name != FACE_NAMES[face]) {
+                ++face;
+            }
+            if (face == std::size(FACE_NAMES)) {
+                return "names something that is no receiver: the receivers are " + faceNames();
+            }
+            receivers |= 1u << face;
+        }
+        link.receivers = receivers;
+        return std::string();
+    };
+    setting.same = [](const LinkState& a, const LinkState& b) {
+        return a.receivers == b.receivers;
+    };
+    setting.fromProgram = [](const ProgramState& state, LinkState& link) {
+        link.receivers = state.receivers & ROOM_FACES;
+    };
+    setting.toProgram = [](const LinkState& link, ProgramState& state) {
+        state.receivers = link.receivers;
+    };
+    return setting;
+}
+
+Setting boardSetting() {
+    Setting setting =
+        valueSetting("board", "X,Z,ANGLE",
+                     "the board, 80 wide and 60 high, the middle of its lower edge on the floor "
+                     "at X,Z, tilted back by ANGLE degrees from upright, {tilts}; every corner "
+                     "within the room (none by default), such as {example}",
+                     "-20,-460,30");
+    setting.write = [](const LinkState& link) {
+        const BoardPlace& at = link.boardPlace;
+        return link.board ? sayNumber(at.x) + "," + sayNumber(at.z) + "," + sayNumber(at.tilt)
+                          : std::string();
+    };
+    setting.read = [](const std::string& text, LinkState& link) {
+        const size_t first = text.find(',');
+        const size_t second = first == std::string::npos ? first : text.find(',', first + 1);
+        BoardPlace at = {};
+        if (second == std::string::npos || !readNumber(text.substr(0, first), at.x) ||
+            !readNumber(text.substr(first + 1, second - first - 1), at.z) ||
+            !readNumber(text.substr(second + 1), at.tilt)) {
+            return std::string("not X,Z,ANGLE, three numbers");
+        }
+        if (std::fabs(at.tilt) > BOARD_MOST_TILT) {
+            return "the board's tilt goes " + sayRange(-BOARD_MOST_TILT, BOARD_MOST_TILT);
+        }
+        if (!boardFits(at)) {
+            return std::string("a corner of the board would stand outside the room");
+        }
+        link.board = true;
+        link.boardPlace = at;
+        return std::string();
+    };
+    setting.same = [](const LinkState& a, const LinkState& b) {
+        const BoardPlace& p = a.boardPlace;
+        const BoardPlace& q = b.boardPlace;
+        return a.board == b.board && (!a.board || (p.x == q.x && p.z == q.z && p.tilt == q.tilt));
+    };
+    setting.fromProgram = [](const ProgramState& state, LinkState& link) {
+        link.board = state.boardShown;
+        link.boardPlace = state.board;
+    };
+    setting.toProgram = [](const LinkState& link, ProgramState& state) {
+        state.boardShown = link.board;
+        state.board = link.board ? link.boardPlace : BOARD_START;
+    };
+    return setting;
+}
+
 std::vector<Setting> makeSettings() {
     return {
         lightSetting("a light where it stands in eye space, each coordinate {range}; up to "
@@ -91,13 +208,20 @@ std::vector<Setting> makeSettings() {
         countSetting(
             "step", [](const LinkState& link) { return link.step; },
             [](LinkState& link, int number) { link.step = number; },
-            [](const LinkState& link) { return passStepCount(!link.noStencil, link.lightCount); },
             [](const LinkState& link) {
+                return passStepCount(!link.noStencil, link.lightCount, linkReceivers(link));
+            },
+            [](const LinkState& link) {
+                const size_t receivers = std::bitset<RECEIVER_COUNT>(linkReceivers(link)).count();
                 return "the steps go from 1 to " +
-                       std::to_string(passStepCount(!link.noStencil, link.lightCount)) +
+                       std::to_string(
+                           passStepCount(!link.noStencil, link.lightCount, linkReceivers(link))) +
                        (link.noStencil ? " without the stencil" : "") +
                        (link.lightCount > 1 ? " with " + std::to_string(link.lightCount) + " lights"
-                                            : "");
+                                            : "") +
+                       (linkReceivers(link) != DEFAULT_RECEIVERS
+                            ? " on " + std::to_string(receivers) + " receivers"
+                            : "");
             },
             "the shadow view only up to step N of its drawing, with the stencil's marks and "
             "the flattened casters shown, as the program's stepping mode does; prints the "
@@ -111,6 +235,8 @@ std::vector<Setting> makeSettings() {
                       ProgramSwitch::SAME,
                       "the stencil's values in false colour instead of the frame, as the "
                       "program's stencil view shows them; prints its legend"),
+        receiversSetting(),
+        boardSetting(),
     };
 }
 
@@ -129,6 +255,10 @@ bool sameLights(const LinkState& a, const LinkState& b) {
 }
 
 }  // namespace
+
+unsigned linkReceivers(const LinkState& link) {
+    return link.receivers | (link.board ? receiverBit(Receiver::Board) : 0);
+}
 
 const std::vector<Setting>& settings() {
     static const std::vector<Setting> table = makeSettings();
@@ -167,6 +297,11 @@ bool operator==(const LinkState& a, const LinkState& b) {
                     return false;
                 }
                 break;
+            case SettingKind::VALUE:
+                if (!setting.same(a, b)) {
+                    return false;
+                }
+                break;
         }
     }
     return true;
@@ -187,6 +322,8 @@ LinkState linkStateOf(const ProgramState& state) {
                 state.*setting.programFlag != (setting.programSwitch == ProgramSwitch::OPPOSITE);
         } else if (setting.kind == SettingKind::NUMBER) {
             link.*setting.number = state.*setting.programNumber;
+        } else if (setting.kind == SettingKind::VALUE) {
+            setting.fromProgram(state, link);
         }
     }
     return link;
@@ -209,6 +346,8 @@ void applyLinkState(const LinkState& link, ProgramState& state) {
                 link.*setting.flag != (setting.programSwitch == ProgramSwitch::OPPOSITE);
         } else if (setting.kind == SettingKind::NUMBER) {
             state.*setting.programNumber = link.*setting.number;
+        } else if (setting.kind == SettingKind::VALUE) {
+            setting.toProgram(link, state);
         }
     }
     state.softShadows = state.softShadows && state.softShadowsAvailable;
@@ -255,6 +394,8 @@ std::string readSetting(const Setting& setting, const std::string* value, LinkSt
             setting.setCount(link, number);
             return "";
         }
+        case SettingKind::VALUE:
+            return setting.read(text, link);
     }
     return "";
 }
@@ -272,6 +413,11 @@ std::string settingHelp(const Setting& setting) {
         help = fillIn(help, "{default}", sayPoint(LinkState().lights[0]));
     }
     help = fillIn(help, "{lights}", NUMBER_WORDS[MAX_LIGHTS]);
+    help = fillIn(help, "{faces}", faceNames());
+    help = fillIn(help, "{tilts}", sayRange(-BOARD_MOST_TILT, BOARD_MOST_TILT));
+    if (setting.kind == SettingKind::VALUE) {
+        help = fillIn(help, "{example}", setting.example);
+    }
     return fillIn(help, "{room-centre}", sayPoint(ROOM_CENTRE));
 }
 

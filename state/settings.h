@@ -37,7 +37,14 @@ struct LinkState {
     bool soft = false;
     float lightRadius = 5.0f;
     bool showStencil = false;
+    // The room's faces that take shadows (receiverBit), and the board, where it is shown.
+    unsigned receivers = DEFAULT_RECEIVERS;
+    bool board = false;
+    BoardPlace boardPlace = BOARD_START;
 };
+
+// The receivers a link's frame has: its room faces, and the board where it is shown.
+unsigned linkReceivers(const LinkState& link);
 
 bool operator==(const LinkState& a, const LinkState& b);
 
@@ -58,6 +65,9 @@ enum class SettingKind {
     // A whole number from 1 to a last one that depends on the rest of the state, such as
     // the number of lights: checked only once everything has been read.
     COUNT,
+    // A value of a form of its own, such as a list of names, which the setting's own
+    // functions read, write, compare and carry to and from the program.
+    VALUE,
 };
 
 // How the program holds a switch: as the link does, or as its opposite ("no-stencil" is
@@ -71,7 +81,7 @@ struct Setting {
     // How --help names the value ("R", "X,Y,Z[,W]"); "" for a switch.
     const char* valueName;
     // The line that explains it. "{range}" and "{default}" stand for the setting's own;
-    // "{lights}" and "{room-centre}" for those of the room.
+    // "{lights}" and "{room-centre}" for those of the room, "{example}" for a VALUE's example.
     const char* help;
 
     // SWITCH
@@ -91,6 +101,16 @@ struct Setting {
     int (*lastCount)(const LinkState& link) = nullptr;
     // What the range is, as a refusal says it: "the steps go from 1 to 7".
     std::string (*countRange)(const LinkState& link) = nullptr;
+
+    // VALUE. Its text, or "" where it is as at the start and the state text leaves it out.
+    std::string (*write)(const LinkState& link) = nullptr;
+    // Reads `text` into `link`: "" when it reads, else why not, and `link` is left as it was.
+    std::string (*read)(const std::string& text, LinkState& link) = nullptr;
+    bool (*same)(const LinkState& a, const LinkState& b) = nullptr;
+    void (*fromProgram)(const ProgramState& state, LinkState& link) = nullptr;
+    void (*toProgram)(const LinkState& link, ProgramState& state) = nullptr;
+    // A value that reads and differs from the start's, as the help shows it.
+    const char* example = nullptr;
 };
 
 // Every setting, in the order the state text writes them.

@@ -14,8 +14,8 @@
 #include "state/render_state.h"
 #include "state/stencil_legend.h"
 
-// Everything one frame of the shadow view draws, in order, as programState stands: for the
-// floor and then the left wall, light 1's stencilled pass (or the naive one without the
+// Everything one frame of the shadow view draws, in order, as programState stands: for
+// each receiver in turn, light 1's stencilled pass (or the naive one without the
 // stencil), which leaves black wherever light 1 does not reach, then each other light's
 // light added wherever it reaches, soft when soft shadows are on; then the rest of the
 // room; in the stepping mode only up to the current step, followed by what that step shows
@@ -35,17 +35,18 @@ Frame plainViewFrame(const ProgramState& s);
 
 // ---- The stepping mode ------------------------------------------------------------------
 
-// How many steps the shadow view has with the stencil, or without it, with this many lights:
-// light 1's, then each receiver's steps again for every light after it.
-int passStepCount(bool stencilShadows, int lightCount);
+// How many steps the shadow view has with the stencil, or without it, with this many lights
+// and these receivers (receiving()): for each receiver, light 1's steps, then its steps again
+// for every light after it.
+int passStepCount(bool stencilShadows, int lightCount, unsigned receivers);
 
 // The current step's number kept within 1 and the current mode's last step, for when the
 // mode's number of steps has changed.
-int clampedPassStep(int step, bool stencilShadows, int lightCount);
+int clampedPassStep(int step, bool stencilShadows, int lightCount, unsigned receivers);
 
-// One sentence: what step `number` (from 1) of the mode does and why; with several lights,
-// which light's step it is.
-std::string passStepCaption(int number, bool stencilShadows, int lightCount);
+// One sentence: what step `number` (from 1) of the mode does and why, naming its receiver;
+// with several lights, which light's step it is.
+std::string passStepCaption(int number, bool stencilShadows, int lightCount, unsigned receivers);
 
 // In the stepping mode, "Step k of n: " and the current step's caption; else "".
 std::string currentStepCaption(const ProgramState& s);

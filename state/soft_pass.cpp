@@ -48,8 +48,8 @@ bool addReceiverPass(std::vector<PassRow>& rows, ReceiverLight which,
         return true;
     }
     for (const LightStep& step : steps) {
-        if (step.step->drawing != StepDrawing::RestOfRoom &&
-            step.step->receiver == which.receiver && step.light == which.light) {
+        if (step.step->drawing != StepDrawing::RestOfRoom && step.receiver == which.receiver &&
+            step.light == which.light) {
             addStep(rows, step, s);
         }
     }

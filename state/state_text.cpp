@@ -132,6 +132,13 @@ std::string writeStateText(const LinkState& link) {
                     add(key + "=" + std::to_string(setting.count(link)));
                 }
                 break;
+            case SettingKind::VALUE: {
+                const std::string value = setting.write(link);
+                if (!value.empty()) {
+                    add(key + "=" + value);
+                }
+                break;
+            }
         }
     }
     return text;

@@ -73,13 +73,13 @@ std::string hex(const Colour& c) {
 // values.
 std::vector<PassRow> stencilViewRows(const ProgramState& s) {
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount);
+    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount, receiving(s));
     if (s.steppingPasses) {
         addStepsSoFar(rows, steps, s);
         addStencilValues(rows, SHOW_STENCIL_VALUE, Draws::FullWindow, HARD_VALUES, 1);
         return rows;
     }
-    for (const ReceiverLight& which : eachReceiverEachLight(s.lightCount)) {
+    for (const ReceiverLight& which : eachReceiverEachLight(receiving(s), s.lightCount)) {
         const bool soft = addReceiverPass(rows, which, steps, s);
         addStencilValues(rows, SHOW_RECEIVER_STENCIL_VALUE, receiverFacts(which, s).surface,
                          soft ? countedValues(s.lightSamples) : HARD_VALUES,

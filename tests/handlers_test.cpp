@@ -7,6 +7,7 @@
 #include "platform/opengl.h"
 #include "state/program_state.h"
 #include "state/shadow_pass.h"
+#include "state/state_text.h"
 #include "tests/gl_window.h"
 
 namespace {
@@ -88,10 +89,12 @@ TEST_F(Handlers, LeftPressMapsTheWindowOntoTheRoomsCrossSection) {
     EXPECT_EQ(programState.dragMode, DRAG_XY);
 
     const Light& light = programState.lights[0];
-    const ShadowMatrix floor = buildShadowMatrix(programState.floorPlane, light.standsAt);
-    EXPECT_EQ(0, std::memcmp(&floor, &light.floorShadowMatrix, sizeof floor));
-    const ShadowMatrix wall = buildShadowMatrix(programState.leftWallPlane, light.standsAt);
-    EXPECT_EQ(0, std::memcmp(&wall, &light.leftWallShadowMatrix, sizeof wall));
+    const ShadowMatrix floor =
+        buildShadowMatrix(programState.planes[int(Receiver::Floor)], light.standsAt);
+    EXPECT_EQ(0, std::memcmp(&floor, &light.shadowMatrices[int(Receiver::Floor)], sizeof floor));
+    const ShadowMatrix wall =
+        buildShadowMatrix(programState.planes[int(Receiver::LeftWall)], light.standsAt);
+    EXPECT_EQ(0, std::memcmp(&wall, &light.shadowMatrices[int(Receiver::LeftWall)], sizeof wall));
 }
 
 TEST_F(Handlers, MiddlePressMovesTheLightInDepthOnly) {
@@ -166,7 +169,7 @@ TEST_F(Handlers, OtherKeysChangeNothingAndDrawNothing) {
     const ProgramState before = programState;
     paintMarkerColour();
     for (int key = 0; key < 256; ++key) {
-        if (std::strchr("bBnNtTlLu1234vV", key) == nullptr && key != 27 && key != 0) {
+        if (std::strchr("bBnNtTlLu1234vVkK", key) == nullptr && key != 27 && key != 0) {
             onKey(static_cast<unsigned char>(key), 3, 4);
         }
     }
@@ -174,6 +177,47 @@ TEST_F(Handlers, OtherKeysChangeNothingAndDrawNothing) {
     pumpEvents();
     EXPECT_TRUE(sameState(before, programState));
     EXPECT_TRUE(windowStillPainted());
+}
+
+// 'k' adds the board where it starts; ')' tilts it back and '}' moves it right, 10 at a time,
+// until a step would tilt it past 80° or take a corner out of the room, which changes
+// nothing; its plane and shadow matrices follow it.
+TEST_F(Handlers, TheBoardTiltsAndMovesOnlyWithinTheRoom) {
+    onKey('k', 0, 0);
+    ASSERT_TRUE(programState.boardShown);
+    for (int i = 0; i < 10; ++i) {
+        onKey(')', 0, 0);
+        onKey('}', 0, 0);
+    }
+    EXPECT_EQ(programState.board.tilt, 80.0f);
+    EXPECT_EQ(programState.board.x, 60.0f);
+    onKey('(', 0, 0);
+    onKey('{', 0, 0);
+    const BoardPlace at = programState.board;
+    EXPECT_EQ(at.tilt, 70.0f);
+    EXPECT_EQ(at.x, 50.0f);
+    const RoomQuad quad = boardQuad(at);
+    const PlaneEquation plane = planeFromPoints(quad.corners[0], quad.corners[1], quad.corners[2]);
+    const ShadowMatrix board = buildShadowMatrix(plane, programState.lights[0].shinesFrom);
+    EXPECT_EQ(0, std::memcmp(&board, &programState.lights[0].shadowMatrices[int(Receiver::Board)],
+                             sizeof board));
+    onKey('k', 0, 0);
+    EXPECT_FALSE(programState.boardShown);
+}
+
+// The menu switches the back wall, the right wall and the ceiling as receivers, each on its
+// own, and a link says which receive.
+TEST_F(Handlers, TheMenuSwitchesEachFaceAsAReceiver) {
+    onMenu(MENU_CEILING);
+    onMenu(MENU_BACK_WALL);
+    EXPECT_EQ(writeStateText(linkStateOf(programState)),
+              "receivers=floor,left-wall,back-wall,ceiling");
+    onMenu(MENU_RIGHT_WALL);
+    onMenu(MENU_CEILING);
+    onMenu(MENU_BACK_WALL);
+    EXPECT_EQ(writeStateText(linkStateOf(programState)), "receivers=floor,left-wall,right-wall");
+    onMenu(MENU_RIGHT_WALL);
+    EXPECT_EQ(programState.receivers, DEFAULT_RECEIVERS);
 }
 
 // With soft shadows on, '+' (or '=') and '-' size the light in steps of 2.5 from 0 to 20.

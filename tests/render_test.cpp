@@ -67,6 +67,32 @@ TEST_F(ShadowView, LightBehindAReceiverThrowsNoShadowOntoIt) {
     expectShadowAt(frame, throughLight(light, {-40, -15, -400}, 0, -100), light);
 }
 
+// Every face receiving, and the board standing in front of the cone, upright, with a light
+// low in front of both: the cone stands behind the board's plane, so the shadow matrix would
+// still put it on the board (the ray from the light through the cone's foot meets the board
+// first) unless it is cut at that plane; the board's own shadow falls on the back wall.
+TEST_F(ShadowView, TheBoardTakesNoShadowFromBehindAndCastsOnTheBackWall) {
+    const Vec3 light = {-30, -70, -330};
+    placeLightAt(light);
+    programState.receivers = (1u << RECEIVER_COUNT) - 1 - receiverBit(Receiver::Board);
+    programState.boardShown = true;
+    programState.board = {-30, -370, 0};
+    updateShadowMatrices();
+    const Picture frame = drawAndRead(displayShadowView);
+    programState.receivers = DEFAULT_RECEIVERS;
+    programState.boardShown = false;
+    programState.board = BOARD_START;
+
+    // The cone's foot, (-40, -40, -400), as the board's plane z = -370 would take it.
+    const double t = 40.0 / 70.0;
+    const Vec3 onBoard = {-30 + t * -10, -70 + t * 30, -370};
+    const Pixel board = pixelAt(frame, onBoard);
+    EXPECT_TRUE(board.r >= 50 && board.g >= 50 && board.b >= 20) << describe(onBoard, board);
+    // The board's upper edge, y = -40, reaches y = 72.5 on the back wall.
+    expectShadowAt(frame, {0, 50, -520}, light);
+    EXPECT_TRUE(isLitWhite(pixelAt(frame, {0, 90, -520})));
+}
+
 // With lights 1 to `count`, as 'l' adds them, light 1 the sun or not.
 void setLights(int count, bool sun = false) {
     while (programState.lightCount < count) {

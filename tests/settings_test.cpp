@@ -43,6 +43,9 @@ LinkState changedFromStart(const Setting& setting) {
             link.selectedLight = 1;
             setting.setCount(link, 1);
             break;
+        case SettingKind::VALUE:
+            EXPECT_EQ(setting.read(setting.example, link), "") << setting.key;
+            break;
     }
     return link;
 }

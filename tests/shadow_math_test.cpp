@@ -57,14 +57,14 @@ TEST(Receivers, PlanesFaceIntoTheRoom) {
 
 TEST(Receivers, StartUpFillsPlanesAndMatricesForTheStartLight) {
     prepareShadowReceivers();
-    expectPlane(programState.floorPlane, 0, 40000, 0, 4000000);
-    expectPlane(programState.leftWallPlane, 40000, 0, 0, 4000000);
-    expectColumns(programState.lights[0].floorShadowMatrix,
+    expectPlane(programState.planes[int(Receiver::Floor)], 0, 40000, 0, 4000000);
+    expectPlane(programState.planes[int(Receiver::LeftWall)], 40000, 0, 0, 4000000);
+    expectColumns(programState.lights[0].shadowMatrices[int(Receiver::Floor)],
                   {{6000000, 0, 0, 0},
                    {-2000000, 4000000, 12800000, -40000},
                    {0, 0, 6000000, 0},
                    {-200000000, -200000000, 1280000000, 2000000}});
-    expectColumns(programState.lights[0].leftWallShadowMatrix,
+    expectColumns(programState.lights[0].shadowMatrices[int(Receiver::LeftWall)],
                   {{4000000, -2000000, 12800000, -40000},
                    {0, 6000000, 0, 0},
                    {0, 0, 6000000, 0},
@@ -72,10 +72,14 @@ TEST(Receivers, StartUpFillsPlanesAndMatricesForTheStartLight) {
 
     programState.lights[0].standsAt = {-20, 70, -400, 1};
     updateShadowMatrices();
-    const ShadowMatrix floor = buildShadowMatrix(programState.floorPlane, {-20, 70, -400, 1});
-    EXPECT_EQ(0, memcmp(&floor, &programState.lights[0].floorShadowMatrix, sizeof floor));
-    const ShadowMatrix wall = buildShadowMatrix(programState.leftWallPlane, {-20, 70, -400, 1});
-    EXPECT_EQ(0, memcmp(&wall, &programState.lights[0].leftWallShadowMatrix, sizeof wall));
+    const ShadowMatrix floor =
+        buildShadowMatrix(programState.planes[int(Receiver::Floor)], {-20, 70, -400, 1});
+    EXPECT_EQ(0, memcmp(&floor, &programState.lights[0].shadowMatrices[int(Receiver::Floor)],
+                        sizeof floor));
+    const ShadowMatrix wall =
+        buildShadowMatrix(programState.planes[int(Receiver::LeftWall)], {-20, 70, -400, 1});
+    EXPECT_EQ(0, memcmp(&wall, &programState.lights[0].shadowMatrices[int(Receiver::LeftWall)],
+                        sizeof wall));
     programState.lights[0].standsAt = startLight;
 }
 
@@ -196,7 +200,8 @@ TEST(LightSamples, SpreadEvenlyOverTheDiskFacingEachReceiver) {
     prepareShadowReceivers();
     const LightPosition centre = {-30, 70, -420, 1};
     constexpr float RADIUS = 10;
-    for (const PlaneEquation& plane : {programState.floorPlane, programState.leftWallPlane}) {
+    for (const PlaneEquation& plane : {programState.planes[int(Receiver::Floor)],
+                                       programState.planes[int(Receiver::LeftWall)]}) {
         const double length = std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
         const auto height = [&](LightPosition p) {
             return (plane.a * p.x + plane.b * p.y + plane.c * p.z + plane.d) / length;

@@ -561,6 +561,15 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--state", "step=8", "-o", path},
         {"--state", "#light=1,2&translucent", "-o", path},
         {"--state", "frobnicate", "-o", path},
+        {"--receivers", "floor,wall", "-o", path},
+        {"--receivers", "", "-o", path},
+        {"--receivers", "floor,", "-o", path},
+        {"--board", "70,-440,0", "-o", path},
+        {"--board", "0,-500,30", "-o", path},
+        {"--board", "0,-440,85", "-o", path},
+        {"--board", "0,-440", "-o", path},
+        {"--board", "0,x,0", "-o", path},
+        {"--step", "8", "--state", "board=0,-440,0&receivers=floor", "-o", path},
     };
     for (const std::vector<std::string>& args : cases) {
         const Result result = runSnapshot(args);
@@ -574,6 +583,9 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
     EXPECT_EQ(filesIn(scratchFolder()), 0);
     EXPECT_EQ(runSnapshot({"--step", "8", "-o", path}).errors,
               "planar-shadows-snapshot: bad value '8' for --step: the steps go from 1 to 7\n");
+    EXPECT_EQ(runSnapshot({"--board", "0,-500,30", "-o", path}).errors,
+              "planar-shadows-snapshot: bad value '0,-500,30' for --board: a corner of the board "
+              "would stand outside the room\n");
     EXPECT_EQ(runSnapshot({"--state", "teapot-offset=15&soft=yes", "-o", path}).errors,
               "planar-shadows-snapshot: --state cannot read 'soft=yes': soft takes no value\n");
 

@@ -112,7 +112,7 @@ class Soak {
     // lights a draw with code of its own for each set of lights and for each of them being
     // a point light or the sun, kept once made. So two, three and four lights, each in every
     // combination of point lights and suns, reached one light's switch at a time (a Gray
-    // code) with each frame drawn, and back to no sun.
+    // code) with each frame drawn, and back to no sun; and the board.
     void meetEveryLighting() {
         for (int count = 2; count <= MAX_LIGHTS; ++count) {
             program.type('l');
@@ -135,6 +135,14 @@ class Soak {
             program.type('L');
         }
         program.type('1');
+        // The board's pass clips the casters flattened onto it at its plane, a state of its
+        // own: met with light 1 a point light and the sun, then the board taken away again.
+        for (const char key : {'k', 'u', 'u', 'k'}) {
+            const Picture before = program.grab();
+            program.type(key);
+            EXPECT_TRUE(
+                program.waitForFrame([&](const Picture& f) { return f.rgb != before.rgb; }));
+        }
     }
 
     int resizes = 0;

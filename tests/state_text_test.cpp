@@ -53,7 +53,8 @@ void expectWithinRange(const LinkState& link, const std::string& text) {
     EXPECT_TRUE(link.selectedLight >= 0 && link.selectedLight < link.lightCount) << text;
     EXPECT_LE(std::fabs(link.teapotOffset), MAX_COORDINATE) << text;
     EXPECT_TRUE(link.lightRadius >= 0 && link.lightRadius <= MAX_LIGHT_RADIUS) << text;
-    EXPECT_TRUE(link.step >= 0 && link.step <= passStepCount(!link.noStencil, link.lightCount))
+    EXPECT_TRUE(link.step >= 0 &&
+                link.step <= passStepCount(!link.noStencil, link.lightCount, linkReceivers(link)))
         << text;
 }
 
@@ -114,7 +115,7 @@ TEST(StateText, EveryStateReadsBackExactly) {
                 link.*setting.number = setting.least < 0 ? value : std::fabs(value);
             }
         }
-        const int steps = passStepCount(!link.noStencil, link.lightCount);
+        const int steps = passStepCount(!link.noStencil, link.lightCount, linkReceivers(link));
         link.step = static_cast<int>(random() % (steps + 1));
         const std::string text = writeStateText(link);
         std::vector<std::string> unread;

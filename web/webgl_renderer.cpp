@@ -96,6 +96,9 @@ Matrix asMatrix(const ShadowMatrix& shadow) {
 // ever moved and turned, for which that equals the inverse transpose GL uses. (Flattened
 // casters are not lit: they draw into the stencil alone, or in flat black.) With light 0
 // alone, the sum is (0.2 + diffuse) · 1, exactly the one light's value.
+// WebGL 2 has no clip planes: the casters flattened onto the board are cut at its plane by
+// discarding every fragment of what stands behind it, clipPlane given in the shape's own
+// coordinates; (0, 0, 0, 1) keeps everything.
 // Built twice: for rows lit by light 0 alone, all of a one-light frame's, without the loop
 // over the lights, which costs every lit vertex; and for any lights, summed in the same
 // order, so both give the same light to the last bit.
@@ -112,7 +115,9 @@ uniform int lights;
 uniform int lightsUpTo;
 uniform vec4 lightPosition[4];
 uniform vec3 lightColour[4];
+uniform vec4 clipPlane;
 out vec4 shade;
+out float clipDistance;
 vec3 diffuse(int i, vec3 eye, vec3 turned) {
     vec4 from = lightPosition[i];
     vec3 towards = from.w == 0.0 ? from.xyz : from.xyz - eye;
@@ -120,6 +125,7 @@ vec3 diffuse(int i, vec3 eye, vec3 turned) {
 }
 void main() {
     gl_Position = modelviewProjection * vec4(position, 1.0);
+    clipDistance = dot(clipPlane, vec4(position, 1.0));
     if (lighting) {
         vec3 eye = (modelview * vec4(position, 1.0)).xyz;
         vec3 turned = mat3(modelview) * normal;
@@ -143,8 +149,12 @@ void main() {
 const char* const FRAGMENT_SHADER = R"(#version 300 es
 precision highp float;
 in vec4 shade;
+in float clipDistance;
 out vec4 pixel;
 void main() {
+    if (clipDistance < 0.0) {
+        discard;
+    }
     pixel = shade;
 }
 )";
@@ -216,6 +226,12 @@ const MeshedShape MESHED_SHAPES[] = {
     {Draws::Floor, [] { return std::vector<Mesh>{quadsMesh({FLOOR_QUAD})}; }, asPlaced, false},
     {Draws::LeftWall, [] { return std::vector<Mesh>{quadsMesh({LEFT_WALL_QUAD})}; }, asPlaced,
      false},
+    {Draws::BackWall, [] { return std::vector<Mesh>{quadsMesh({BACK_WALL_QUAD})}; }, asPlaced,
+     false},
+    {Draws::RightWall, [] { return std::vector<Mesh>{quadsMesh({RIGHT_WALL_QUAD})}; }, asPlaced,
+     false},
+    {Draws::Ceiling, [] { return std::vector<Mesh>{quadsMesh({CEILING_QUAD})}; }, asPlaced, false},
+    {Draws::Board, [] { return std::vector<Mesh>{quadsMesh({UNIT_SQUARE_QUAD})}; }, asPlaced, true},
     {Draws::RoomShell,
      [] {
          return std::vector<Mesh>{
@@ -286,6 +302,7 @@ struct Program {
     GLint lightsUpTo = -1;
     GLint lightPosition = -1;
     GLint lightColour = -1;
+    GLint clipPlane = -1;
     bool known = false;
     GLint heldLighting = 0;
     GLint heldLights = 0;
@@ -446,6 +463,29 @@ Matrix markerPlaced(const PassRow& row, const Frame& frame, bool around) {
     return around ? placed * scaling(static_cast<float>(LIGHT_MARKER_RADIUS)) : placed;
 }
 
+Matrix boardPlaced(const Frame& frame) {
+    Matrix placed;
+    const BoardMatrix board = boardMatrix(frame.board);
+    std::copy(std::begin(board.m), std::end(board.m), placed.m);
+    return placed;
+}
+
+// Keeps everything.
+constexpr GLfloat NO_CLIP_PLANE[4] = {0, 0, 0, 1};
+
+// The room's `plane` in the coordinates of a shape that `inRoom` places in the room: a point
+// p of the shape stands at inRoom · p, so the plane there is its row times inRoom.
+void clipShapeAt(const PlaneEquation& plane, const Matrix& inRoom) {
+    const float p[4] = {plane.a, plane.b, plane.c, plane.d};
+    GLfloat local[4] = {};
+    for (int column = 0; column < 4; ++column) {
+        for (int k = 0; k < 4; ++k) {
+            local[column] += p[k] * inRoom.m[4 * column + k];
+        }
+    }
+    glUniform4fv(renderer.program->clipPlane, 1, local);
+}
+
 // A shape of the scene, placed as the frame stands.
 void drawSceneShape(const PassRow& row, const SceneShape& shape, const Frame& frame) {
     switch (shape.placement) {
@@ -460,17 +500,34 @@ void drawSceneShape(const PassRow& row, const SceneShape& shape, const Frame& fr
             drawPlaced(row.draws,
                        markerPlaced(row, frame, shape.placement == Placement::AroundMarker));
             break;
+        case Placement::AtBoard:
+            drawPlaced(row.draws, boardPlaced(frame));
+            break;
     }
 }
 
-// The casters flattened onto the receiver's plane along the light's rays. Cone and sphere
-// get the matrix twice, as on the desktop: M·M = dot·M, the same pixels as M once.
-void drawFlattenedCasters(const ShadowMatrix& shadowMatrix, const Frame& frame, bool forStencil) {
-    const Matrix flatten = asMatrix(shadowMatrix);
-    drawPlaced(Draws::Teapot, teapotPlaced(flatten, frame), forStencil);
+// The casters flattened onto the receiver's plane along the light's rays, the board last
+// where the row casts it; onto the board, each cut where it stands behind the board's plane.
+// Cone, sphere and board get the matrix twice, as on the desktop: M·M = dot·M, the same
+// pixels as M once.
+void drawFlattenedCasters(const PassRow& row, const Frame& frame, bool forStencil) {
+    const Matrix flatten = asMatrix(row.flatten);
     const Matrix twice = flatten * flatten;
-    drawPlaced(Draws::Cone, twice, forStencil);
-    drawPlaced(Draws::Sphere, twice, forStencil);
+    const auto cast = [&](Draws draws, const Matrix& flattening, const Matrix& inRoom) {
+        if (row.clipped) {
+            clipShapeAt(row.clipPlane, MESHED_SHAPES[shapeIndex(draws)].inRoom(inRoom));
+        }
+        drawPlaced(draws, flattening * inRoom, forStencil);
+    };
+    cast(Draws::Teapot, flatten, teapotPlaced(IDENTITY, frame));
+    cast(Draws::Cone, twice, IDENTITY);
+    cast(Draws::Sphere, twice, IDENTITY);
+    if (row.castsBoard) {
+        cast(Draws::Board, twice, boardPlaced(frame));
+    }
+    if (row.clipped) {
+        glUniform4fv(renderer.program->clipPlane, 1, NO_CLIP_PLANE);
+    }
 }
 
 // The floor's quad, carried straight onto clip space's square by this matrix, with the
@@ -542,11 +599,11 @@ void drawShape(const PassRow& row, const Frame& frame) {
             glClear(clearBits(row.clear));
             break;
         case Draws::FlattenedCasters:
-            drawFlattenedCasters(row.flatten, frame, false);
+            drawFlattenedCasters(row, frame, false);
             break;
         // Here a pixel covered again, or in another order, changes nothing.
         case Draws::FlattenedCastersForStencil:
-            drawFlattenedCasters(row.flatten, frame, true);
+            drawFlattenedCasters(row, frame, true);
             break;
         case Draws::FullWindow:
             drawFullWindow();
@@ -583,6 +640,8 @@ Program makeProgram(const char* defines) {
     p.lightsUpTo = glGetUniformLocation(p.id, "lightsUpTo");
     p.lightPosition = glGetUniformLocation(p.id, "lightPosition");
     p.lightColour = glGetUniformLocation(p.id, "lightColour");
+    p.clipPlane = glGetUniformLocation(p.id, "clipPlane");
+    glUniform4fv(p.clipPlane, 1, NO_CLIP_PLANE);
     return p;
 }
 

@@ -154,6 +154,34 @@ try {
                 "processor time");
   }
   await page.evaluate(() => Module._setLightCount(1));
+  // Each receiver beyond the floor and the left wall, in turns with the frame of those two
+  // as the lights are: the five faces, then the five faces and the board.
+  const timeReceivers = async ([faces, board]) => {
+    await page.evaluate((f, b) => Module._setReceivers(f, b), faces, board);
+    await page.evaluate(() => Module._timeFrames(0, 5));
+    const before = await processorTime();
+    const time = await page.evaluate(() => Module._timeFrames(0, 50));
+    return { time, processor: (1000 * ((await processorTime()) - before)) / 50 };
+  };
+  for (const [name, setting, extra] of [["five faces", [1, 0], 3], ["five faces and the board", [1, 1], 4]]) {
+    const shares = { time: [], processor: [] };
+    const times = [];
+    for (let round = 0; round < ROUNDS; ++round) {
+      const two = round % 2 === 0 ? await timeReceivers([0, 0]) : null;
+      const more = await timeReceivers(setting);
+      const base = two ?? await timeReceivers([0, 0]);
+      times.push(more.time);
+      for (const kind of ["time", "processor"]) {
+        shares[kind].push((more[kind] - base[kind]) / extra / base[kind]);
+      }
+    }
+    const percent = (values) => `${(100 * median(values)).toFixed(0)} %`;
+    console.log(`shadow frame, ${name} receiving: ${median(times).toFixed(2)} ms (median of ` +
+                `${ROUNDS} runs of 50, in turns with the floor and the left wall); each receiver ` +
+                `beyond those two: ${percent(shares.time)} of their frame, ${percent(shares.processor)} ` +
+                "in processor time");
+  }
+  await page.evaluate(() => Module._setReceivers(0, 0));
   for (const samples of [1, 8, 32]) {
     // Fewer frames for the slower steps, about as long a run for each.
     const frames = Math.ceil(80 / samples);

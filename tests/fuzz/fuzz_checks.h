@@ -36,8 +36,13 @@ inline void requireWithinRange(const LinkState& link) {
     }
     require(link.selectedLight >= 0 && link.selectedLight < link.lightCount, "selected light",
             text);
-    require(link.step >= 0 && link.step <= passStepCount(!link.noStencil, link.lightCount), "step",
-            text);
+    require(link.step >= 0 &&
+                link.step <= passStepCount(!link.noStencil, link.lightCount, linkReceivers(link)),
+            "step", text);
+    require(link.receivers != 0 && (link.receivers & receiverBit(Receiver::Board)) == 0 &&
+                link.receivers < receiverBit(Receiver::Board),
+            "receivers", text);
+    require(!link.board || boardFits(link.boardPlace), "board", text);
     for (const Setting& setting : settings()) {
         if (setting.kind == SettingKind::NUMBER) {
             const float number = link.*setting.number;

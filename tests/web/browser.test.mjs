@@ -295,6 +295,10 @@ function lightDepth(y) {
 
 // ---- Frames ---------------------------------------------------------------------------
 
+// The figure's board: the cone's shadow across it, cut at its edges, its own on the back wall.
+const BOARD_LINK = "light=-30,40,-330&receivers=floor,left-wall,back-wall&board=-30,-450,20";
+const CLIPPED_LINK = "light=-30,-70,-330&board=-30,-370,0";
+
 test("frames match the snapshot tool's pictures of the same states, and not the other pass's", async (t) => {
   // `otherPass`: the state drawn the other way, with the stencil or without it, is not
   // alike. Not for the plain view, which has no pass, nor for a light below the floor,
@@ -318,6 +322,18 @@ test("frames match the snapshot tool's pictures of the same states, and not the 
       name: "three lights, the third the sun",
       act: (v) => v.type("llu"),
       expected: ["--light", "50,50,-320", "--light", "-30,80,-340", "--light", "20,60,-500,0"],
+    },
+    {
+      name: "the back wall and a tilted board receiving, from a link",
+      act: (v) => v.page.evaluate((link) => { location.hash = link; }, BOARD_LINK),
+      expected: ["--state", BOARD_LINK],
+      otherPass: true,
+    },
+    {
+      // The cone stands behind the board's plane, which the shader's clipping keeps it off.
+      name: "a caster behind the board throws nothing onto it",
+      act: (v) => v.page.evaluate((link) => { location.hash = link; }, CLIPPED_LINK),
+      expected: ["--state", CLIPPED_LINK],
     },
     {
       // Dragged out of the canvas, below it: the light leaves the room through the floor.
@@ -726,7 +742,11 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Remove the last light, L",
                                 "Next light, 1 to 4 (now 1)",
                                 "Light 1 as the sun, u (now a point light)",
-                                "Stencil view, v (now off)"]);
+                                "Stencil view, v (now off)",
+                                "Back wall takes shadows (now not)",
+                                "Right wall takes shadows (now not)",
+                                "Ceiling takes shadows (now not)",
+                                "Add a board, k"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

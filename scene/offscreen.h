@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/opengl.h"
+#include "state/render_state.h"
 
 #include <vector>
 
@@ -21,3 +22,9 @@ std::vector<unsigned char> readOffscreenPixels(int width, int height);
 
 // Deletes the buffers and draws to the window again.
 void closeOffscreenTarget(OffscreenTarget& target);
+
+// After a frame that is a batch of soft shadows' average (Frame::batch), drawn into the
+// framebuffer bound now: adds it to the average, kept in floating point, unless it is the
+// batch added last, and draws the average over it. Where GL has no floating-point target,
+// the frame stays as drawn.
+void showBatchAverage(const Frame& frame);

@@ -37,6 +37,8 @@ struct LinkState {
     bool soft = false;
     float lightRadius = 5.0f;
     bool showStencil = false;
+    // How many points of the light the soft picture at rest is averaged from.
+    int samples = DEFAULT_RESTING_SAMPLES;
 };
 
 bool operator==(const LinkState& a, const LinkState& b);
@@ -58,6 +60,8 @@ enum class SettingKind {
     // A whole number from 1 to a last one that depends on the rest of the state, such as
     // the number of lights: checked only once everything has been read.
     COUNT,
+    // A whole number from `least` to `most`, which nothing else bounds.
+    WHOLE,
 };
 
 // How the program holds a switch: as the link does, or as its opposite ("no-stencil" is
@@ -84,6 +88,10 @@ struct Setting {
     float ProgramState::*programNumber = nullptr;
     float least = 0;
     float most = 0;
+
+    // WHOLE; bounded by `least` and `most`.
+    int LinkState::*whole = nullptr;
+    int ProgramState::*programWhole = nullptr;
 
     // COUNT. The number the state text writes, or 0 where it leaves the setting out.
     int (*count)(const LinkState& link) = nullptr;

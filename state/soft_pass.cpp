@@ -1,5 +1,6 @@
 // Soft shadows, counted in the stencil: a receiver's shadows from many points of a light
-// with a size, each pixel darkened by the share of the points whose shadow covers it.
+// with a size, each pixel darkened by the share of the points whose shadow covers it; and
+// the refinement's steps, batch after batch of points, that the renderer averages.
 #include <algorithm>
 
 #include "shadow/light_samples.h"
@@ -7,12 +8,12 @@
 #include "state/shadow_pass.h"
 
 // The soft pass for one receiver and one light: for light 1, the receiver drawn lit once;
-// then for each point of the frame's batch (lightSamples of them from firstLightSample on), that
-// point's flattened casters mark the pixels they cover and the receiver counts its own marked
-// pixels once; last, for light 1 every pixel covered by k points is darkened by k / samples of the
-// full shadow, and any other light adds 1 - k / samples of its light there. Pixels no point's
-// shadow covers get the light's whole light exactly; those every point's covers, exactly the hard
-// pass's.
+// then for each point of the frame's batch (lightSamples of them from firstLightSample on),
+// that point's flattened casters mark the pixels they cover and the receiver counts its own
+// marked pixels once; last, for light 1 every pixel covered by k points is darkened by
+// k / samples of the full shadow, and any other light adds 1 - k / samples of its light
+// there. Pixels no point's shadow covers get the light's whole light exactly; those every
+// point's covers, exactly the hard pass's.
 void addSoftReceiver(std::vector<PassRow>& rows, const ReceiverFacts& r, const ProgramState& s) {
     // The previous receiver's or light's counts are still in the stencil: start from zero.
     rows.push_back(clearRow(CLEAR_STENCIL));

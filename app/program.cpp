@@ -31,29 +31,42 @@ int scanBufferingOption(int argc, char** argv, std::FILE* out) {
 // ---- Soft shadows' refinement ---------------------------------------------------------
 // While anything moves, the shadow view is drawn from the light's centre alone: the hard
 // frame, at the hard frame's cost. Once the picture has stood still for a frame, each idle
-// step draws it again from more points of the light, until all are in.
+// step draws it again from more points of the light (state/shadow_pass.h), each step one
+// frame of at most a batch of points, so input waits for at most one such frame.
 
 namespace {
 
 // A frame at 60 Hz: the pointer has stopped for at least that long before refining starts.
 constexpr int STILL_MILLISECONDS = 17;
-// The first refinement step draws from a quarter of the light's points, the second from
-// all: one more step than drawing all at once, and a third less work than doubling.
-constexpr int FIRST_REFINEMENT_SAMPLES = LIGHT_SAMPLE_COUNT / 4;
 
 int lastChange = 0;
 // The plain view is on screen: nothing to refine until the shadow view is back.
 bool plainViewShown = false;
 
 // The picture changes: back to the hard frame, and refine from there once it stands still.
-void restartRefinement() {
-    programState.lightSamples = 1;
+void refineAnew() {
+    restartRefinement(programState);
     lastChange = glutGet(GLUT_ELAPSED_TIME);
 }
 
 bool refinementPending() {
     const ProgramState& s = programState;
-    return s.softShadows && s.lightSamples < LIGHT_SAMPLE_COUNT && !plainViewShown;
+    return s.softShadows && s.firstLightSample + s.lightSamples < samplesAtRest(s) &&
+           !plainViewShown;
+}
+
+void tell(const std::string& notice);
+
+// Where the renderer cannot average batches, the picture rests at the first one, and says
+// why it asked for more in vain.
+void sayWhereRefinementStops() {
+    const ProgramState& s = programState;
+    if (s.softShadows && !s.batchesAveragable && s.restingLightSamples > LIGHT_SAMPLE_COUNT &&
+        s.stencilShadows && !s.steppingPasses && !s.showStencil) {
+        tell("Soft shadows rest at " + std::to_string(LIGHT_SAMPLE_COUNT) + " points of the " +
+             "light, not " + std::to_string(s.restingLightSamples) +
+             ": this GL cannot sum pictures in floating point (EXT_color_buffer_float).");
+    }
 }
 
 }  // namespace
@@ -69,8 +82,10 @@ Refinement stepRefinement() {
     if (millisecondsUntilStill() > 0) {
         return Refinement::Waiting;
     }
-    int& samples = programState.lightSamples;
-    samples = samples < FIRST_REFINEMENT_SAMPLES ? FIRST_REFINEMENT_SAMPLES : LIGHT_SAMPLE_COUNT;
+    refineFurther(programState);
+    if (!refinementPending()) {
+        sayWhereRefinementStops();
+    }
     glutPostRedisplay();
     return Refinement::Stepped;
 }
@@ -175,7 +190,7 @@ void follow(const ProgramState& before) {
     }
     if (!(refinedFrom(before) == refinedFrom(s)) || before.windowWidth != s.windowWidth ||
         before.windowHeight != s.windowHeight) {
-        restartRefinement();
+        refineAnew();
     }
     showWhatFollows();
 }
@@ -515,7 +530,7 @@ PixelHistory pixelHistory(int x, int y) {
         after.push_back(probePixel(x, y));
     }
     closePixelProbe();
-    return pixelHistoryOf(x, y, stages, after, LIGHT_SAMPLE_COUNT);
+    return pixelHistoryOf(x, y, stages, after, historySamples(s));
 }
 
 // ---- Window ---------------------------------------------------------------------------
@@ -677,6 +692,7 @@ void startProgram(int& argc, char** argv) {
     prepareShadowReceivers();
     initScene();
     programState.softShadowsAvailable = canDrawSoftShadows();
+    programState.batchesAveragable = canAverageBatches();
 
     glutDisplayFunc(displayShadowView);
     glutReshapeFunc(onReshape);

@@ -174,25 +174,45 @@ void softFrame(benchmark::State& state) {
     programState.lightSamples = 1;
 }
 
-// From a drag event, the last input, to the fully refined picture drawn: the hard frame,
-// a frame's wait for the pointer to stay still, and every refinement step, each drawn by
-// GLUT's redisplay as in the program's main loop.
+// A batch of 32 points past the first, averaged in: the frame from its points, the copy
+// blended into the floating-point sum and the sum drawn back. Two batches in turn, since
+// the renderer does not add the batch it added last again.
+void softBatch(benchmark::State& state) {
+    programState.softShadows = true;
+    programState.lightSamples = LIGHT_SAMPLE_COUNT;
+    int batch = 1;
+    for (auto _ : state) {
+        programState.firstLightSample = batch * LIGHT_SAMPLE_COUNT;
+        displayShadowView();
+        glFinish();
+        batch = 3 - batch;
+    }
+    programState.softShadows = false;
+    restartRefinement(programState);
+}
+
+// From a drag event, the last input, to the picture refined to this many points drawn: the
+// hard frame, a frame's wait for the pointer to stay still, and every refinement step, each
+// drawn by GLUT's redisplay as in the program's main loop.
 void softRefinedAfterInput(benchmark::State& state) {
     programState.softShadows = true;
+    programState.restingLightSamples = static_cast<int>(state.range(0));
     programState.dragMode = DRAG_XY;
     int x = 300;
     for (auto _ : state) {
         x = x > 400 ? 300 : x + 1;
         onDrag(x, 100);
         glutMainLoopEvent();
-        while (programState.lightSamples < LIGHT_SAMPLE_COUNT) {
+        while (programState.firstLightSample + programState.lightSamples <
+               samplesAtRest(programState)) {
             onIdle();
             glutMainLoopEvent();
         }
         glFinish();
     }
     programState.softShadows = false;
-    programState.lightSamples = 1;
+    programState.restingLightSamples = DEFAULT_RESTING_SAMPLES;
+    restartRefinement(programState);
 }
 
 // The stencil view instead of the frame: each receiver's values after its own pass, or
@@ -283,7 +303,12 @@ int main(int argc, char** argv) {
         ->Arg(8)
         ->Arg(32)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("soft shadows, last input to refined", softRefinedAfterInput)
+    benchmark::RegisterBenchmark("soft shadows, a batch of 32 averaged in", softBatch)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("soft shadows, last input to refined, points:",
+                                 softRefinedAfterInput)
+        ->Arg(LIGHT_SAMPLE_COUNT)
+        ->Arg(DEFAULT_RESTING_SAMPLES)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("stencil view frame, soft:", stencilViewFrame)
         ->Arg(0)

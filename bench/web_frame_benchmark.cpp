@@ -49,6 +49,23 @@ extern "C" EMSCRIPTEN_KEEPALIVE double timeSoftFrames(int samples, int count) {
     return milliseconds;
 }
 
+// A batch of 32 points past the first, averaged in: its frame, the copy blended into the
+// floating-point sum and the sum drawn back; two batches in turn, since the renderer does
+// not add the batch it added last again.
+extern "C" EMSCRIPTEN_KEEPALIVE double timeBatchFrames(int count) {
+    programState.softShadows = true;
+    programState.lightSamples = LIGHT_SAMPLE_COUNT;
+    const double start = emscripten_get_now();
+    for (int frame = 0; frame < count; ++frame) {
+        programState.firstLightSample = (1 + frame % 2) * LIGHT_SAMPLE_COUNT;
+        drawFrame(shadowViewFrame(programState));
+        waitForFrame();
+    }
+    programState.softShadows = false;
+    restartRefinement(programState);
+    return (emscripten_get_now() - start) / count;
+}
+
 // The stencil view instead of the shadow view's frame; with soft shadows, the counts from
 // all of the light's points.
 extern "C" EMSCRIPTEN_KEEPALIVE double timeStencilViewFrames(int soft, int count) {
@@ -94,6 +111,7 @@ int main(int argc, char** argv) {
     glutCreateWindow("frame benchmark");
     prepareShadowReceivers();
     initScene();
+    programState.batchesAveragable = canAverageBatches();
     programState.windowWidth = 512;
     programState.windowHeight = 512;
     return 0;

@@ -4,14 +4,15 @@
 #include "scene/context_without_display.h"
 
 #if defined(PLANAR_SHADOWS_EGL)
+// Before Xlib, whose macros (Always, None, ...) would otherwise rename the scene's own names.
+#include "scene/scene.h"
+
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <X11/Xlib.h>
 
 #include <cstdlib>
 #include <cstring>
-
-#include "scene/scene.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/opengl.h"
+#include "state/render_state.h"
 
 #include <vector>
 
@@ -28,3 +29,8 @@ using GlEntryPointLookUp = GlEntryPoint (*)(const char* name);
 
 // For a context that GLUT did not make: its framebuffer calls are asked of `lookUp` instead.
 void findFramebufferCallsThrough(GlEntryPointLookUp lookUp);
+// After a frame that is a batch of soft shadows' average (Frame::batch), drawn into the
+// framebuffer bound now: adds it to the average, kept in floating point, unless it is the
+// batch added last, and draws the average over it. Where GL has no floating-point target,
+// the frame stays as drawn.
+void showBatchAverage(const Frame& frame);

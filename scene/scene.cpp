@@ -372,6 +372,9 @@ void drawFrame(const Frame& frame) {
         glColor4f(row.colour.r, row.colour.g, row.colour.b, row.colour.a);
         drawShape(row, frame);
     }
+    if (frame.batch >= 0) {
+        showBatchAverage(frame);
+    }
 }
 
 void presentFrame(const Frame& frame) {

@@ -19,26 +19,38 @@ double digitsReversed(unsigned j) {
 }
 
 double sobolSecond(unsigned j) {
-    // The second dimension's direction numbers as binary fractions: .1, .11, .101, .1111.
-    constexpr double DIRECTIONS[4] = {0.5, 0.75, 0.625, 0.9375};
+    // The second dimension's direction numbers are the rows of Pascal's triangle mod 2 as
+    // binary fractions: .1, .11, .101, .1111, .10001, ...; with 16 digits each, enough for
+    // every pair of MAX_LIGHT_SAMPLES.
+    constexpr int DIGITS = 16;
     unsigned bits = 0;
-    for (int k = 0; k < 4; ++k) {
+    unsigned row = 1;
+    for (int k = 0; k < DIGITS && (j >> k) != 0; ++k) {
         if (j & (1u << k)) {
-            bits ^= static_cast<unsigned>(DIRECTIONS[k] * 16);
+            bits ^= row << (DIGITS - 1 - k);
         }
+        // The next row of the triangle mod 2: each entry the sum of the two above it.
+        row ^= row << 1;
     }
-    return bits / 16.0;
+    return bits / double(1u << DIGITS);
+}
+
+// Within [0, 1): a shift of the whole sequence, wrapped round, keeps every strip filled.
+double wrapped(double value) {
+    return value >= 1 ? value - 1 : value;
 }
 
 }  // namespace
 
 LightPosition lightSample(PlaneEquation plane, LightPosition centre, float radius, int sample) {
     constexpr double PI = 3.14159265358979323846;
-    constexpr int PAIRS = LIGHT_SAMPLE_COUNT / 2;
+    constexpr int FIRST_PAIRS = LIGHT_SAMPLE_COUNT / 2;
     const unsigned j = static_cast<unsigned>(sample) / 2;
-    // Half a strip in: the middle of each strip once all samples are in.
-    const double u = digitsReversed(j) + 0.5 / PAIRS;
-    const double angle = PI * (sobolSecond(j) + 0.5 / PAIRS);
+    // Half a strip of the first batch in: the middle of each of its strips. The pairs after
+    // it land on the strips' edges, shifted as much, and wrap round past 1, so every prefix
+    // of 2^k pairs still puts one pair in each of 2^k equal strips of radius² and of angle.
+    const double u = wrapped(digitsReversed(j) + 0.5 / FIRST_PAIRS);
+    const double angle = PI * wrapped(sobolSecond(j) + 0.5 / FIRST_PAIRS);
     // sqrt keeps the density even over the disk: the area inside radius r grows as r².
     const double side = sample % 2 == 0 ? 1.0 : -1.0;
     const double across = side * std::sqrt(u) * std::cos(angle);

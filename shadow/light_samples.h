@@ -4,9 +4,14 @@
 
 #include "shadow/shadow_math.h"
 
-// Enough for a penumbra of 32 grey levels, few enough that refining stays well under a
-// second; the darkening counts them in the stencil's 8 bits.
+// The points one frame counts in the stencil, a batch: a penumbra of 32 grey levels, few
+// enough that a frame of them stays near 50 ms. The picture at rest averages batches, so
+// the stencil view and a pixel's history show the counts of one batch.
 constexpr int LIGHT_SAMPLE_COUNT = 32;
+// The points the picture at rest is averaged from: by default 256, 8 batches, whose steps of
+// 1/256 lie below a display code's; at most 1,024, the reference soft-shadow comparisons use.
+constexpr int DEFAULT_RESTING_SAMPLES = 256;
+constexpr int MAX_LIGHT_SAMPLES = 1024;
 
 // How both renderers count in the stencil: each receiver pixel holds twice the number of
 // samples whose shadow covers it, and in its lowest bit the mark one sample's flattened
@@ -22,13 +27,14 @@ constexpr int SOFT_STENCIL_BITS = bitsToHold(2 * LIGHT_SAMPLE_COUNT + 1);
 // atan(5 / 100) = 2.9° (the real sun's is 0.27°, too little to see in this room).
 constexpr double SUN_SIZE_DISTANCE = 100;
 
-// Sample `sample` (0 to LIGHT_SAMPLE_COUNT - 1) of a light of this radius, on the disk
+// Sample `sample` (0 to MAX_LIGHT_SAMPLES - 1) of a light of this radius, on the disk
 // through its centre parallel to `plane`: the light as the receiver sees it face on, and
 // every sample as far from the plane as the centre, so all of them can cast onto the plane
 // exactly when the centre can. The points spread evenly over the disk, and each
-// power-of-two prefix (2, 4, ... 32) is spread too, centred on the light, so a picture made
-// from the first n samples is already a fair picture of the whole light. Radius 0 gives
-// the centre itself, exactly. For the sun (w 0) the samples are directions around its own,
+// power-of-two prefix (2, 4, ... 1,024) is spread too, centred on the light, so a picture
+// made from the first n samples is already a fair picture of the whole light; so is each
+// batch of 32 after the first, and the batches fill the gaps the ones before them left. Radius 0
+// gives the centre itself, exactly. For the sun (w 0) the samples are directions around its own,
 // the disk as much larger as its direction is longer than SUN_SIZE_DISTANCE, so the angle
 // stays the same.
 LightPosition lightSample(PlaneEquation plane, LightPosition centre, float radius, int sample);

@@ -8,12 +8,53 @@
 #include "platform/opengl.h"
 #include "scene/context_without_display.h"
 #include "scene/offscreen.h"
+#include "snapshot/difference.h"
 #include "snapshot/options.h"
 #include "snapshot/png_writer.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
 #include "state/stencil_view.h"
+
+namespace {
+
+RgbImage readBack(const SnapshotOptions& options) {
+    return {options.width, options.height, readOffscreenPixels(options.width, options.height)};
+}
+
+// The picture the program shows once it has refined it to the end: with soft shadows, every
+// step of the refinement drawn in turn, since the renderer averages the batches as they come.
+RgbImage picture(const SnapshotOptions& options) {
+    restartRefinement(programState);
+    const auto draw = [&options] {
+        const Frame frame =
+            options.plainView ? plainViewFrame(programState) : shadowViewFrame(programState);
+        drawFrame(frame);
+        presentFrame(frame);
+    };
+    draw();
+    while (refineFurther(programState)) {
+        draw();
+    }
+    return readBack(options);
+}
+
+// The picture's difference from the reference, drawn from options.reference points, and
+// its numbers over the reference's penumbra on standard output.
+RgbImage differenceFrom(const SnapshotOptions& options) {
+    const RgbImage asked = picture(options);
+    programState.restingLightSamples = options.reference;
+    const RgbImage reference = picture(options);
+    restartRefinement(programState);
+    const Frame hardFrame = shadowViewFrame(programState);
+    drawFrame(hardFrame);
+    const RgbImage hard = readBack(options);
+    programState.restingLightSamples = options.picture.samples;
+    std::puts(describe(penumbraDifference(asked, reference, hard), options.reference).c_str());
+    return differencePicture(asked, reference);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     SnapshotOptions options;
@@ -70,20 +111,12 @@ int main(int argc, char** argv) {
     }
     programState.windowWidth = options.width;
     programState.windowHeight = options.height;
-    // The picture the program shows once it has refined it to the end.
-    if (options.picture.soft) {
-        programState.lightSamples = LIGHT_SAMPLE_COUNT;
-    }
-    const Frame frame =
-        options.plainView ? plainViewFrame(programState) : shadowViewFrame(programState);
-    drawFrame(frame);
-    presentFrame(frame);
-    const std::vector<unsigned char> topDown = readOffscreenPixels(options.width, options.height);
+    programState.batchesAveragable = canAverageBatches();
+    const RgbImage shown = options.reference != 0 ? differenceFrom(options) : picture(options);
     closeOffscreenTarget(target);
 
     if (!options.output.empty()) {
-        const std::string failure =
-            writePng(options.output, options.width, options.height, topDown);
+        const std::string failure = writePng(options.output, shown.width, shown.height, shown.rgb);
         if (!failure.empty()) {
             std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
             return 1;

@@ -46,7 +46,7 @@ struct ToolOption {
     const char* name;
     // How --help names the value; "" for none.
     const char* valueName;
-    // "{most}" stands for MAX_SNAPSHOT_SIDE.
+    // "{most}" stands for MAX_SNAPSHOT_SIDE, "{points}" for MAX_LIGHT_SAMPLES.
     const char* help;
     // The link setting --help lists it after; nullptr for after them all.
     const char* after;
@@ -65,6 +65,17 @@ const ToolOption TOOL_OPTIONS[] = {
      [](const std::string& value, SnapshotOptions& options) {
          options.plainView = value == "plain";
          return value == "shadow" || value == "plain";
+     }},
+    {"--reference", "N",
+     "writes, in place of the picture, its difference from the same state drawn from N "
+     "points of the light, 1 to {points}, in false colour with a legend; prints the mean, "
+     "the 99th percentile and the largest difference over the reference's penumbra",
+     "samples",
+     [](const std::string& value, SnapshotOptions& options) {
+         const bool digits = !value.empty() && value.size() <= 4 &&
+                             value.find_first_not_of("0123456789") == std::string::npos;
+         options.reference = digits ? std::atoi(value.c_str()) : 0;
+         return options.reference >= 1 && options.reference <= MAX_LIGHT_SAMPLES;
      }},
     {"--pixel", "X,Y",
      "prints the history of the picture's pixel X,Y (from the top left) through the "
@@ -138,8 +149,10 @@ std::string snapshotUsage() {
         for (const ToolOption& own : TOOL_OPTIONS) {
             if (after == nullptr ? own.after == nullptr
                                  : own.after != nullptr && std::strcmp(own.after, after) == 0) {
+                const std::string help =
+                    fillIn(own.help, "{most}", std::to_string(MAX_SNAPSHOT_SIDE));
                 usage += usageEntry(own.name, own.valueName,
-                                    fillIn(own.help, "{most}", std::to_string(MAX_SNAPSHOT_SIDE)));
+                                    fillIn(help, "{points}", std::to_string(MAX_LIGHT_SAMPLES)));
             }
         }
     };

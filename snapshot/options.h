@@ -18,6 +18,9 @@ struct SnapshotOptions {
     // A pixel whose history to print, from the picture's top left; -1 for none.
     int pixelX = -1;
     int pixelY = -1;
+    // With a number of points, the picture's difference from the same state drawn from that
+    // many; 0 for the picture itself.
+    int reference = 0;
     int width = 512;
     int height = 512;
     std::string output;

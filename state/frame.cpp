@@ -103,7 +103,14 @@ Frame frameOf(const ProgramState& s, std::vector<PassRow> rows) {
 }
 
 Frame shadowViewFrame(const ProgramState& s) {
-    return frameOf(s, shadowViewRows(s));
+    Frame frame = frameOf(s, shadowViewRows(s));
+    frame.batch = averagedBatch(s);
+    if (frame.batch >= 0) {
+        // The average of every point so far: this batch weighs as many points as it has.
+        frame.batchShare =
+            static_cast<float>(s.lightSamples) / (s.firstLightSample + s.lightSamples);
+    }
+    return frame;
 }
 
 Frame plainViewFrame(const ProgramState& s) {

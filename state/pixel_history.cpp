@@ -1,5 +1,7 @@
 #include "state/pixel_history.h"
 
+#include <algorithm>
+
 #include "shadow/light_samples.h"
 #include "state/number_text.h"
 #include "state/pass_rows.h"
@@ -50,8 +52,8 @@ std::string pixelHistoryText(const PixelHistory& history) {
         if (stage.counts) {
             // Each counted point adds 2.
             line += std::to_string(now.stencil / 2) + " of " + std::to_string(history.samples) +
-                    " points of the light shadow it: stencil " + std::to_string(now.stencil) +
-                    ", colour " + hex(now);
+                    " points of the light (one batch) shadow it: stencil " +
+                    std::to_string(now.stencil) + ", colour " + hex(now);
             // A point's flattened casters mark whatever they cover, but only the receiver's
             // own pixels count their marks.
             if (now.stencil % 2 == 1) {
@@ -71,6 +73,10 @@ std::string pixelHistoryText(const PixelHistory& history) {
     return text;
 }
 
+int historySamples(const ProgramState& s) {
+    return std::min(LIGHT_SAMPLE_COUNT, s.restingLightSamples);
+}
+
 std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
     std::vector<HistoryStage> stages;
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
@@ -82,9 +88,11 @@ std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
                           rows, false});
         rows.clear();
     }
-    // The soft frame anew, as refining leaves it, each receiver counted in turn.
+    // The soft frame of the first batch anew, as refining leaves it, each receiver counted
+    // in turn: the stencil holds one batch's counts, whatever the picture at rest averages.
     ProgramState refined = s;
-    refined.lightSamples = LIGHT_SAMPLE_COUNT;
+    refined.firstLightSample = 0;
+    refined.lightSamples = historySamples(s);
     rows.push_back(clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL));
     for (const ReceiverLight& which : eachReceiverEachLight(receiving(s), s.lightCount)) {
         const ReceiverFacts r = receiverFacts(which, refined);

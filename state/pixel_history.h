@@ -20,6 +20,10 @@ struct HistoryStage {
 };
 std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s);
 
+// How many points of the light the soft stages count: the first batch, as the stencil holds
+// one batch at a time.
+int historySamples(const ProgramState& s);
+
 // What one pixel holds after a stage: its colour and its stencil value.
 struct PixelSample {
     unsigned char r, g, b;

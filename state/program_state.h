@@ -55,15 +55,21 @@ struct ProgramState {
     bool steppingPasses = false;
     int passStep = 1;
     // Soft shadows, switched from the menu: the light is a ball of lightRadius, and each
-    // receiver's shadows are drawn from the first lightSamples points of it
-    // (shadow/light_samples.h). lightSamples is 1, the centre alone and so the hard frame,
-    // while anything moves, and grows toward LIGHT_SAMPLE_COUNT while the scene is still.
+    // receiver's shadows are drawn from lightSamples points of it (shadow/light_samples.h),
+    // from point firstLightSample on. lightSamples is 1, the centre alone and so the hard
+    // frame, while anything moves; while the scene is still it grows to a batch of
+    // LIGHT_SAMPLE_COUNT, and then each batch after it is averaged with those before it
+    // (samplesAtRest in state/shadow_pass.h) until restingLightSamples points are in.
     // softShadowsAvailable is false where the stencil is too small to count the samples in;
-    // the switch then stays off.
+    // the switch then stays off. batchesAveragable is false where the renderer cannot sum
+    // frames in floating point: the picture at rest then stops at the first batch.
     bool softShadows = false;
     float lightRadius = 5.0f;
     int lightSamples = 1;
+    int firstLightSample = 0;
+    int restingLightSamples = DEFAULT_RESTING_SAMPLES;
     bool softShadowsAvailable = true;
+    bool batchesAveragable = true;
     // The stencil view, switched with 'v': the stencil's values in false colour instead of
     // the frame (state/shadow_pass.h), and a pixel's history where the pointer rests.
     bool showStencil = false;

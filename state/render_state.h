@@ -233,4 +233,11 @@ struct Frame {
     bool doubleBuffered;
     // Where a row drawing the board, or casting it, places it.
     BoardPlace board;
+    // Soft shadows past one batch of the light's points: which batch this frame's rows draw,
+    // from 0, and its share of the average of the batches so far. The renderer keeps that
+    // average in floating point, adds the frame to it (batch 0 starts it anew, a batch it
+    // has added already is not added again) and shows the average in place of the frame.
+    // -1 for a frame that is its own picture, as every other frame is.
+    int batch = -1;
+    float batchShare = 0;
 };

@@ -20,6 +20,10 @@ void drawFrame(const Frame& frame);
 // True when the framebuffer drawn into has the stencil bits soft shadows count samples in.
 bool canDrawSoftShadows();
 
+// True when the renderer can average soft shadows' batches (Frame::batch) in floating
+// point, which it keeps between frames: without it a picture rests at one batch.
+bool canAverageBatches();
+
 // Shows the frame: a buffer swap, or a flush when it is single-buffered.
 void presentFrame(const Frame& frame);
 

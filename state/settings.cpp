@@ -51,6 +51,16 @@ Setting numberSetting(const char* key, const char* valueName, float LinkState::*
     return setting;
 }
 
+Setting wholeSetting(const char* key, const char* valueName, int LinkState::*whole,
+                     int ProgramState::*programWhole, int least, int most, const char* help) {
+    Setting setting = {key, SettingKind::WHOLE, valueName, help};
+    setting.whole = whole;
+    setting.programWhole = programWhole;
+    setting.least = static_cast<float>(least);
+    setting.most = static_cast<float>(most);
+    return setting;
+}
+
 Setting countSetting(const char* key, int (*count)(const LinkState&),
                      void (*setCount)(LinkState&, int), int (*lastCount)(const LinkState&),
                      std::string (*countRange)(const LinkState&), const char* help) {
@@ -231,6 +241,10 @@ std::vector<Setting> makeSettings() {
         numberSetting("light-radius", "R", &LinkState::lightRadius, &ProgramState::lightRadius, 0,
                       MAX_LIGHT_RADIUS,
                       "the light's radius with --soft, {range} (default {default})"),
+        wholeSetting("samples", "N", &LinkState::samples, &ProgramState::restingLightSamples, 1,
+                     MAX_LIGHT_SAMPLES,
+                     "how many points of the light --soft's picture at rest averages, {range} "
+                     "(default {default})"),
         switchSetting("show-stencil", &LinkState::showStencil, &ProgramState::showStencil,
                       ProgramSwitch::SAME,
                       "the stencil's values in false colour instead of the frame, as the "
@@ -302,6 +316,11 @@ bool operator==(const LinkState& a, const LinkState& b) {
                     return false;
                 }
                 break;
+            case SettingKind::WHOLE:
+                if (a.*setting.whole != b.*setting.whole) {
+                    return false;
+                }
+                break;
         }
     }
     return true;
@@ -324,6 +343,8 @@ LinkState linkStateOf(const ProgramState& state) {
             link.*setting.number = state.*setting.programNumber;
         } else if (setting.kind == SettingKind::VALUE) {
             setting.fromProgram(state, link);
+        } else if (setting.kind == SettingKind::WHOLE) {
+            link.*setting.whole = state.*setting.programWhole;
         }
     }
     return link;
@@ -348,6 +369,8 @@ void applyLinkState(const LinkState& link, ProgramState& state) {
             state.*setting.programNumber = link.*setting.number;
         } else if (setting.kind == SettingKind::VALUE) {
             setting.toProgram(link, state);
+        } else if (setting.kind == SettingKind::WHOLE) {
+            state.*setting.programWhole = link.*setting.whole;
         }
     }
     state.softShadows = state.softShadows && state.softShadowsAvailable;
@@ -386,6 +409,17 @@ std::string readSetting(const Setting& setting, const std::string* value, LinkSt
             lightsGiven = true;
             return "";
         }
+        case SettingKind::WHOLE: {
+            // Digits alone, and few enough that any in range fit.
+            const int number = text.size() <= 9 && text.find_first_not_of("0123456789") == text.npos
+                                   ? std::atoi(text.c_str())
+                                   : -1;
+            if (text.empty() || number < setting.least || number > setting.most) {
+                return "not a whole number " + sayRange(setting.least, setting.most);
+            }
+            link.*setting.whole = number;
+            return "";
+        }
         case SettingKind::COUNT: {
             int number = 0;
             if (!readSmallWhole(text, number) || number < 1) {
@@ -409,6 +443,8 @@ std::string settingHelp(const Setting& setting) {
     help = fillIn(help, "{range}", sayRange(setting.least, setting.most));
     if (setting.kind == SettingKind::NUMBER) {
         help = fillIn(help, "{default}", sayNumber(LinkState().*setting.number));
+    } else if (setting.kind == SettingKind::WHOLE) {
+        help = fillIn(help, "{default}", std::to_string(LinkState().*setting.whole));
     } else if (setting.kind == SettingKind::LIGHT) {
         help = fillIn(help, "{default}", sayPoint(LinkState().lights[0]));
     }

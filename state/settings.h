@@ -41,6 +41,8 @@ struct LinkState {
     unsigned receivers = DEFAULT_RECEIVERS;
     bool board = false;
     BoardPlace boardPlace = BOARD_START;
+    // How many points of the light the soft picture at rest is averaged from.
+    int samples = DEFAULT_RESTING_SAMPLES;
 };
 
 // The receivers a link's frame has: its room faces, and the board where it is shown.
@@ -68,6 +70,8 @@ enum class SettingKind {
     // A value of a form of its own, such as a list of names, which the setting's own
     // functions read, write, compare and carry to and from the program.
     VALUE,
+    // A whole number from `least` to `most`, which nothing else bounds.
+    WHOLE,
 };
 
 // How the program holds a switch: as the link does, or as its opposite ("no-stencil" is
@@ -94,6 +98,10 @@ struct Setting {
     float ProgramState::*programNumber = nullptr;
     float least = 0;
     float most = 0;
+
+    // WHOLE; bounded by `least` and `most`.
+    int LinkState::*whole = nullptr;
+    int ProgramState::*programWhole = nullptr;
 
     // COUNT. The number the state text writes, or 0 where it leaves the setting out.
     int (*count)(const LinkState& link) = nullptr;

@@ -54,3 +54,25 @@ std::string currentStepCaption(const ProgramState& s);
 // In the stepping mode, the current step's rows as the GL calls they stand for
 // (state/render_state_text.h); else "".
 std::string currentStepStateText(const ProgramState& s);
+
+// ---- Soft shadows' refinement ------------------------------------------------------------
+// While anything moves, the shadow view is drawn from the light's centre alone. Once the
+// picture stands still it is drawn again from 8 points of the light, then from the first
+// batch of LIGHT_SAMPLE_COUNT, then from each batch after it, each batch's frame averaged
+// with those before it by the renderer, in floating point, until the picture at rest is in.
+
+// How many points the picture at rest is drawn from: the program's restingLightSamples,
+// but at most one batch where more cannot change the picture (the stepping mode, the
+// stencil view, shadows without the stencil) or the renderer cannot average batches.
+int samplesAtRest(const ProgramState& s);
+
+// Back to the hard frame: the centre alone.
+void restartRefinement(ProgramState& s);
+
+// The next step's points of the light in `s`; false, and `s` as it was, once the picture is
+// at rest or soft shadows are off.
+bool refineFurther(ProgramState& s);
+
+// Which batch of the average at rest the shadow view's frame is, from 0: from the first
+// whole batch on, where more follow; -1 for a frame that is its own picture.
+int averagedBatch(const ProgramState& s);

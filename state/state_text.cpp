@@ -127,6 +127,11 @@ std::string writeStateText(const LinkState& link) {
                     add(key + "=" + shortestText(link.*setting.number));
                 }
                 break;
+            case SettingKind::WHOLE:
+                if (link.*setting.whole != start.*setting.whole) {
+                    add(key + "=" + std::to_string(link.*setting.whole));
+                }
+                break;
             case SettingKind::COUNT:
                 if (setting.count(link) != 0) {
                     add(key + "=" + std::to_string(setting.count(link)));

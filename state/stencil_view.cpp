@@ -79,11 +79,15 @@ std::vector<PassRow> stencilViewRows(const ProgramState& s) {
         addStencilValues(rows, SHOW_STENCIL_VALUE, Draws::FullWindow, HARD_VALUES, 1);
         return rows;
     }
+    // The stencil holds one batch's counts: past the first batch, the first batch's.
+    ProgramState batch = s;
+    batch.firstLightSample = 0;
+    batch.lightSamples = s.firstLightSample > 0 ? LIGHT_SAMPLE_COUNT : s.lightSamples;
     for (const ReceiverLight& which : eachReceiverEachLight(receiving(s), s.lightCount)) {
-        const bool soft = addReceiverPass(rows, which, steps, s);
+        const bool soft = addReceiverPass(rows, which, steps, batch);
         addStencilValues(rows, SHOW_RECEIVER_STENCIL_VALUE, receiverFacts(which, s).surface,
-                         soft ? countedValues(s.lightSamples) : HARD_VALUES,
-                         soft ? s.lightSamples : 1);
+                         soft ? countedValues(batch.lightSamples) : HARD_VALUES,
+                         soft ? batch.lightSamples : 1);
     }
     return rows;
 }
@@ -112,7 +116,7 @@ std::vector<LegendEntry> stencilViewLegendEntries() {
              {hex(stencilViewColour(0, 1))},
              "unmarked; with soft shadows, no point of the light counted"},
             {"1", {hex(stencilViewColour(1, 1))}, "marked"},
-            {"2k", ramp, "soft shadows, k points of the light counted, from one to all"}};
+            {"2k", ramp, "soft shadows, k points of the light counted, from one to all of one batch"}};
 }
 
 std::string stencilViewLegend() {

@@ -37,6 +37,10 @@ LinkState changedFromStart(const Setting& setting) {
         case SettingKind::NUMBER:
             link.*setting.number = setting.least + 0.3f * (setting.most - setting.least);
             break;
+        case SettingKind::WHOLE:
+            link.*setting.whole =
+                static_cast<int>(setting.least + 0.3f * (setting.most - setting.least));
+            break;
         case SettingKind::COUNT:
             link.lights[1] = {10, 60, -400, 1};
             link.lightCount = 2;
@@ -105,6 +109,7 @@ TEST(Settings, BothReadersRefuseAValueInTheSameWords) {
         {"light", "1,2"},         {"light", "0,0,-420,0"}, {"teapot-offset", "1e7"},
         {"light-radius", "20.5"}, {"light-radius", "x"},   {"step", "8"},
         {"step", "two"},          {"select", "2"},         {"select", "0"},
+        {"samples", "0"},         {"samples", "1025"},     {"samples", "2.5"},
     };
     for (const auto& [key, value] : bad) {
         LinkState link;

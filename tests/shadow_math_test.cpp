@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "shadow/light_samples.h"
 #include "shadow/room.h"
@@ -229,6 +232,62 @@ TEST(LightSamples, SpreadEvenlyOverTheDiskFacingEachReceiver) {
             }
         }
         EXPECT_NEAR(squares / LIGHT_SAMPLE_COUNT, RADIUS * RADIUS / 2, 1e-3);
+    }
+}
+
+// Past the first batch the points fill the disk around it: the first 2^k pairs, from 32 to
+// all 1,024 points, put one pair in each of 2^k equal strips of radius² and of angle (a
+// point mirrored through the centre has the same of both), and each batch of 32 after the
+// first puts one in each of 16.
+TEST(LightSamples, EachPrefixAndEachBatchFillsEveryStripOnce) {
+    prepareShadowReceivers();
+    const PlaneEquation plane = programState.planes[int(Receiver::Floor)];
+    const LightPosition centre = {0, 0, 0, 1};
+    constexpr double RADIUS = 10;
+    const auto offset = [&](int i) {
+        const LightPosition p = lightSample(plane, centre, static_cast<float>(RADIUS), i);
+        return std::array<double, 3>{p.x, p.y, p.z};
+    };
+    const std::array<double, 3> first = offset(0);
+    // Radius² and angle, each as a share of its whole: the angle from sample 0's, half a turn.
+    std::vector<double> radii, angles;
+    for (int i = 0; i < MAX_LIGHT_SAMPLES; i += 2) {
+        const std::array<double, 3> d = offset(i);
+        const double cross[3] = {first[1] * d[2] - first[2] * d[1],
+                                 first[2] * d[0] - first[0] * d[2],
+                                 first[0] * d[1] - first[1] * d[0]};
+        const double along = (plane.a * cross[0] + plane.b * cross[1] + plane.c * cross[2]) /
+                             std::sqrt(plane.a * plane.a + plane.b * plane.b + plane.c * plane.c);
+        const double angle = std::atan2(along, first[0] * d[0] + first[1] * d[1] + first[2] * d[2]);
+        radii.push_back((d[0] * d[0] + d[1] * d[1] + d[2] * d[2]) / (RADIUS * RADIUS));
+        angles.push_back(radii.back() < 1e-9 ? std::nan("")
+                                             : std::fmod(angle / 3.14159265358979 + 2, 1.0));
+    }
+    // Whether the pairs from `from` to `to` put one in each of `strips` strips, the strips
+    // shifted to where the first of them lies, as a shift of all keeps them even. The pair
+    // at the centre has no angle (NaN), and fills the strip it leaves empty.
+    const auto fillEach = [](const std::vector<double>& shares, int from, int to, int strips) {
+        std::vector<int> count(static_cast<size_t>(strips), 0);
+        const double first = shares[size_t(from)] * strips;
+        const double shift = first - std::floor(first);
+        int centred = 0;
+        for (int pair = from; pair < to; ++pair) {
+            if (std::isnan(shares[size_t(pair)])) {
+                ++centred;
+                continue;
+            }
+            const long strip = std::lround(shares[size_t(pair)] * strips - shift);
+            ++count[size_t((strip % strips + strips) % strips)];
+        }
+        return std::count(count.begin(), count.end(), 1) == strips - centred;
+    };
+    for (int pairs = 16; pairs <= MAX_LIGHT_SAMPLES / 2; pairs *= 2) {
+        EXPECT_TRUE(fillEach(radii, 0, pairs, pairs)) << pairs << " pairs";
+        EXPECT_TRUE(fillEach(angles, 0, pairs, pairs)) << pairs << " pairs";
+    }
+    for (int from = LIGHT_SAMPLE_COUNT / 2; from < MAX_LIGHT_SAMPLES / 2; from += 16) {
+        EXPECT_TRUE(fillEach(radii, from, from + 16, 16)) << "batch from pair " << from;
+        EXPECT_TRUE(fillEach(angles, from, from + 16, 16)) << "batch from pair " << from;
     }
 }
 

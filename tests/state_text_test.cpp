@@ -113,6 +113,9 @@ TEST(StateText, EveryStateReadsBackExactly) {
             } else if (setting.kind == SettingKind::NUMBER) {
                 const float value = number(setting.most);
                 link.*setting.number = setting.least < 0 ? value : std::fabs(value);
+            } else if (setting.kind == SettingKind::WHOLE) {
+                link.*setting.whole = std::uniform_int_distribution<int>(
+                    static_cast<int>(setting.least), static_cast<int>(setting.most))(random);
             }
         }
         const int steps = passStepCount(!link.noStencil, link.lightCount, linkReceivers(link));

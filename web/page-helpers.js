@@ -102,7 +102,7 @@ export function historyText({ x, y, samples, stages }) {
   for (const { name, counts, before, after } of stages) {
     if (counts) {
       // Each counted point adds 2; an odd value is a mark no count clears, off the receiver.
-      lines.push(`${name}: ${after.stencil >> 1} of ${samples} points of the light shadow it: ` +
+      lines.push(`${name}: ${after.stencil >> 1} of ${samples} points of the light (one batch) shadow it: ` +
                  `stencil ${after.stencil}, colour ${hex(after.colour)}` +
                  (after.stencil % 2 === 1 ? " (a mark left uncounted: not the receiver's pixel)"
                                           : ""));

@@ -3,6 +3,7 @@
 // the way fixed-function GL does it for this scene. The shapes are computed in mesh/ exactly
 // as GLU and freeglut tessellate them and put in one vertex buffer at set-up.
 #include <GLES3/gl3.h>
+#include <emscripten/html5.h>
 
 #include <algorithm>
 #include <cmath>
@@ -156,6 +157,26 @@ void main() {
         discard;
     }
     pixel = shade;
+}
+)";
+
+// Soft shadows' average of batches: a triangle past the viewport's corners, each pixel its
+// own texel of a picture, with the alpha the blending weighs it by. texelFetch reads a
+// floating-point texture, which WebGL 2 cannot filter, as it is.
+const char* const PICTURE_VERTEX_SHADER = R"(#version 300 es
+void main() {
+    gl_Position = vec4(float((gl_VertexID & 1) << 2) - 1.0, float((gl_VertexID & 2) << 1) - 1.0,
+                       0.0, 1.0);
+}
+)";
+
+const char* const PICTURE_FRAGMENT_SHADER = R"(#version 300 es
+precision highp float;
+uniform highp sampler2D picture;
+uniform float share;
+out vec4 pixel;
+void main() {
+    pixel = vec4(texelFetch(picture, ivec2(gl_FragCoord.xy), 0).rgb, share);
 }
 )";
 
@@ -329,6 +350,19 @@ struct Renderer {
     // clear stencil bits, where neither order nor repeats change a pixel.
     std::vector<Shape> runs[SHAPE_COUNT];
     std::vector<Shape> stencilRuns[SHAPE_COUNT];
+    // Soft shadows' average of batches: the program that draws a picture, the frame as
+    // drawn, the sum in floating point and its framebuffer, their size, and the batch added
+    // last (-1 for none).
+    GLuint pictureProgram = 0;
+    GLint pictureShare = -1;
+    GLuint frameTexture = 0;
+    GLuint sumTexture = 0;
+    GLuint sumFramebuffer = 0;
+    int averageWidth = 0;
+    int averageHeight = 0;
+    int added = -1;
+    // RGBA32F where the browser blends it (EXT_float_blend), else RGBA16F; 0 for neither.
+    GLenum sumFormat = 0;
 };
 
 Renderer renderer;
@@ -645,6 +679,112 @@ Program makeProgram(const char* defines) {
     return p;
 }
 
+// ---- Soft shadows' average of batches ------------------------------------------------
+// A frame's 8 bits round once per frame, and a picture at rest is 8 batches: so each batch's
+// frame, as drawn, is copied into a texture and blended, weighted, into a sum in floating
+// point (EXT_color_buffer_float), which is drawn back over the frame, rounded once.
+
+// Rendering into floating point is an extension in WebGL 2, and blending into 32 bits of it
+// another; 16 bits blend with the first alone, within a tenth of a display code a batch.
+// 0 where the browser has neither.
+GLenum floatSumFormat() {
+    const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
+    if (!emscripten_webgl_enable_extension(context, "EXT_color_buffer_float")) {
+        return 0;
+    }
+    return emscripten_webgl_enable_extension(context, "EXT_float_blend") ? GL_RGBA32F : GL_RGBA16F;
+}
+
+GLuint newTexture(GLenum format, int width, int height) {
+    GLuint texture = 0;
+    glGenTextures(1, &texture);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexStorage2D(GL_TEXTURE_2D, 1, format, width, height);
+    return texture;
+}
+
+void deleteAverage() {
+    glDeleteTextures(1, &renderer.frameTexture);
+    glDeleteTextures(1, &renderer.sumTexture);
+    glDeleteFramebuffers(1, &renderer.sumFramebuffer);
+    renderer.frameTexture = renderer.sumTexture = renderer.sumFramebuffer = 0;
+    renderer.averageWidth = renderer.averageHeight = 0;
+    renderer.added = -1;
+}
+
+// The textures at the frame's size; false where the browser cannot draw into the sum.
+// Leaves the sum's framebuffer bound.
+bool prepareAverage(int width, int height) {
+    if (renderer.sumFramebuffer != 0 && renderer.averageWidth == width &&
+        renderer.averageHeight == height) {
+        glBindFramebuffer(GL_FRAMEBUFFER, renderer.sumFramebuffer);
+        return true;
+    }
+    deleteAverage();
+    if (renderer.sumFormat == 0) {
+        return false;
+    }
+    // RGB as the canvas has it: it has no alpha, and a copy keeps only what it has.
+    renderer.frameTexture = newTexture(GL_RGB8, width, height);
+    renderer.sumTexture = newTexture(renderer.sumFormat, width, height);
+    renderer.averageWidth = width;
+    renderer.averageHeight = height;
+    glGenFramebuffers(1, &renderer.sumFramebuffer);
+    glBindFramebuffer(GL_FRAMEBUFFER, renderer.sumFramebuffer);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, renderer.sumTexture,
+                           0);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        deleteAverage();
+        return false;
+    }
+    return true;
+}
+
+void drawPicture(GLuint texture, float share) {
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glUniform1f(renderer.pictureShare, share);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+}
+
+void showBatchAverage(const Frame& frame) {
+    GLint drawn = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &drawn);
+    const GLuint canvas = static_cast<GLuint>(drawn);
+    if (!prepareAverage(frame.width, frame.height)) {
+        // The frame stays as drawn, one batch's picture.
+        glBindFramebuffer(GL_FRAMEBUFFER, canvas);
+        return;
+    }
+    glDisable(GL_STENCIL_TEST);
+    glDisable(GL_DEPTH_TEST);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glUseProgram(renderer.pictureProgram);
+    if (frame.batch == 0 || frame.batch != renderer.added) {
+        glBindFramebuffer(GL_FRAMEBUFFER, canvas);
+        glBindTexture(GL_TEXTURE_2D, renderer.frameTexture);
+        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, frame.width, frame.height);
+        // The sum so far keeps 1 - share of itself, and the frame adds share of its own;
+        // the first batch replaces whatever the texture held.
+        glBindFramebuffer(GL_FRAMEBUFFER, renderer.sumFramebuffer);
+        if (frame.batch == 0) {
+            glDisable(GL_BLEND);
+        } else {
+            glEnable(GL_BLEND);
+        }
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        drawPicture(renderer.frameTexture, frame.batchShare);
+        renderer.added = frame.batch;
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, canvas);
+    glDisable(GL_BLEND);
+    drawPicture(renderer.sumTexture, 1);
+    // The rows' program, and none of the state this changed as the rows left it.
+    glUseProgram(renderer.program->id);
+    renderer.stateKnown = false;
+}
+
 }  // namespace
 
 // ---- What every renderer provides -------------------------------------------------------
@@ -652,6 +792,17 @@ Program makeProgram(const char* defines) {
 // Also after a lost context comes back, when the shader program, the vertex array and the
 // buffer of the old one are gone: all of them are made anew, and the GL state set again.
 void initScene() {
+    // After a lost context, the old average's names mean nothing, and the extensions are
+    // the new context's to enable.
+    renderer.frameTexture = renderer.sumTexture = renderer.sumFramebuffer = 0;
+    renderer.averageWidth = renderer.averageHeight = 0;
+    renderer.added = -1;
+    renderer.sumFormat = floatSumFormat();
+    renderer.pictureProgram = glCreateProgram();
+    glAttachShader(renderer.pictureProgram, compile(GL_VERTEX_SHADER, {PICTURE_VERTEX_SHADER}));
+    glAttachShader(renderer.pictureProgram, compile(GL_FRAGMENT_SHADER, {PICTURE_FRAGMENT_SHADER}));
+    glLinkProgram(renderer.pictureProgram);
+    renderer.pictureShare = glGetUniformLocation(renderer.pictureProgram, "share");
     renderer.firstLightAlone = makeProgram("#define FIRST_LIGHT_ALONE\n");
     renderer.anyLights = makeProgram("");
     renderer.program = &renderer.firstLightAlone;
@@ -687,6 +838,18 @@ void drawFrame(const Frame& frame) {
         glUseProgram(renderer.program->id);
     }
     drawRows(frame.rows, frame);
+    if (frame.batch >= 0) {
+        showBatchAverage(frame);
+    }
+}
+
+bool canAverageBatches() {
+    GLint drawn = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &drawn);
+    const bool can = prepareAverage(1, 1);
+    deleteAverage();
+    glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(drawn));
+    return can;
 }
 
 // The browser shows the canvas once the callback that drew it returns.

@@ -47,6 +47,9 @@ inline void requireWithinRange(const LinkState& link) {
         if (setting.kind == SettingKind::NUMBER) {
             const float number = link.*setting.number;
             require(number >= setting.least && number <= setting.most, setting.key, text);
+        } else if (setting.kind == SettingKind::WHOLE) {
+            const int number = link.*setting.whole;
+            require(number >= setting.least && number <= setting.most, setting.key, text);
         }
     }
 }

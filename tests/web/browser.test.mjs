@@ -96,6 +96,16 @@ function differingPixels(a, b) {
   return count;
 }
 
+// The mean of every channel's difference but alpha's, per pixel: small enough to tell
+// averages of more or fewer points of the light apart where LEVELS cannot.
+function meanDifference(a, b) {
+  let sum = 0;
+  for (let i = 0; i < a.data.length; ++i) {
+    sum += i % 4 === 3 ? 0 : Math.abs(a.data[i] - b.data[i]);
+  }
+  return sum / (a.width * a.height);
+}
+
 // How many pixels are black in the stencilled picture and lit in the frame.
 function litThroughPixels(frame, stencilled) {
   let count = 0;
@@ -402,6 +412,31 @@ test("soft shadows refine to the snapshot tool's picture, then the page rests", 
   assert.ok(alike(refined, soft));
   // At this radius the penumbrae are wide enough that the hard frame fails the budget.
   assert.ok(!alike(hard, soft), "the budget cannot tell the hard frame from the soft one");
+  // Past the first batch of 32 points: nearer the tool's 256 than its 32, on average.
+  const firstBatch = snapshot("--tint", REST_TINT, "--soft", "--light-radius", "10", "--samples", "32");
+  console.log(`mean difference from 256 points ${meanDifference(refined, soft).toFixed(4)}, ` +
+              `from 32 ${meanDifference(refined, firstBatch).toFixed(4)}`);
+  assert.ok(meanDifference(refined, soft) < meanDifference(refined, firstBatch));
+  await visit.close();
+});
+
+// Where the browser cannot render into floating point, the picture rests at the first batch
+// of 32 points, and the status line says why.
+test("without floating-point targets soft shadows rest at 32 points, and the page says so", async () => {
+  const visit = await Visit.start();
+  await visit.page.evaluateOnNewDocument(() => {
+    const getExtension = WebGL2RenderingContext.prototype.getExtension;
+    WebGL2RenderingContext.prototype.getExtension = function (name) {
+      return name === "EXT_color_buffer_float" ? null : getExtension.call(this, name);
+    };
+  });
+  await visit.goto(`${address}#soft&light-radius=10`);
+  await visit.waitFor(() => /rest at 32 points/.test(document.getElementById("status").textContent), 30);
+  console.log(await visit.page.evaluate(() => document.getElementById("status").textContent));
+  const firstBatch = snapshot("--tint", REST_TINT, "--soft", "--light-radius", "10", "--samples", "32");
+  const resting = snapshot("--tint", REST_TINT, "--soft", "--light-radius", "10");
+  const frame = await visit.expectFrameLike(firstBatch, "soft shadows from the first batch alone");
+  assert.ok(meanDifference(frame, firstBatch) < meanDifference(frame, resting));
   await visit.close();
 });
 

@@ -104,7 +104,7 @@ test("a pixel's history reads as the snapshot tool prints it, from the program's
     "step 3 (floor): acts on it: stencil 0, colour #00cccc -> #002929",
     "step 4 (wall): leaves it alone: stencil 0, colour #002929",
     "step 5 (wall): acts on it: stencil 0 -> 3, colour #002929",
-    "floor counted: 10 of 32 points of the light shadow it: stencil 21, colour #0a14ff " +
+    "floor counted: 10 of 32 points of the light (one batch) shadow it: stencil 21, colour #0a14ff " +
       "(a mark left uncounted: not the receiver's pixel)",
     "",
   ].join("\n"));

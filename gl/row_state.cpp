@@ -42,6 +42,14 @@ void applyStencilDepthAndBlend(const RenderState& state) {
     setCapability(GL_BLEND, state.blend.on);
     glBlendFunc(static_cast<GLenum>(state.blend.source),
                 static_cast<GLenum>(state.blend.destination));
+    const PolygonOffsetState& offset = state.polygonOffset;
+    setCapability(GL_POLYGON_OFFSET_FILL, offset.on);
+#ifndef __EMSCRIPTEN__
+    // GL 1.1 offsets lines too, such as the wire teapot's; WebGL 2 offsets filled polygons
+    // alone and has no such capability.
+    setCapability(GL_POLYGON_OFFSET_LINE, offset.on);
+#endif
+    glPolygonOffset(offset.factor, offset.units);
 }
 
 unsigned clearBits(unsigned buffers) {

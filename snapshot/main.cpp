@@ -2,16 +2,60 @@
 // views into an offscreen framebuffer, written as a PNG. Exit status 2 for unusable
 // options, 1 when the picture cannot be made or written, 0 otherwise.
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
 
 #include "app/program.h"
 #include "platform/opengl.h"
 #include "scene/offscreen.h"
 #include "snapshot/options.h"
 #include "snapshot/png_writer.h"
+#include "state/gallery.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
+#include "state/state_text.h"
 #include "state/stencil_view.h"
+
+namespace {
+
+// Every entry of the gallery, wrong and right, as DIR/NAME-wrong.png and DIR/NAME-right.png,
+// each with the tint at rest, as its link shows it. "" when all are written, else why not.
+std::string writeGallery(const SnapshotOptions& options) {
+    const std::string& dir = options.galleryDir;
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        return "cannot make " + dir + ": " + error.message();
+    }
+    for (const GalleryEntry& entry : galleryEntries()) {
+        for (const auto& [text, which] :
+             {std::pair{entry.wrong, "wrong"}, std::pair{entry.right, "right"}}) {
+            LinkState link;
+            const std::vector<std::string> unread = readStateText(text, link);
+            if (!unread.empty()) {
+                return std::string("the gallery's ") + entry.name + " cannot read " +
+                       unread.front();
+            }
+            applyLinkState(link, programState);
+            programState.tintLevel = restingTintLevel();
+            updateShadowMatrices();
+            const Frame frame = shadowViewFrame(programState);
+            drawFrame(frame);
+            presentFrame(frame);
+            const std::string failure =
+                writePng(dir + "/" + entry.name + "-" + which + ".png", options.width,
+                         options.height, readOffscreenPixels(options.width, options.height));
+            if (!failure.empty()) {
+                return failure;
+            }
+        }
+    }
+    return "";
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     SnapshotOptions options;
@@ -26,6 +70,10 @@ int main(int argc, char** argv) {
     }
     if (options.version) {
         std::puts("planar-shadows-snapshot " PLANAR_SHADOWS_VERSION);
+        return 0;
+    }
+    if (options.listVariants) {
+        std::fputs(variantList().c_str(), stdout);
         return 0;
     }
 
@@ -60,6 +108,15 @@ int main(int argc, char** argv) {
     if (options.picture.soft) {
         programState.lightSamples = LIGHT_SAMPLE_COUNT;
     }
+    if (!options.galleryDir.empty()) {
+        const std::string failure = writeGallery(options);
+        closeOffscreenTarget(target);
+        if (!failure.empty()) {
+            std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
+            return 1;
+        }
+        return 0;
+    }
     const Frame frame =
         options.plainView ? plainViewFrame(programState) : shadowViewFrame(programState);
     drawFrame(frame);
@@ -78,8 +135,9 @@ int main(int argc, char** argv) {
     // The caption on the first line, the step's state after it, then the legend and the
     // pixel's history.
     if (programState.steppingPasses) {
-        std::puts(passStepCaption(options.picture.step, programState.stencilShadows,
-                                  programState.lightCount, receiving(programState))
+        std::puts((passStepCaption(options.picture.step, stencilled(programState),
+                                   programState.lightCount, receiving(programState)) +
+                   variantStepNote(programState))
                       .c_str());
         std::fputs(currentStepStateText(programState).c_str(), stdout);
     }

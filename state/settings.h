@@ -41,7 +41,13 @@ struct LinkState {
     unsigned receivers = DEFAULT_RECEIVERS;
     bool board = false;
     BoardPlace boardPlace = BOARD_START;
+    // A variant of the pass, one choice in it made wrong (state/variants.h).
+    Variant variant = Variant::None;
 };
+
+// Whether a link's frame confines its shadows with the stencil, as stencilled() says for
+// the program.
+bool linkStencilled(const LinkState& link);
 
 // The receivers a link's frame has: its room faces, and the board where it is shown.
 unsigned linkReceivers(const LinkState& link);

@@ -3,6 +3,7 @@
 // what the program asks it to (the menu, the stepping caption, the end, a lost context), and
 // says in words whatever keeps the program from running. index.html starts it, except from
 // a file:// address; it sets window.Module, then loads the program's own script.
+import "./compare.js";
 import { addressWith, canvasPixel, decodeKey, drawingBufferSide, firstArgument, menuCorner,
          splitFragment } from "./page-helpers.js";
 

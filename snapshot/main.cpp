@@ -21,7 +21,9 @@
 namespace {
 
 // Every entry of the gallery, wrong and right, as DIR/NAME-wrong.png and DIR/NAME-right.png,
-// each with the tint at rest, as its link shows it. "" when all are written, else why not.
+// each with the tint at rest, as its link shows it, and a line for each on standard output:
+// its name, title, two links and text, separated by tabs. "" when all are written, else
+// why not.
 std::string writeGallery(const SnapshotOptions& options) {
     const std::string& dir = options.galleryDir;
     std::error_code error;
@@ -51,6 +53,8 @@ std::string writeGallery(const SnapshotOptions& options) {
                 return failure;
             }
         }
+        std::printf("%s\t%s\t%s\t%s\t%s\n", entry.name, entry.title, entry.wrong, entry.right,
+                    entry.text);
     }
     return "";
 }

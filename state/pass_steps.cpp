@@ -256,7 +256,7 @@ std::string variantStepNote(const ProgramState& s) {
         return "";
     }
     const int step = clampedPassStep(s.passStep, stencilled(s), s.lightCount, receiving(s));
-    const LightStep& current = passSteps(stencilled(s), s.lightCount, receiving(s))[step - 1];
+    const LightStep current = passSteps(stencilled(s), s.lightCount, receiving(s))[step - 1];
     // The note goes where the variant's rows differ from those the right choice draws.
     ProgramState right = s;
     right.variant = Variant::None;

@@ -283,6 +283,28 @@ TEST_F(Handlers, SteppingNamesTheLightOfEachStep) {
     pumpEvents();
 }
 
+// A variant chosen from the menu: the caption of the step whose rows it changes says what
+// goes wrong there, and no other step's does; while c is held the right pass is drawn, and
+// its caption says nothing of the variant; the same item again gives the right pass back.
+TEST_F(Handlers, AVariantIsNamedAtItsStepAndCHeldComparesTheRightPass) {
+    const int darkenWithLess = MENU_FIRST_VARIANT + static_cast<int>(Variant::DarkenWithLess) - 1;
+    const std::string note = "Here variant darken-with-less goes wrong";
+    onMenu(darkenWithLess);
+    onMenu(MENU_STEPPING);
+    onKey(']', 0, 0);
+    EXPECT_EQ(currentStepCaption(programState).find(note), std::string::npos);
+    onKey(']', 0, 0);
+    EXPECT_NE(currentStepCaption(programState).find(note), std::string::npos);
+    onKey('c', 0, 0);
+    EXPECT_EQ(currentStepCaption(programState).find(note), std::string::npos);
+    onKeyUp('c', 0, 0);
+    EXPECT_NE(currentStepCaption(programState).find(note), std::string::npos);
+    onMenu(MENU_STEPPING);
+    onMenu(darkenWithLess);
+    EXPECT_EQ(programState.variant, Variant::None);
+    pumpEvents();
+}
+
 // 'u' makes the selected light the sun, which GL gets as the direction from the room's
 // centre to where it stands, with w 0; a sun cannot stand at the centre, nor can a light
 // standing there become the sun.

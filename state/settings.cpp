@@ -191,7 +191,9 @@ Setting variantSetting() {
     setting.read = [](const std::string& text, LinkState& link) {
         const VariantInfo* info = findVariant(text);
         if (info == nullptr) {
-            return std::string("no variant of the pass has that name: --variant list names them");
+            return std::string(
+                "no variant of the pass has that name: the menu, or the snapshot tool's --variant "
+                "list, names them");
         }
         link.variant = info->variant;
         return std::string();

@@ -590,7 +590,7 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
               "planar-shadows-snapshot: --state cannot read 'soft=yes': soft takes no value\n");
     EXPECT_EQ(runSnapshot({"--variant", "polygon", "-o", path}).errors,
               "planar-shadows-snapshot: bad value 'polygon' for --variant: no variant of the pass "
-              "has that name: --variant list names them\n");
+              "has that name: the menu, or the snapshot tool's --variant list, names them\n");
 
     // Needs no -o: each variant's name, a tab, and what it breaks.
     RunningProgram list({"--variant", "list"}, PLANAR_SHADOWS_SNAPSHOT_EXE);

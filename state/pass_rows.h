@@ -161,7 +161,7 @@ void addLightMarkers(std::vector<PassRow>& rows, const ProgramState& s);
 
 // Whether a receiver gets the soft pass: counting needs the stencil; from the centre alone,
 // or with the light on or behind the plane (where every point of it is too), the hard pass
-// draws the same.
+// draws the same. A variant of the pass shows its wrong choice in the hard pass's rows.
 bool countsSoftly(const ProgramState& s, const ReceiverFacts& r);
 
 // The soft pass for one receiver and one light, counted in the stencil.

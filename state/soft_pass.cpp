@@ -37,7 +37,7 @@ void addSoftReceiver(std::vector<PassRow>& rows, const ReceiverFacts& r, const P
 }
 
 bool countsSoftly(const ProgramState& s, const ReceiverFacts& r) {
-    return s.softShadows && stencilled(s) && drawnVariant(s) == Variant::None &&
+    return s.softShadows && s.stencilShadows && drawnVariant(s) == Variant::None &&
            s.lightSamples > 1 && r.lightInFront;
 }
 

@@ -585,13 +585,6 @@ const Receiver* switchedFace(int item) {
     return item >= MENU_BACK_WALL && item <= MENU_CEILING ? &FACES[item - MENU_BACK_WALL] : nullptr;
 }
 
-// The variant a menu item chooses, or null.
-const Variant* chosenVariant(int item) {
-    const int index = item - MENU_FIRST_VARIANT + 1;
-    const VariantInfo* info = variantsBegin() + index;
-    return index >= 1 && info < variantsEnd() ? &info->variant : nullptr;
-}
-
 }  // namespace
 
 void onMenu(int item) {
@@ -616,9 +609,10 @@ void onMenu(int item) {
         s.softShadows = !s.softShadows && s.softShadowsAvailable;
     } else if (const Receiver* face = switchedFace(item)) {
         s.receivers ^= receiverBit(*face);
-    } else if (const Variant* variant = chosenVariant(item)) {
+    } else if (item == MENU_NEXT_VARIANT) {
+        const VariantInfo* next = &variantInfo(s.variant) + 1;
+        s.variant = next == variantsEnd() ? Variant::None : next->variant;
         // Every variant breaks the stencilled pass, or, polygon-offset, stands in for it.
-        s.variant = s.variant == *variant ? Variant::None : *variant;
         s.stencilShadows = true;
         s.comparing = false;
     } else {
@@ -669,13 +663,9 @@ std::vector<MenuItem> menuItems() {
                          item});
     }
     items.push_back({s.boardShown ? "Remove the board, k" : "Add a board, k", 'k'});
-    for (const VariantInfo* info = variantsBegin() + 1; info < variantsEnd(); ++info) {
-        const int item = MENU_FIRST_VARIANT + static_cast<int>(info - variantsBegin()) - 1;
-        items.push_back({s.variant == info->variant
-                             ? std::string("The right pass, hold c (now ") + info->name + ")"
-                             : std::string("Variant: ") + info->name,
-                         item});
-    }
+    items.push_back(
+        {std::string("Next variant of the pass (now ") + variantInfo(s.variant).name + ")",
+         MENU_NEXT_VARIANT});
     // After the switches, so the switches keep their places whichever modes are on.
     if (s.steppingPasses) {
         items.insert(items.end(), {{"Next step (])", ']'}, {"Previous step ([)", '['}});

@@ -54,11 +54,11 @@ constexpr int MENU_NEXT_LIGHT = 260;
 constexpr int MENU_BACK_WALL = 261;
 constexpr int MENU_RIGHT_WALL = 262;
 constexpr int MENU_CEILING = 263;
-// Then one item for each variant of the pass (state/variants.h), in their order, from
-// MENU_FIRST_VARIANT: it chooses that variant, or chosen, the right pass again.
-constexpr int MENU_FIRST_VARIANT = 264;
+// Then the next variant of the pass (state/variants.h), in their order, and after the last
+// the right pass again.
+constexpr int MENU_NEXT_VARIANT = 264;
 // In the start state.
-constexpr int MENU_ITEM_COUNT = 20;
+constexpr int MENU_ITEM_COUNT = 17;
 void onMenu(int item);
 
 // A link's state text (state/state_text.h), as the page's address holds it: the start

@@ -3,6 +3,7 @@
 // pass on. Made here, so the page's modules need no more than to load this one.
 const button = document.createElement("button");
 button.type = "button";
+button.id = "compare";
 button.textContent = "Hold to compare with the right pass (c)";
 
 function compare(held) {

@@ -788,7 +788,8 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Back wall takes shadows (now not)",
                                 "Right wall takes shadows (now not)",
                                 "Ceiling takes shadows (now not)",
-                                "Add a board, k"]);
+                                "Add a board, k",
+                                "Next variant of the pass (now none)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

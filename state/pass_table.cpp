@@ -147,8 +147,9 @@ constexpr RenderState withPolygonOffset(RenderState state, PolygonOffsetState of
 // The flattened casters tested against the receiver's depth, but writing none of their own,
 // so the test alone is what changes.
 constexpr DepthState DEPTH_TESTED_NO_WRITES = {true, Compare::Less, false};
-// A slope of 1 and two of the depth buffer's steps towards the eye: enough for a polygon in
-// the receiver's very plane, whatever its angle, to pass GL_LESS against it.
+// A slope of 1 and two of the depth buffer's steps towards the eye: in the receiver's very
+// plane, the flattened polygons' depths then fall short of the receiver's, which rounding
+// alone left a hair either side, and pass GL_LESS.
 constexpr PolygonOffsetState PULLED_TOWARDS_EYE = {true, -1, -2};
 
 struct VariedState {
@@ -157,8 +158,8 @@ struct VariedState {
     RenderState state;
 };
 
-// Each variant's kind of draw with its whole state, the one choice changed; a variant of the
-// translucent row changes the opaque one's twin alike.
+// Each variant's kind of draw with its whole state, the one choice changed; the translucent
+// twin of a row changes alike.
 constexpr VariedState VARIED_STATES[] = {
     {Variant::DepthTestedClear, CLEAR_MARKS,
      withDepth(RENDER_STATES[CLEAR_MARKS], DEPTH_TESTED_NO_WRITES)},

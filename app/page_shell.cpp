@@ -237,6 +237,10 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void pageKey(int key) {
     onKey(static_cast<unsigned char>(key), 0, 0);
 }
+// A character's key let go, as pageKey's code: the compare key ends the comparison.
+EMSCRIPTEN_KEEPALIVE void pageKeyUp(int key) {
+    onKeyUp(static_cast<unsigned char>(key), 0, 0);
+}
 // An arrow key or Page Up / Page Down, by GLUT's number for it.
 EMSCRIPTEN_KEEPALIVE void pageSpecialKey(int key) {
     onSpecialKey(key, 0, 0);

@@ -142,6 +142,19 @@ struct Shown {
 };
 Shown shown;
 
+// In the stepping mode the step's caption; else, with a variant of the pass, what it
+// breaks, and while the right pass is compared with it, that it is.
+std::string currentCaption(const ProgramState& s) {
+    if (s.steppingPasses || s.variant == Variant::None) {
+        return currentStepCaption(s);
+    }
+    if (s.comparing) {
+        return std::string("The right pass, in place of variant ") + variantInfo(s.variant).name +
+               ": let go of c to see the variant again.";
+    }
+    return variantExplanation(s.variant) + " Hold c to compare it with the right pass.";
+}
+
 // The menu, the stepping mode's caption and its step's GL state, the stencil view's legend
 // (a history shown goes with the view) and the state text a link holds, as the state now
 // stands.
@@ -152,7 +165,7 @@ void showWhatFollows() {
         showMenu(items);
         shown.menu = items;
     }
-    const std::string caption = currentStepCaption(s);
+    const std::string caption = currentCaption(s);
     const std::string stepState = currentStepStateText(s);
     if (caption != shown.caption || stepState != shown.stepState) {
         showCaption(caption, stepState);
@@ -186,7 +199,7 @@ void follow(const ProgramState& before) {
     ProgramState& s = programState;
     updateShadowMatrices();
     if (s.steppingPasses) {
-        s.passStep = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount, receiving(s));
+        s.passStep = clampedPassStep(s.passStep, stencilled(s), s.lightCount, receiving(s));
     }
     if (!(refinedFrom(before) == refinedFrom(s)) || before.windowWidth != s.windowWidth ||
         before.windowHeight != s.windowHeight) {
@@ -352,13 +365,22 @@ void onKey(unsigned char key, int, int) {
             if (!s.steppingPasses) {
                 return;
             }
-            s.passStep = clampedPassStep(s.passStep + (key == ']' ? 1 : -1), s.stencilShadows,
+            s.passStep = clampedPassStep(s.passStep + (key == ']' ? 1 : -1), stencilled(s),
                                          s.lightCount, receiving(s));
             nextView = View::Shadow;
             break;
         case 'n':
         case 'N':
             nextView = View::Plain;
+            break;
+        // Held, the right pass in place of the variant; onKeyUp ends it.
+        case 'c':
+        case 'C':
+            if (s.variant == Variant::None || s.comparing) {
+                return;
+            }
+            s.comparing = true;
+            nextView = View::Shadow;
             break;
         case 'v':
         case 'V':
@@ -404,6 +426,16 @@ void onKey(unsigned char key, int, int) {
         default:
             return;
     }
+    settle(before);
+}
+
+void onKeyUp(unsigned char key, int, int) {
+    if ((key != 'c' && key != 'C') || !programState.comparing) {
+        return;
+    }
+    const ProgramState before = programState;
+    programState.comparing = false;
+    nextView = View::Shadow;
     settle(before);
 }
 
@@ -583,6 +615,7 @@ void onMenu(int item) {
         s.translucentShadows = !s.translucentShadows;
     } else if (item == MENU_STENCIL) {
         s.stencilShadows = !s.stencilShadows;
+        s.variant = Variant::None;
     } else if (item == MENU_STEPPING) {
         s.steppingPasses = !s.steppingPasses;
         s.passStep = 1;
@@ -591,6 +624,12 @@ void onMenu(int item) {
         s.softShadows = !s.softShadows && s.softShadowsAvailable;
     } else if (const Receiver* face = switchedFace(item)) {
         s.receivers ^= receiverBit(*face);
+    } else if (item == MENU_NEXT_VARIANT) {
+        const VariantInfo* next = &variantInfo(s.variant) + 1;
+        s.variant = next == variantsEnd() ? Variant::None : next->variant;
+        // Every variant breaks the stencilled pass, or, polygon-offset, stands in for it.
+        s.stencilShadows = true;
+        s.comparing = false;
     } else {
         onKey(static_cast<unsigned char>(item), 0, 0);
         return;
@@ -639,6 +678,9 @@ std::vector<MenuItem> menuItems() {
                          item});
     }
     items.push_back({s.boardShown ? "Remove the board, k" : "Add a board, k", 'k'});
+    items.push_back(
+        {std::string("Next variant of the pass (now ") + variantInfo(s.variant).name + ")",
+         MENU_NEXT_VARIANT});
     // After the switches, so the switches keep their places whichever modes are on.
     if (s.steppingPasses) {
         items.insert(items.end(), {{"Next step (])", ']'}, {"Previous step ([)", '['}});

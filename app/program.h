@@ -28,6 +28,8 @@ void displayShadowView();
 void displayPlainView();
 
 void onKey(unsigned char key, int x, int y);
+// A key let go: the compare key 'c' ends the comparison it began.
+void onKeyUp(unsigned char key, int x, int y);
 // The arrow keys and Page Up / Page Down, by GLUT's numbers (GLUT_KEY_LEFT, ...).
 void onSpecialKey(int key, int x, int y);
 // A press of GLUT's left or middle button at (x, y), with Shift held or not: Shift turns
@@ -54,8 +56,11 @@ constexpr int MENU_NEXT_LIGHT = 260;
 constexpr int MENU_BACK_WALL = 261;
 constexpr int MENU_RIGHT_WALL = 262;
 constexpr int MENU_CEILING = 263;
+// Then the next variant of the pass (state/variants.h), in their order, and after the last
+// the right pass again.
+constexpr int MENU_NEXT_VARIANT = 264;
 // In the start state.
-constexpr int MENU_ITEM_COUNT = 16;
+constexpr int MENU_ITEM_COUNT = 17;
 void onMenu(int item);
 
 // A link's state text (state/state_text.h), as the page's address holds it: the start

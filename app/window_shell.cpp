@@ -14,8 +14,29 @@ void startShell(int& argc, char** argv) {
     glutInit(&argc, argv);
 }
 
+namespace {
+
+// While the compare key is held, the keyboard's repeats would let it go and press it again
+// many times a second, and the picture would flicker between the passes.
+void onKeyDown(unsigned char key, int x, int y) {
+    if (key == 'c' || key == 'C') {
+        glutIgnoreKeyRepeat(1);
+    }
+    onKey(key, x, y);
+}
+
+void onKeyRelease(unsigned char key, int x, int y) {
+    if (key == 'c' || key == 'C') {
+        glutIgnoreKeyRepeat(0);
+    }
+    onKeyUp(key, x, y);
+}
+
+}  // namespace
+
 void attachHandlers() {
-    glutKeyboardFunc(onKey);
+    glutKeyboardFunc(onKeyDown);
+    glutKeyboardUpFunc(onKeyRelease);
     glutSpecialFunc(onSpecialKey);
     glutMouseFunc(onMouse);
     glutMotionFunc(onDrag);

@@ -66,6 +66,19 @@ void applyStencilDepthAndBlend(const RenderState& state, const RenderState* held
         glBlendFunc(static_cast<GLenum>(state.blend.source),
                     static_cast<GLenum>(state.blend.destination));
     }
+    const PolygonOffsetState& offset = state.polygonOffset;
+    if (held == nullptr || held->polygonOffset.on != offset.on) {
+        setCapability(GL_POLYGON_OFFSET_FILL, offset.on);
+#ifndef __EMSCRIPTEN__
+        // GL 1.1 offsets lines too, such as the wire teapot's; WebGL 2 offsets filled
+        // polygons alone and has no such capability.
+        setCapability(GL_POLYGON_OFFSET_LINE, offset.on);
+#endif
+    }
+    if (held == nullptr || held->polygonOffset.factor != offset.factor ||
+        held->polygonOffset.units != offset.units) {
+        glPolygonOffset(offset.factor, offset.units);
+    }
 }
 
 unsigned clearBits(unsigned buffers) {

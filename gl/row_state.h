@@ -1,8 +1,9 @@
 // What both renderers ask of GL with the very same calls, since OpenGL 1.1 and WebGL 2 share
-// them: the stencil, colour mask, depth and blending of a row's render state, and a clear's
-// buffers. Each renderer (scene/, web/) applies this part of a row first, then what only it
-// has: the lighting, fixed-function state in one and the shader's uniforms in the other,
-// and the colour. No GL types here, so either renderer's GL headers stay its own.
+// them: the stencil, colour mask, depth, blending and polygon offset of a row's render
+// state (lines offset too where GL 1.1 can), and a clear's buffers. Each renderer (scene/,
+// web/) applies this part of a row first, then what only it has: the lighting,
+// fixed-function state in one and the shader's uniforms in the other, and the colour. No GL
+// types here, so either renderer's GL headers stay its own.
 #pragma once
 
 #include "state/render_state.h"

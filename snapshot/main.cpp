@@ -3,6 +3,9 @@
 // options, 1 when the picture cannot be made or written, 0 otherwise. With no display it
 // needs no X server: its context then comes from EGL.
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <utility>
 
 #include "app/program.h"
 #include "platform/opengl.h"
@@ -11,9 +14,11 @@
 #include "snapshot/difference.h"
 #include "snapshot/options.h"
 #include "snapshot/png_writer.h"
+#include "state/gallery.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
+#include "state/state_text.h"
 #include "state/stencil_view.h"
 
 namespace {
@@ -54,6 +59,42 @@ RgbImage differenceFrom(const SnapshotOptions& options) {
     return differencePicture(asked, reference);
 }
 
+// Every entry of the gallery, wrong and right, as DIR/NAME-wrong.png and DIR/NAME-right.png,
+// each with the tint at rest, as its link shows it, and a line for each on standard output:
+// its name, title, two links and text, separated by tabs. "" when all are written, else
+// why not.
+std::string writeGallery(const SnapshotOptions& options) {
+    const std::string& dir = options.galleryDir;
+    std::error_code error;
+    std::filesystem::create_directories(dir, error);
+    if (error) {
+        return "cannot make " + dir + ": " + error.message();
+    }
+    for (const GalleryEntry& entry : galleryEntries()) {
+        for (const auto& [text, which] :
+             {std::pair{entry.wrong, "wrong"}, std::pair{entry.right, "right"}}) {
+            LinkState link;
+            const std::vector<std::string> unread = readStateText(text, link);
+            if (!unread.empty()) {
+                return std::string("the gallery's ") + entry.name + " cannot read " +
+                       unread.front();
+            }
+            applyLinkState(link, programState);
+            programState.tintLevel = restingTintLevel();
+            updateShadowMatrices();
+            const RgbImage shown = picture(options);
+            const std::string failure = writePng(dir + "/" + entry.name + "-" + which + ".png",
+                                                 shown.width, shown.height, shown.rgb);
+            if (!failure.empty()) {
+                return failure;
+            }
+        }
+        std::printf("%s\t%s\t%s\t%s\t%s\n", entry.name, entry.title, entry.wrong, entry.right,
+                    entry.text);
+    }
+    return "";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -69,6 +110,10 @@ int main(int argc, char** argv) {
     }
     if (options.version) {
         std::puts("planar-shadows-snapshot " PLANAR_SHADOWS_VERSION);
+        return 0;
+    }
+    if (options.listVariants) {
+        std::fputs(variantList().c_str(), stdout);
         return 0;
     }
 
@@ -112,6 +157,15 @@ int main(int argc, char** argv) {
     programState.windowWidth = options.width;
     programState.windowHeight = options.height;
     programState.batchesAveragable = canAverageBatches();
+    if (!options.galleryDir.empty()) {
+        const std::string failure = writeGallery(options);
+        closeOffscreenTarget(target);
+        if (!failure.empty()) {
+            std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
+            return 1;
+        }
+        return 0;
+    }
     const RgbImage shown = options.reference != 0 ? differenceFrom(options) : picture(options);
     closeOffscreenTarget(target);
 
@@ -125,8 +179,9 @@ int main(int argc, char** argv) {
     // The caption on the first line, the step's state after it, then the legend and the
     // pixel's history.
     if (programState.steppingPasses) {
-        std::puts(passStepCaption(options.picture.step, programState.stencilShadows,
-                                  programState.lightCount, receiving(programState))
+        std::puts((passStepCaption(options.picture.step, stencilled(programState),
+                                   programState.lightCount, receiving(programState)) +
+                   variantStepNote(programState))
                       .c_str());
         std::fputs(currentStepStateText(programState).c_str(), stdout);
     }

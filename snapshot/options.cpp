@@ -102,6 +102,14 @@ const ToolOption TOOL_OPTIONS[] = {
          options.output = value;
          return !value.empty();
      }},
+    {"--gallery", "DIR",
+     "draws each entry of the gallery of the pass's faults and limits twice, wrong and right, "
+     "as DIR/NAME-wrong.png and DIR/NAME-right.png, making DIR; -o is then not needed",
+     nullptr,
+     [](const std::string& value, SnapshotOptions& options) {
+         options.galleryDir = value;
+         return !value.empty();
+     }},
     {"--help", "", "this text", nullptr, nullptr},
     {"--version", "", "the tool's version", nullptr, nullptr},
 };
@@ -195,6 +203,10 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             return option + " needs a value";
         }
         const std::string value = argv[++i];
+        if (option == "--variant" && value == "list") {
+            options.listVariants = true;
+            return "";
+        }
         if (setting != nullptr) {
             // Stricter than a link: each --step and --select must be a number, though only
             // the last one counts, and it is checked against the lights and the steps below.
@@ -218,7 +230,7 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         options.tint = restingTintLevel();
     }
     const bool pixelGiven = options.pixelX >= 0;
-    if (options.output.empty() && !pixelGiven) {
+    if (options.output.empty() && !pixelGiven && options.galleryDir.empty()) {
         return "no output file: give -o FILE (see --help)";
     }
     if (pixelGiven && (options.pixelX >= options.width || options.pixelY >= options.height)) {

@@ -26,6 +26,11 @@ struct SnapshotOptions {
     std::string output;
     bool help = false;
     bool version = false;
+    // --variant list: the variants' names and what each breaks, printed instead of a picture.
+    bool listVariants = false;
+    // --gallery DIR: every entry of the gallery (state/gallery.h) drawn wrong and right into
+    // DIR instead of one picture; "" for none.
+    std::string galleryDir;
 };
 
 constexpr int MAX_SNAPSHOT_SIDE = 8192;

@@ -56,7 +56,7 @@ std::vector<PassRow> shadowViewRows(const ProgramState& s) {
         return stencilViewRows(s);
     }
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount, receiving(s));
+    const std::vector<LightStep> steps = passSteps(stencilled(s), s.lightCount, receiving(s));
     // The stepping mode shows the hard pass's steps, soft shadows or not.
     if (s.steppingPasses) {
         addOverlays(rows, addStepsSoFar(rows, steps, s), s);

@@ -45,6 +45,9 @@ constexpr Colour CASTER_YELLOW = {1, 1, 0, 1};
 // A row of this kind drawing `draws` in `colour`, for light 1.
 PassRow row(Pass pass, Draws draws, Colour colour);
 
+// The row with the state `variant` gives its kind of draw, where the variant changes it.
+PassRow varied(PassRow drawn, Pass pass, Variant variant);
+
 // The casters, the room's shell, the receivers without the stencil: lit by every light
 // there is, and the ambient light.
 PassRow litByEveryLight(PassRow lit, const ProgramState& s);
@@ -76,7 +79,7 @@ struct ReceiverFacts {
     int light;
     ShadowMatrix shadowMatrix;
     // With the light on or behind the plane, the receiver faces away from it and nothing
-    // is flattened onto it.
+    // is flattened onto it; the no-light-side-check variant flattens onto it all the same.
     bool lightInFront;
     // The board, while it is shown, casts onto every receiver but itself.
     bool castsBoard;
@@ -158,7 +161,7 @@ void addLightMarkers(std::vector<PassRow>& rows, const ProgramState& s);
 
 // Whether a receiver gets the soft pass: counting needs the stencil; from the centre alone,
 // or with the light on or behind the plane (where every point of it is too), the hard pass
-// draws the same.
+// draws the same. A variant of the pass shows its wrong choice in the hard pass's rows.
 bool countsSoftly(const ProgramState& s, const ReceiverFacts& r);
 
 // The soft pass for one receiver and one light, counted in the stencil.

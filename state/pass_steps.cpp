@@ -142,6 +142,7 @@ std::vector<LightStep> passSteps(bool stencilShadows, int lightCount, unsigned r
 void addStep(std::vector<PassRow>& rows, const LightStep& step, const ProgramState& s) {
     const ReceiverFacts r = receiverFacts({step.receiver, step.light}, s);
     const bool half = s.translucentShadows;
+    const Variant variant = drawnVariant(s);
     switch (step.step->drawing) {
         case StepDrawing::MarkReceiver:
             rows.push_back(row(MARK_RECEIVER, r.surface, r.colour));
@@ -150,12 +151,15 @@ void addStep(std::vector<PassRow>& rows, const LightStep& step, const ProgramSta
             rows.push_back(row(REMARK_RECEIVER, r.surface, r.colour));
             break;
         case StepDrawing::ClearMarks:
-            rows.push_back(flattenedRow(CLEAR_MARKS, Draws::FlattenedCastersForStencil, BLACK, r,
-                                        r.shadowMatrix, r.lightInFront));
+            rows.push_back(varied(flattenedRow(CLEAR_MARKS, Draws::FlattenedCastersForStencil,
+                                               BLACK, r, r.shadowMatrix, r.lightInFront),
+                                  CLEAR_MARKS, variant));
             break;
         case StepDrawing::DarkenCleared:
-            rows.push_back(half ? row(DARKEN_CLEARED_HALF, r.surface, HALF_BLACK)
-                                : row(DARKEN_CLEARED, r.surface, BLACK));
+            rows.push_back(
+                half ? varied(row(DARKEN_CLEARED_HALF, r.surface, HALF_BLACK), DARKEN_CLEARED_HALF,
+                              variant)
+                     : varied(row(DARKEN_CLEARED, r.surface, BLACK), DARKEN_CLEARED, variant));
             break;
         case StepDrawing::AddLight:
             rows.push_back(litAlone(row(ADD_LIGHT, r.surface, r.colour), r.light, 1.0f));
@@ -166,11 +170,14 @@ void addStep(std::vector<PassRow>& rows, const LightStep& step, const ProgramSta
         case StepDrawing::LitReceiver:
             rows.push_back(litByEveryLight(row(PLAIN_LIT, r.surface, r.colour), s));
             break;
-        case StepDrawing::UnconfinedShadows:
-            rows.push_back(flattenedRow(half ? UNCONFINED_SHADOWS_HALF : UNCONFINED_SHADOWS,
-                                        Draws::FlattenedCasters, half ? HALF_BLACK : BLACK, r,
-                                        r.shadowMatrix, r.lightInFront));
+        case StepDrawing::UnconfinedShadows: {
+            const Pass pass = half ? UNCONFINED_SHADOWS_HALF : UNCONFINED_SHADOWS;
+            rows.push_back(
+                varied(flattenedRow(pass, Draws::FlattenedCasters, half ? HALF_BLACK : BLACK, r,
+                                    r.shadowMatrix, r.lightInFront),
+                       pass, variant));
             break;
+        }
         case StepDrawing::RestOfRoom:
             addRestOfRoom(rows, s);
             break;
@@ -179,7 +186,7 @@ void addStep(std::vector<PassRow>& rows, const LightStep& step, const ProgramSta
 
 LightStep addStepsSoFar(std::vector<PassRow>& rows, const std::vector<LightStep>& steps,
                         const ProgramState& s) {
-    const int drawn = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount, receiving(s));
+    const int drawn = clampedPassStep(s.passStep, stencilled(s), s.lightCount, receiving(s));
     for (int number = 1; number <= drawn; ++number) {
         addStep(rows, steps[number - 1], s);
     }
@@ -243,22 +250,47 @@ std::string passStepCaption(int number, bool stencilShadows, int lightCount, uns
     return stepCaption(passSteps(stencilShadows, lightCount, receivers)[step - 1], lightCount);
 }
 
+std::string variantStepNote(const ProgramState& s) {
+    const Variant variant = drawnVariant(s);
+    if (!s.steppingPasses || variant == Variant::None) {
+        return "";
+    }
+    const int step = clampedPassStep(s.passStep, stencilled(s), s.lightCount, receiving(s));
+    const LightStep current = passSteps(stencilled(s), s.lightCount, receiving(s))[step - 1];
+    // The note goes where the variant's rows differ from those the right choice draws.
+    ProgramState right = s;
+    right.variant = Variant::None;
+    std::vector<PassRow> wrongRows;
+    std::vector<PassRow> rightRows;
+    addStep(wrongRows, current, s);
+    addStep(rightRows, current, right);
+    bool differs = wrongRows.size() != rightRows.size();
+    for (size_t i = 0; !differs && i < wrongRows.size(); ++i) {
+        differs =
+            wrongRows[i].draws != rightRows[i].draws || !(wrongRows[i].state == rightRows[i].state);
+    }
+    const VariantInfo& info = variantInfo(variant);
+    return differs ? std::string(" Here variant ") + info.name + " goes wrong, " + info.change +
+                         ": " + info.wrong + "."
+                   : "";
+}
+
 std::string currentStepCaption(const ProgramState& s) {
     if (!s.steppingPasses) {
         return "";
     }
-    const int step = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount, receiving(s));
+    const int step = clampedPassStep(s.passStep, stencilled(s), s.lightCount, receiving(s));
     return "Step " + std::to_string(step) + " of " +
-           std::to_string(passStepCount(s.stencilShadows, s.lightCount, receiving(s))) + ": " +
-           passStepCaption(step, s.stencilShadows, s.lightCount, receiving(s));
+           std::to_string(passStepCount(stencilled(s), s.lightCount, receiving(s))) + ": " +
+           passStepCaption(step, stencilled(s), s.lightCount, receiving(s)) + variantStepNote(s);
 }
 
 std::string currentStepStateText(const ProgramState& s) {
     if (!s.steppingPasses) {
         return "";
     }
-    const int step = clampedPassStep(s.passStep, s.stencilShadows, s.lightCount, receiving(s));
+    const int step = clampedPassStep(s.passStep, stencilled(s), s.lightCount, receiving(s));
     std::vector<PassRow> rows;
-    addStep(rows, passSteps(s.stencilShadows, s.lightCount, receiving(s))[step - 1], s);
+    addStep(rows, passSteps(stencilled(s), s.lightCount, receiving(s))[step - 1], s);
     return rowsAsText(rows, s.lightCount);
 }

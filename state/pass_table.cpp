@@ -132,10 +132,59 @@ constexpr RenderState RENDER_STATES[] = {
 // clang-format on
 static_assert(std::size(RENDER_STATES) == READ_STENCIL_BIT + 1, "a render state for every pass");
 
+// ---- The variants: one choice made wrong ---------------------------------------------------
+
+constexpr RenderState withDepth(RenderState state, DepthState depth) {
+    state.depth = depth;
+    return state;
+}
+
+constexpr RenderState withPolygonOffset(RenderState state, PolygonOffsetState offset) {
+    state.polygonOffset = offset;
+    return state;
+}
+
+// The flattened casters tested against the receiver's depth, but writing none of their own,
+// so the test alone is what changes.
+constexpr DepthState DEPTH_TESTED_NO_WRITES = {true, Compare::Less, false};
+// A slope of 1 and two of the depth buffer's steps towards the eye: in the receiver's very
+// plane, the flattened polygons' depths then fall short of the receiver's, which rounding
+// alone left a hair either side, and pass GL_LESS.
+constexpr PolygonOffsetState PULLED_TOWARDS_EYE = {true, -1, -2};
+
+struct VariedState {
+    Variant variant;
+    Pass pass;
+    RenderState state;
+};
+
+// Each variant's kind of draw with its whole state, the one choice changed; the translucent
+// twin of a row changes alike.
+constexpr VariedState VARIED_STATES[] = {
+    {Variant::DepthTestedClear, CLEAR_MARKS,
+     withDepth(RENDER_STATES[CLEAR_MARKS], DEPTH_TESTED_NO_WRITES)},
+    {Variant::DarkenWithLess, DARKEN_CLEARED, withDepth(RENDER_STATES[DARKEN_CLEARED], DEPTH_LESS)},
+    {Variant::DarkenWithLess, DARKEN_CLEARED_HALF,
+     withDepth(RENDER_STATES[DARKEN_CLEARED_HALF], DEPTH_LESS)},
+    {Variant::PolygonOffset, UNCONFINED_SHADOWS,
+     withPolygonOffset(RENDER_STATES[UNCONFINED_SHADOWS], PULLED_TOWARDS_EYE)},
+    {Variant::PolygonOffset, UNCONFINED_SHADOWS_HALF,
+     withPolygonOffset(RENDER_STATES[UNCONFINED_SHADOWS_HALF], PULLED_TOWARDS_EYE)},
+};
+
 }  // namespace
 
 PassRow row(Pass pass, Draws draws, Colour colour) {
     return {draws, RENDER_STATES[pass], colour, 0, Receiver::Floor, {}, 0, false, false, {}};
+}
+
+PassRow varied(PassRow drawn, Pass pass, Variant variant) {
+    for (const VariedState& changed : VARIED_STATES) {
+        if (changed.variant == variant && changed.pass == pass) {
+            drawn.state = changed.state;
+        }
+    }
+    return drawn;
 }
 
 PassRow litByEveryLight(PassRow lit, const ProgramState& s) {
@@ -195,7 +244,7 @@ ReceiverFacts receiverFacts(ReceiverLight which, const ProgramState& s) {
             plane,
             which.light,
             l.shadowMatrices[receiver],
-            lightIsInFront(plane, l.shinesFrom),
+            lightIsInFront(plane, l.shinesFrom) || drawnVariant(s) == Variant::NoLightSideCheck,
             s.boardShown && which.receiver != Receiver::Board};
 }
 

@@ -80,7 +80,7 @@ int historySamples(const ProgramState& s) {
 std::vector<HistoryStage> pixelHistoryStages(const ProgramState& s) {
     std::vector<HistoryStage> stages;
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount, receiving(s));
+    const std::vector<LightStep> steps = passSteps(stencilled(s), s.lightCount, receiving(s));
     for (size_t number = 1; number <= steps.size(); ++number) {
         addStep(rows, steps[number - 1], s);
         stages.push_back({"step " + std::to_string(number) + " (" +

@@ -119,3 +119,11 @@ float lightMarkerRadius(const ProgramState& s) {
     const float pointMarker = static_cast<float>(LIGHT_MARKER_RADIUS);
     return s.softShadows && s.lightRadius > pointMarker ? s.lightRadius : pointMarker;
 }
+
+Variant drawnVariant(const ProgramState& s) {
+    return s.comparing ? Variant::None : s.variant;
+}
+
+bool stencilled(const ProgramState& s) {
+    return s.stencilShadows && drawnVariant(s) != Variant::PolygonOffset;
+}

@@ -9,6 +9,7 @@
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
 #include "state/render_state.h"
+#include "state/variants.h"
 
 // Which light coordinates a drag moves: across and up/down, or in depth.
 enum DragMode { DRAG_XY = 0, DRAG_Z = 1 };
@@ -73,6 +74,10 @@ struct ProgramState {
     // The stencil view, switched with 'v': the stencil's values in false colour instead of
     // the frame (state/shadow_pass.h), and a pixel's history where the pointer rests.
     bool showStencil = false;
+    // A variant of the pass (state/variants.h), one choice in it made wrong; while `comparing`
+    // (the compare key held) the frame shows the right pass in its place.
+    Variant variant = Variant::None;
+    bool comparing = false;
 };
 
 extern ProgramState programState;
@@ -116,3 +121,10 @@ float restingTintLevel();
 // The light marker's radius: the light's own while soft shadows are on, but never smaller
 // than the marker of a point light, so the light stays in sight.
 float lightMarkerRadius(const ProgramState& s);
+
+// The variant the frame draws: none while the right pass is being compared with it.
+Variant drawnVariant(const ProgramState& s);
+
+// Whether the frame's pass confines its shadows with the stencil: as switched, but never
+// with the polygon-offset variant, which is the pass without it.
+bool stencilled(const ProgramState& s);

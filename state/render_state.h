@@ -68,14 +68,24 @@ struct BlendState {
     BlendFactor source, destination;
 };
 
+// glEnable(GL_POLYGON_OFFSET_FILL), on the desktop GL_POLYGON_OFFSET_LINE too, and
+// glPolygonOffset: each fragment's depth moved by factor times the polygon's depth slope
+// plus units times the depth buffer's smallest step, negative towards the eye.
+struct PolygonOffsetState {
+    bool on;
+    float factor, units;
+};
+
 // Everything a draw depends on that the frame ever changes: the stencil, the colour mask
-// (all four channels together), the depth test, lighting and blending.
+// (all four channels together), the depth test, lighting, blending, and the polygon offset,
+// which only a variant of the pass turns on (state/variants.h).
 struct RenderState {
     StencilState stencil;
     bool colourWrites;
     DepthState depth;
     LightingState lighting;
     BlendState blend;
+    PolygonOffsetState polygonOffset = {false, 0, 0};
 };
 
 inline bool operator==(const StencilState& a, const StencilState& b) {
@@ -90,7 +100,9 @@ inline bool operator==(const RenderState& a, const RenderState& b) {
            a.depth.writes == b.depth.writes && a.lighting.on == b.lighting.on &&
            a.lighting.lights == b.lighting.lights && a.lighting.ambient == b.lighting.ambient &&
            a.blend.on == b.blend.on && a.blend.source == b.blend.source &&
-           a.blend.destination == b.blend.destination;
+           a.blend.destination == b.blend.destination && a.polygonOffset.on == b.polygonOffset.on &&
+           a.polygonOffset.factor == b.polygonOffset.factor &&
+           a.polygonOffset.units == b.polygonOffset.units;
 }
 
 // The stencil's 8 bits, as both editions' framebuffers have them.

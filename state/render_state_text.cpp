@@ -79,6 +79,15 @@ std::string lightingText(const LightingState& lighting, int lightCount) {
            (lighting.ambient ? "{0.2, 0.2, 0.2, 1}" : "{0, 0, 0, 1}") + ");";
 }
 
+// Only where it is on: every other row stays as it always was printed.
+std::string polygonOffsetText(const PolygonOffsetState& offset) {
+    if (!offset.on) {
+        return "";
+    }
+    return enable(true, "GL_POLYGON_OFFSET_FILL") + " " + enable(true, "GL_POLYGON_OFFSET_LINE") +
+           " glPolygonOffset(" + number(offset.factor) + ", " + number(offset.units) + ");\n";
+}
+
 std::string stateText(const RenderState& state, int lightCount) {
     const StencilState& stencil = state.stencil;
     const char* colour = boolean(state.colourWrites);
@@ -91,7 +100,7 @@ std::string stateText(const RenderState& state, int lightCount) {
            "); glDepthMask(" + boolean(state.depth.writes) + ");\n" +
            lightingText(state.lighting, lightCount) + " " + enable(state.blend.on, "GL_BLEND") +
            " glBlendFunc(" + name(state.blend.source) + ", " + name(state.blend.destination) +
-           ");\n";
+           ");\n" + polygonOffsetText(state.polygonOffset);
 }
 
 std::string clearText(unsigned buffers) {

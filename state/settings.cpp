@@ -187,6 +187,36 @@ Setting boardSetting() {
     return setting;
 }
 
+Setting variantSetting() {
+    Setting setting = valueSetting(
+        "variant", "NAME",
+        "a variant of the pass, one choice in it made wrong to show what that choice is for, "
+        "such as {example}; --variant list prints each name with what goes wrong",
+        "darken-with-less");
+    setting.write = [](const LinkState& link) {
+        return link.variant == Variant::None ? std::string()
+                                             : std::string(variantInfo(link.variant).name);
+    };
+    setting.read = [](const std::string& text, LinkState& link) {
+        const VariantInfo* info = findVariant(text);
+        if (info == nullptr) {
+            return std::string(
+                "no variant of the pass has that name: the menu, or the snapshot tool's --variant "
+                "list, names them");
+        }
+        link.variant = info->variant;
+        return std::string();
+    };
+    setting.same = [](const LinkState& a, const LinkState& b) { return a.variant == b.variant; };
+    setting.fromProgram = [](const ProgramState& state, LinkState& link) {
+        link.variant = state.variant;
+    };
+    setting.toProgram = [](const LinkState& link, ProgramState& state) {
+        state.variant = link.variant;
+    };
+    return setting;
+}
+
 std::vector<Setting> makeSettings() {
     return {
         lightSetting("a light where it stands in eye space, each coordinate {range}; up to "
@@ -219,14 +249,14 @@ std::vector<Setting> makeSettings() {
             "step", [](const LinkState& link) { return link.step; },
             [](LinkState& link, int number) { link.step = number; },
             [](const LinkState& link) {
-                return passStepCount(!link.noStencil, link.lightCount, linkReceivers(link));
+                return passStepCount(linkStencilled(link), link.lightCount, linkReceivers(link));
             },
             [](const LinkState& link) {
                 const size_t receivers = std::bitset<RECEIVER_COUNT>(linkReceivers(link)).count();
                 return "the steps go from 1 to " +
-                       std::to_string(
-                           passStepCount(!link.noStencil, link.lightCount, linkReceivers(link))) +
-                       (link.noStencil ? " without the stencil" : "") +
+                       std::to_string(passStepCount(linkStencilled(link), link.lightCount,
+                                                    linkReceivers(link))) +
+                       (!linkStencilled(link) ? " without the stencil" : "") +
                        (link.lightCount > 1 ? " with " + std::to_string(link.lightCount) + " lights"
                                             : "") +
                        (linkReceivers(link) != DEFAULT_RECEIVERS
@@ -251,6 +281,7 @@ std::vector<Setting> makeSettings() {
                       "program's stencil view shows them; prints its legend"),
         receiversSetting(),
         boardSetting(),
+        variantSetting(),
     };
 }
 
@@ -272,6 +303,10 @@ bool sameLights(const LinkState& a, const LinkState& b) {
 
 unsigned linkReceivers(const LinkState& link) {
     return link.receivers | (link.board ? receiverBit(Receiver::Board) : 0);
+}
+
+bool linkStencilled(const LinkState& link) {
+    return !link.noStencil && link.variant != Variant::PolygonOffset;
 }
 
 const std::vector<Setting>& settings() {

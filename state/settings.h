@@ -43,7 +43,13 @@ struct LinkState {
     BoardPlace boardPlace = BOARD_START;
     // How many points of the light the soft picture at rest is averaged from.
     int samples = DEFAULT_RESTING_SAMPLES;
+    // A variant of the pass, one choice in it made wrong (state/variants.h).
+    Variant variant = Variant::None;
 };
+
+// Whether a link's frame confines its shadows with the stencil, as stencilled() says for
+// the program.
+bool linkStencilled(const LinkState& link);
 
 // The receivers a link's frame has: its room faces, and the board where it is shown.
 unsigned linkReceivers(const LinkState& link);

@@ -48,7 +48,12 @@ int clampedPassStep(int step, bool stencilShadows, int lightCount, unsigned rece
 // with several lights, which light's step it is.
 std::string passStepCaption(int number, bool stencilShadows, int lightCount, unsigned receivers);
 
-// In the stepping mode, "Step k of n: " and the current step's caption; else "".
+// In the stepping mode with a variant of the pass drawn, at a step whose rows the variant
+// changes, what goes wrong there, as a sentence to follow the step's caption; else "".
+std::string variantStepNote(const ProgramState& s);
+
+// In the stepping mode, "Step k of n: " and the current step's caption, with the variant's
+// note where it goes wrong; else "".
 std::string currentStepCaption(const ProgramState& s);
 
 // In the stepping mode, the current step's rows as the GL calls they stand for

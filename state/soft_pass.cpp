@@ -42,7 +42,8 @@ void addSoftReceiver(std::vector<PassRow>& rows, const ReceiverFacts& r, const P
 }
 
 bool countsSoftly(const ProgramState& s, const ReceiverFacts& r) {
-    return s.softShadows && s.stencilShadows && s.lightSamples > 1 && r.lightInFront;
+    return s.softShadows && s.stencilShadows && drawnVariant(s) == Variant::None &&
+           s.lightSamples > 1 && r.lightInFront;
 }
 
 bool addReceiverPass(std::vector<PassRow>& rows, ReceiverLight which,

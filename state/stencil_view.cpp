@@ -73,7 +73,7 @@ std::string hex(const Colour& c) {
 // values.
 std::vector<PassRow> stencilViewRows(const ProgramState& s) {
     std::vector<PassRow> rows = {clearRow(CLEAR_COLOUR | CLEAR_DEPTH | CLEAR_STENCIL)};
-    const std::vector<LightStep> steps = passSteps(s.stencilShadows, s.lightCount, receiving(s));
+    const std::vector<LightStep> steps = passSteps(stencilled(s), s.lightCount, receiving(s));
     if (s.steppingPasses) {
         addStepsSoFar(rows, steps, s);
         addStencilValues(rows, SHOW_STENCIL_VALUE, Draws::FullWindow, HARD_VALUES, 1);

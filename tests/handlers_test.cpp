@@ -283,6 +283,31 @@ TEST_F(Handlers, SteppingNamesTheLightOfEachStep) {
     pumpEvents();
 }
 
+// A variant chosen from the menu: the caption of the step whose rows it changes says what
+// goes wrong there, and no other step's does; while c is held the right pass is drawn, and
+// its caption says nothing of the variant; after the last variant, the right pass again.
+TEST_F(Handlers, AVariantIsNamedAtItsStepAndCHeldComparesTheRightPass) {
+    const std::string note = "Here variant darken-with-less goes wrong";
+    onMenu(MENU_NEXT_VARIANT);
+    onMenu(MENU_NEXT_VARIANT);
+    ASSERT_EQ(programState.variant, Variant::DarkenWithLess);
+    onMenu(MENU_STEPPING);
+    onKey(']', 0, 0);
+    EXPECT_EQ(currentStepCaption(programState).find(note), std::string::npos);
+    onKey(']', 0, 0);
+    EXPECT_NE(currentStepCaption(programState).find(note), std::string::npos);
+    onKey('c', 0, 0);
+    EXPECT_EQ(currentStepCaption(programState).find(note), std::string::npos);
+    onKeyUp('c', 0, 0);
+    EXPECT_NE(currentStepCaption(programState).find(note), std::string::npos);
+    onMenu(MENU_STEPPING);
+    for (const Variant next : {Variant::PolygonOffset, Variant::NoLightSideCheck, Variant::None}) {
+        onMenu(MENU_NEXT_VARIANT);
+        EXPECT_EQ(programState.variant, next);
+    }
+    pumpEvents();
+}
+
 // 'u' makes the selected light the sun, which GL gets as the direction from the room's
 // centre to where it stands, with w 0; a sun cannot stand at the centre, nor can a light
 // standing there become the sun.

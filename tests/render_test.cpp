@@ -7,6 +7,7 @@
 
 #include "app/program.h"
 #include "platform/opengl.h"
+#include "state/gallery.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
 #include "state/shadow_pass.h"
@@ -257,6 +258,13 @@ void expectRowState(const PassRow& row, const std::string& where) {
     EXPECT_EQ(enabled(GL_BLEND), state.blend.on) << where;
     EXPECT_EQ(integer(GL_BLEND_SRC), static_cast<GLint>(state.blend.source)) << where;
     EXPECT_EQ(integer(GL_BLEND_DST), static_cast<GLint>(state.blend.destination)) << where;
+    EXPECT_EQ(enabled(GL_POLYGON_OFFSET_FILL), state.polygonOffset.on) << where;
+    EXPECT_EQ(enabled(GL_POLYGON_OFFSET_LINE), state.polygonOffset.on) << where;
+    GLfloat offset[2] = {};
+    glGetFloatv(GL_POLYGON_OFFSET_FACTOR, &offset[0]);
+    glGetFloatv(GL_POLYGON_OFFSET_UNITS, &offset[1]);
+    EXPECT_EQ(offset[0], state.polygonOffset.factor) << where;
+    EXPECT_EQ(offset[1], state.polygonOffset.units) << where;
     GLfloat colour[4] = {};
     glGetFloatv(GL_CURRENT_COLOR, colour);
     EXPECT_EQ(colour[0], row.colour.r) << where;
@@ -278,8 +286,13 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         int lights = 1;
         bool sun = false;
         bool stencilView = false;
+        Variant variant = Variant::None;
     };
     const Mode modes[] = {
+        {"polygon offset, translucent", true, true, false, 0, startLight, 1, false, false,
+         Variant::PolygonOffset},
+        {"depth-tested clear, step 2", false, true, false, 2, startLight, 1, false, false,
+         Variant::DepthTestedClear},
         {"opaque", false, true, false, 0, startLight},
         {"translucent", true, true, false, 0, startLight},
         {"naive", false, false, false, 0, startLight},
@@ -321,6 +334,7 @@ TEST_F(ShadowModes, EveryRowLeavesGlInItsOwnState) {
         programState.steppingPasses = mode.step != 0;
         programState.passStep = mode.step;
         programState.showStencil = mode.stencilView;
+        programState.variant = mode.variant;
         placeLightAt(mode.light);
         setLights(mode.lights, mode.sun);
         const std::vector<PassRow> rows = shadowViewRows(programState);
@@ -562,6 +576,52 @@ TEST_F(ShadowModes, WithoutTheStencilOnlyTheReceiversChange) {
         }
     }
     EXPECT_GT(differing, 100);
+}
+
+// Each variant breaks the picture of its gallery entry where its explanation says, darker
+// or lighter there than the right pass's picture: the sphere's floor shadow speckled by the
+// depth-tested clear, gone with GL_LESS; the cone's shadow spilt past the board's edge onto
+// the back wall, under the polygon offset; false shadows on a floor the light is below,
+// where the line from the light through the sphere's centre meets it.
+TEST_F(ShadowModes, EachVariantBreaksItsPictureWhereItsExplanationSays) {
+    struct Case {
+        Variant variant;
+        Vec3 at;
+        bool wrongIsDarker;
+    };
+    const Vec3 sphereShadow = throughLight(startLight, sphereCentre, 1, -100);
+    const Case cases[] = {
+        {Variant::DepthTestedClear, sphereShadow, false},
+        {Variant::DarkenWithLess, sphereShadow, false},
+        {Variant::PolygonOffset, {32, -7, -430}, true},
+        {Variant::NoLightSideCheck, {30, -100, -340}, true},
+    };
+    // The sum of the channels in the 7 x 7 pixels around `at`.
+    const auto brightness = [](const Picture& frame, Vec3 at) {
+        int sum = 0;
+        for (int y = windowY(at) - 3; y <= windowY(at) + 3; ++y) {
+            for (int x = windowX(at) - 3; x <= windowX(at) + 3; ++x) {
+                sum += frame.at(x, y).r + frame.at(x, y).g + frame.at(x, y).b;
+            }
+        }
+        return sum;
+    };
+    for (const Case& c : cases) {
+        const char* name = variantInfo(c.variant).name;
+        const GalleryEntry* entry = nullptr;
+        for (const GalleryEntry& e : galleryEntries()) {
+            entry = std::string(e.name) == name ? &e : entry;
+        }
+        ASSERT_NE(entry, nullptr) << name;
+        onStateText(entry->wrong);
+        ASSERT_EQ(programState.variant, c.variant) << entry->wrong;
+        const int wrong = brightness(drawAndRead(displayShadowView), c.at);
+        onStateText(entry->right);
+        const int right = brightness(drawAndRead(displayShadowView), c.at);
+        EXPECT_LT(2 * (c.wrongIsDarker ? wrong : right), c.wrongIsDarker ? right : wrong)
+            << name << ": " << wrong << " wrong, " << right << " right";
+    }
+    onStateText("");
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 // and a value either reader refuses is refused in the same words by both.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "snapshot/options.h"
+#include "state/gallery.h"
 #include "state/state_text.h"
 
 namespace {
@@ -134,6 +137,34 @@ TEST(Settings, BothReadersRefuseAValueInTheSameWords) {
     EXPECT_EQ(readStateText(text, link),
               std::vector<std::string>{"'light=1,2,-304': at most four lights"});
     EXPECT_EQ(parse(args, options), "bad value '1,2,-304' for --light: at most four lights");
+}
+
+// Each gallery link reads whole and is written back as it stands, so a copied link reopens
+// the entry; and the page lists every entry, both links with its title and text, in its
+// markup from the start, so each can be opened in a tab of its own.
+TEST(Gallery, EachLinkReadsBackAsWrittenAndThePageListsEveryEntry) {
+    std::ifstream file(PLANAR_SHADOWS_SOURCE_DIR "/web/index.html");
+    const std::string page((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    const auto markup = [](const char* text) { return fillIn(text, "&", "&amp;"); };
+    for (const GalleryEntry& entry : galleryEntries()) {
+        for (const char* text : {entry.wrong, entry.right}) {
+            LinkState link;
+            EXPECT_TRUE(readStateText(text, link).empty()) << entry.name << ": " << text;
+            EXPECT_EQ(writeStateText(link), text) << entry.name;
+        }
+        EXPECT_STRNE(entry.wrong, entry.right) << entry.name;
+        const std::string item = "<li><a href=\"#" + markup(entry.wrong) + "\">" +
+                                 markup(entry.title) + "</a> (<a href=\"#" + markup(entry.right) +
+                                 "\">right</a>): " + markup(entry.text) + "</li>";
+        EXPECT_NE(page.find(item), std::string::npos) << item;
+    }
+    size_t items = 0;
+    for (size_t at = page.find("id=\"gallery-list\"");
+         (at = page.find("<li>", at + 1)) != std::string::npos;) {
+        ++items;
+    }
+    EXPECT_EQ(items, galleryEntries().size());
 }
 
 }  // namespace

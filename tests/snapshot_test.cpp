@@ -626,6 +626,15 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
               "would stand outside the room\n");
     EXPECT_EQ(runSnapshot({"--state", "teapot-offset=15&soft=yes", "-o", path}).errors,
               "planar-shadows-snapshot: --state cannot read 'soft=yes': soft takes no value\n");
+    EXPECT_EQ(runSnapshot({"--variant", "polygon", "-o", path}).errors,
+              "planar-shadows-snapshot: bad value 'polygon' for --variant: no variant of the pass "
+              "has that name: the menu, or the snapshot tool's --variant list, names them\n");
+
+    // Needs no -o: each variant's name, a tab, and what it breaks.
+    RunningProgram list({"--variant", "list"}, PLANAR_SHADOWS_SNAPSHOT_EXE);
+    EXPECT_EQ(list.waitForExit(30), 0);
+    EXPECT_NE(list.output().find("\npolygon-offset\tVariant polygon-offset: "), std::string::npos)
+        << list.output();
 
     RunningProgram help({"--help"}, PLANAR_SHADOWS_SNAPSHOT_EXE);
     EXPECT_EQ(help.waitForExit(30), 0);

@@ -3,6 +3,7 @@
 // buttons (page-menu.js), and what the program calls (page-calls.js). This entry holds only
 // Emscripten's Module, set on window before the program's script loads, which finds it there;
 // index.html starts it, except from a file:// address.
+import "./compare.js";
 import { applyAddress } from "./page-address.js";
 import { canvas, watchSize } from "./page-canvas.js";
 import { programCalls } from "./page-calls.js";

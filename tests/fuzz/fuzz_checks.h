@@ -36,8 +36,8 @@ inline void requireWithinRange(const LinkState& link) {
     }
     require(link.selectedLight >= 0 && link.selectedLight < link.lightCount, "selected light",
             text);
-    require(link.step >= 0 &&
-                link.step <= passStepCount(!link.noStencil, link.lightCount, linkReceivers(link)),
+    require(link.step >= 0 && link.step <= passStepCount(linkStencilled(link), link.lightCount,
+                                                         linkReceivers(link)),
             "step", text);
     require(link.receivers != 0 && (link.receivers & receiverBit(Receiver::Board)) == 0 &&
                 link.receivers < receiverBit(Receiver::Board),

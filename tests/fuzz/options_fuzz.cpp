@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 problem);
         return 0;
     }
-    if (options.help || options.version) {
+    if (options.help || options.version || options.listVariants) {
         return 0;
     }
     const LinkState& picture = options.picture;
@@ -43,7 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 options.height <= MAX_SNAPSHOT_SIDE,
             "size", text);
     const bool pixelGiven = options.pixelX >= 0;
-    require(!options.output.empty() || pixelGiven, "neither a file nor a pixel", text);
+    require(!options.output.empty() || pixelGiven || !options.galleryDir.empty(),
+            "neither a file, a pixel nor a gallery", text);
     require(!pixelGiven || (options.pixelX < options.width && options.pixelY >= 0 &&
                             options.pixelY < options.height),
             "pixel outside the picture", text);

@@ -376,6 +376,49 @@ test("frames match the snapshot tool's pictures of the same states, and not the 
   }
 });
 
+// A state text as the snapshot tool's options: "light=1,2,3&soft" as --light 1,2,3 --soft.
+function stateOptions(text) {
+  return text === "" ? [] : text.split("&").flatMap((part) => {
+    const [key, value] = part.split("=");
+    return value === undefined ? [`--${key}`] : [`--${key}`, value];
+  });
+}
+
+test("the gallery's links open their states, each variant's picture unlike the right pass's, which c shows while held", async () => {
+  const visit = await Visit.open();
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  const entries = await page.evaluate(() => [...document.querySelectorAll("#gallery-list li")]
+    .map((item) => [...item.querySelectorAll("a")].map((link) => decodeURIComponent(link.hash.slice(1)))));
+  assert.ok(entries.some(([wrong]) => wrong.includes("variant=")));
+  for (const [index, [wrong, right]] of entries.entries()) {
+    const link = `#gallery-list li:nth-child(${index + 1}) a`;
+    await page.$eval(link, (element) => element.scrollIntoView());
+    await visit.click(link);
+    await page.evaluate(() => window.scrollTo(0, 0));
+    await visit.findCanvas();
+    // The program writes the state it opened back into the address: the link, as it is.
+    await page.waitForFunction((link) => decodeURIComponent(location.hash.slice(1)) === link,
+                               { timeout: 5000 }, wrong);
+    if (wrong.includes("variant=")) {
+      const wrongPicture = snapshot("--tint", REST_TINT, ...stateOptions(wrong));
+      // Where depth rounding decides pixels, as without the stencil, WebGL rounds otherwise.
+      if (/depth-tested-clear|polygon-offset/.test(wrong)) {
+        wrongPicture.share = NAIVE_SHARE;
+      }
+      const frame = await visit.expectFrameLike(wrongPicture, wrong);
+      const rightPicture = snapshot("--tint", REST_TINT, ...stateOptions(right));
+      assert.notEqual(mismatch(frame, rightPicture), "", `${wrong}: the right pass's picture passes too`);
+      await page.focus("#canvas");
+      await page.keyboard.down("c");
+      await visit.expectFrameLike(rightPicture, `${wrong}, c held`);
+      await page.keyboard.up("c");
+      await visit.expectFrameLike(wrongPicture, `${wrong}, c let go`);
+    }
+  }
+  await visit.close();
+});
+
 // Soft shadows refine on animation frames while nothing moves, and the frames stop once the
 // picture is the snapshot tool's fully refined one.
 test("soft shadows refine to the snapshot tool's picture, then the page rests", async () => {
@@ -781,7 +824,8 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Back wall takes shadows (now not)",
                                 "Right wall takes shadows (now not)",
                                 "Ceiling takes shadows (now not)",
-                                "Add a board, k"]);
+                                "Add a board, k",
+                                "Next variant of the pass (now none)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

@@ -112,11 +112,12 @@ std::vector<LegendEntry> stencilViewLegendEntries() {
     for (int counted = 1; counted <= stops; ++counted) {
         ramp.push_back(hex(stencilViewColour(2 * static_cast<unsigned>(counted), stops)));
     }
-    return {{"0",
-             {hex(stencilViewColour(0, 1))},
-             "unmarked; with soft shadows, no point of the light counted"},
-            {"1", {hex(stencilViewColour(1, 1))}, "marked"},
-            {"2k", ramp, "soft shadows, k points of the light counted, from one to all of one batch"}};
+    return {
+        {"0",
+         {hex(stencilViewColour(0, 1))},
+         "unmarked; with soft shadows, no point of the light counted"},
+        {"1", {hex(stencilViewColour(1, 1))}, "marked"},
+        {"2k", ramp, "soft shadows, k points of the light counted, from one to all of one batch"}};
 }
 
 std::string stencilViewLegend() {

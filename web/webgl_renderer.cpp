@@ -780,7 +780,7 @@ void showBatchAverage(const Frame& frame) {
     glBindFramebuffer(GL_FRAMEBUFFER, canvas);
     glDisable(GL_BLEND);
     drawPicture(renderer.sumTexture, 1);
-    // The rows' program, and none of the state this changed as the rows left it.
+    // Back to the rows' program; the state changed here is no longer what the rows left.
     glUseProgram(renderer.program->id);
     renderer.stateKnown = false;
 }

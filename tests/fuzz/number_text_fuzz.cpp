@@ -53,8 +53,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (std::isfinite(value)) {
             const int precision = size > 4 ? data[4] % 25 : 6;
             const std::string shown = std::to_string(precision);
-            require(fixedText(value, precision) == printed("%.*f", precision, value),
-                    "another %f", shown);
+            require(fixedText(value, precision) == printed("%.*f", precision, value), "another %f",
+                    shown);
             require(exponentialText(value, precision) == printed("%.*e", precision, value),
                     "another %e", shown);
             require(generalText(value, precision) == printed("%.*g", precision, value),

@@ -7,6 +7,23 @@
 
 #include <vector>
 
+// Runs `draw` with both matrices the identity, so that what it draws in clip space covers
+// the viewport, then gives both back as they were.
+template <typename Draw>
+void drawWithoutMatrices(Draw draw) {
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadIdentity();
+    draw();
+    glPopMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+}
+
 struct OffscreenTarget {
     GLuint framebuffer = 0;
     GLuint colour = 0;

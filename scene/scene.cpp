@@ -310,17 +310,7 @@ static void drawSceneShape(const PassRow& row, const SceneShape& shape, const Fr
 
 // A square that fills clip space, drawn with neither matrix.
 static void drawFullWindow() {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glRectf(-1.0f, -1.0f, 1.0f, 1.0f);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    drawWithoutMatrices([] { glRectf(-1.0f, -1.0f, 1.0f, 1.0f); });
 }
 
 static void drawShape(const PassRow& row, const Frame& frame) {

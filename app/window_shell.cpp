@@ -150,6 +150,25 @@ void showNotice(const std::string& notice) {
     showTitle();
 }
 
+// GLUT leaves full screen when the window is given a place and size again: those it had
+// before.
+void showFullScreen(bool on) {
+    static int x = 0;
+    static int y = 0;
+    static int width = 0;
+    static int height = 0;
+    if (on) {
+        x = glutGet(GLUT_WINDOW_X);
+        y = glutGet(GLUT_WINDOW_Y);
+        width = glutGet(GLUT_WINDOW_WIDTH);
+        height = glutGet(GLUT_WINDOW_HEIGHT);
+        glutFullScreen();
+    } else {
+        glutPositionWindow(x, y);
+        glutReshapeWindow(width, height);
+    }
+}
+
 // exit, not _exit: standard output is flushed on the way out.
 void endProgram() {
     std::exit(0);

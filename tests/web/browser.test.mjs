@@ -962,6 +962,39 @@ test("the picture fills the window, beside the controls or above them", async ()
   }
 });
 
+// f fills the screen with the picture and, while stepping, its caption; Esc only leaves full
+// screen, as a browser's own Esc does, and the program goes on.
+test("full screen shows the picture and the caption alone, and Esc leaves it", async () => {
+  const visit = await Visit.open("#step=1");
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  await page.evaluate(() => document.getElementById("canvas").focus());
+  await visit.type("f");
+  await visit.waitFor(() => document.fullscreenElement !== null &&
+                            document.getElementById("canvas").width > 512);
+  const shown = await page.evaluate(() => [...document.querySelectorAll("body *")]
+    .filter((element) => element.getClientRects().length > 0)
+    .map((element) => element.id || element.tagName));
+  assert.deepEqual(shown, ["app", "stage", "frame", "canvas", "side", "caption"]);
+  const layout = await boxes(page, ["#caption"]);
+  console.log(`full screen: ${layout.innerWidth} × ${layout.innerHeight}, the picture ` +
+              `${layout.canvas.right - layout.canvas.left} wide`);
+  assertInside(layout.canvas, layout, "the picture");
+  assertInside(layout["#caption"], layout, "the caption");
+  assert.ok(layout.canvas.bottom - layout.canvas.top >= layout.innerHeight - layout["#caption"].bottom +
+            layout["#caption"].top - 1 || layout.canvas.right - layout.canvas.left === layout.innerWidth,
+            "the picture does not fill the screen");
+
+  await visit.type(["Escape"]);
+  await visit.waitFor(() => document.fullscreenElement === null &&
+                            document.getElementById("canvas").width === 512);
+  await visit.type("]");
+  await visit.waitFor(() => document.getElementById("caption").textContent.startsWith("Step 2"));
+  assert.doesNotMatch(await page.evaluate(() => document.getElementById("status").textContent),
+                      /ended/);
+  await visit.close();
+});
+
 test("the keyboard alone reaches the canvas, the menu and the buttons", async () => {
   const visit = await Visit.open();
   const { page } = visit;

@@ -163,6 +163,14 @@ void showFullScreen(bool on) {
         width = glutGet(GLUT_WINDOW_WIDTH);
         height = glutGet(GLUT_WINDOW_HEIGHT);
         glutFullScreen();
+#ifdef GLUT_FULL_SCREEN
+        // freeglut fills the screen only through a window manager that offers it (EWMH);
+        // without one, the window covers the screen itself, as GLUT 3.7's glutFullScreen did.
+        if (!glutGet(GLUT_FULL_SCREEN)) {
+            glutPositionWindow(0, 0);
+            glutReshapeWindow(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+        }
+#endif
     } else {
         glutPositionWindow(x, y);
         glutReshapeWindow(width, height);

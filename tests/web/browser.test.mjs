@@ -1033,9 +1033,11 @@ test("the keyboard alone reaches the canvas, the menu and the buttons", async ()
 test("the context menu key opens the menu at the picture's centre", {
   skip: ENGINE === "firefox" && "WebDriver has no key for ContextMenu (Shift+F10 is tested)",
 }, async () => {
-  const visit = await Visit.open();
+  // Wide enough for the menu to open right of the picture's centre.
+  const visit = await Visit.open("", { width: 800 });
   const { page } = visit;
   await visit.waitForTintToRest();
+  const side = await page.evaluate(() => canvas.width);
   await visit.type(["Tab", "ContextMenu"]);
   const menu = await page.evaluate(() => {
     const box = document.getElementById("menu").getBoundingClientRect();
@@ -1045,7 +1047,8 @@ test("the context menu key opens the menu at the picture's centre", {
                           "Move teapot right (t)"]);
   await visit.type(["ArrowDown", "ArrowDown", "ArrowDown", "Enter"]);
   assert.equal(await page.evaluate(() => document.activeElement.id), "canvas");
-  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--translucent"), "context menu key");
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--translucent", "--size", `${side}x${side}`),
+                              "context menu key");
   await visit.close();
 });
 

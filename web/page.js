@@ -5,7 +5,7 @@
 // index.html starts it, except from a file:// address.
 import "./compare.js";
 import { applyAddress } from "./page-address.js";
-import { canvas, watchSize } from "./page-canvas.js";
+import { canvas, sizeCanvas, watchSize } from "./page-canvas.js";
 import { programCalls } from "./page-calls.js";
 import { firstArgument } from "./page-helpers.js";
 import { listenForInput, stopLongPress } from "./page-input.js";
@@ -61,6 +61,7 @@ const Module = {
 };
 
 window.Module = Module;
+sizeCanvas();
 const program = document.createElement("script");
 program.src = "planar-shadows.js";
 program.addEventListener("error", () => {

@@ -788,10 +788,10 @@ test("every control works with real input, and Esc ends the program", async () =
   light = `50,50,${lightDepth(-20)}`;
   await visit.expectFrameLike(shot("--teapot-offset", "30", "--light", light), "middle drag");
   await visit.press(400, 200);
-  await visit.movePointer(600, 250);
-  await visit.movePointer(700, 300);
+  await visit.movePointer(450, 560);
+  await visit.movePointer(500, 600);
   await visit.release();
-  light = `${lightAcross(700, 300)},${lightDepth(-20)}`;
+  light = `${lightAcross(500, 600)},${lightDepth(-20)}`;
   await visit.expectFrameLike(shot("--teapot-offset", "30", "--light", light),
                               "left drag out of the canvas");
 
@@ -825,7 +825,8 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Right wall takes shadows (now not)",
                                 "Ceiling takes shadows (now not)",
                                 "Add a board, k",
-                                "Next variant of the pass (now none)"]);
+                                "Next variant of the pass (now none)",
+                                "Full screen (f)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");

@@ -42,6 +42,9 @@ const Module = {
     });
     return {};
   },
+  // Before main(), once the page has been laid out and painted: the program draws its first
+  // frame at the size the layout gives the canvas.
+  preRun: [sizeCanvas],
   onAbort(what) {
     fail(`The program stopped: ${what}. Reload the page to start it again.`);
   },
@@ -61,7 +64,6 @@ const Module = {
 };
 
 window.Module = Module;
-sizeCanvas();
 const program = document.createElement("script");
 program.src = "planar-shadows.js";
 program.addEventListener("error", () => {

@@ -48,9 +48,9 @@ void onFullScreenLeft();
 // (the keys 1 to 4 select one each) and turn the selected one into the sun or back, the
 // three of them keys too; then the stencil view (as its key 'v'), the switches of the back
 // wall, the right wall and the ceiling as receivers, the board (as its key 'k'), the next
-// variant of the pass, and full screen (as its key 'f'). While
-// stepping, the next and previous step follow, with soft shadows on, a larger and a smaller
-// light, and with the board, its two tilts and two moves, each as its key.
+// variant of the pass, and full screen (as its key 'f'). While stepping, the next and
+// previous step follow, with soft shadows on, a larger and a smaller light, and with the
+// board, its two tilts and two moves, each as its key.
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
 constexpr int MENU_STEPPING = 258;

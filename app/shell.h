@@ -71,6 +71,6 @@ void showNotice(const std::string& notice);
 // the program through onFullScreenLeft.
 void showFullScreen(bool on);
 
-// Esc outside full screen: the process ends with status 0. A page has no process to end: it stops
-// all drawing and input and says that the program has ended.
+// Esc outside full screen: the process ends with status 0. A page has no process to end:
+// it stops all drawing and input and says that the program has ended.
 void endProgram();

@@ -41,9 +41,10 @@ void runTimer(void* timer) {
 
 }  // namespace
 
-void glutInitWindowSize(int width, int height) {
-    emscripten_set_canvas_element_size("#canvas", width, height);
-}
+// The page has sized the canvas from its layout before the program started
+// (web/page-canvas.js), so the first frame is drawn at that size, with no second one for a
+// resize right after.
+void glutInitWindowSize(int, int) {}
 
 void glutInitDisplayMode(unsigned int mode) {
     displayMode = mode;

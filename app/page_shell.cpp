@@ -113,8 +113,16 @@ std::string object(std::initializer_list<std::pair<const char*, std::string>> me
     return text + "}";
 }
 
+// By the names web/index.html gives its groups, in MenuGroup's order.
+std::string json(MenuGroup group) {
+    static const char* const NAMES[] = {"Stepping", "Shadows", "Lights", "Views",  "Teapot",
+                                        "Room",     "Board",   "Share",  "Program"};
+    return json(std::string(NAMES[static_cast<int>(group)]));
+}
+
 std::string json(const MenuItem& item) {
-    return object({{"label", json(item.label)}, {"value", json(item.value)}});
+    return object(
+        {{"label", json(item.label)}, {"value", json(item.value)}, {"group", json(item.group)}});
 }
 
 std::string json(const LegendEntry& entry) {
@@ -221,6 +229,12 @@ void showStateText(const std::string& text) {
     }
 }
 
+// The page asks the browser, within the key press or click that asked for it, which makes
+// it a visitor's own gesture; leaving by the browser's means comes back as pageLeftFullScreen.
+void showFullScreen(bool on) {
+    callPage("showFullScreen", json(on));
+}
+
 // The program stops its idle steps, and the page stops all input, keeps the last frame and
 // says that reloading starts the program again.
 void endProgram() {
@@ -265,6 +279,10 @@ EMSCRIPTEN_KEEPALIVE void pageMenu(int item) {
 EMSCRIPTEN_KEEPALIVE void pageReshape(int width, int height) {
     onReshape(width, height);
     glutPostRedisplay();
+}
+// The browser has left full screen (its own Esc, or it refused to enter it).
+EMSCRIPTEN_KEEPALIVE void pageLeftFullScreen() {
+    onFullScreenLeft();
 }
 // The address's fragment without "embed", when the program has started and whenever the
 // visitor edits it. Returns the parts it could not read, a line "'part': why" each, or "";

@@ -139,6 +139,7 @@ struct Shown {
     std::string caption;
     std::string stepState;
     bool stencilView = false;
+    bool fullScreen = false;
 };
 Shown shown;
 
@@ -178,6 +179,10 @@ void showWhatFollows() {
             showPixelHistory({});
         }
         shown.stencilView = s.showStencil;
+    }
+    if (s.fullScreen != shown.fullScreen) {
+        showFullScreen(s.fullScreen);
+        shown.fullScreen = s.fullScreen;
     }
     showStateText(writeStateText(linkStateOf(s)));
 }
@@ -349,9 +354,18 @@ void onKey(unsigned char key, int, int) {
     const ProgramState before = programState;
     ProgramState& s = programState;
     switch (key) {
+        // In full screen Esc only leaves it, as a browser's own Esc does.
         case KEY_ESCAPE:
-            endProgram();
-            return;
+            if (!s.fullScreen) {
+                endProgram();
+                return;
+            }
+            s.fullScreen = false;
+            break;
+        case 'f':
+        case 'F':
+            s.fullScreen = !s.fullScreen;
+            break;
         case 'b':
         case 'B':
             if (s.steppingPasses) {
@@ -576,6 +590,17 @@ void onReshape(int width, int height) {
     follow(before);
 }
 
+// Already out of full screen: the shell need not be asked again.
+void onFullScreenLeft() {
+    if (!programState.fullScreen) {
+        return;
+    }
+    const ProgramState before = programState;
+    programState.fullScreen = false;
+    shown.fullScreen = false;
+    settle(before);
+}
+
 // ---- The tint -------------------------------------------------------------------------
 
 bool stepTint() {
@@ -644,30 +669,33 @@ namespace {
 // drawn now and what choosing them does.
 std::vector<MenuItem> menuItems() {
     const ProgramState& s = programState;
+    using G = MenuGroup;
     std::vector<MenuItem> items = {
-        {"Move teapot right (t)", 't'},
-        {"Move teapot left (T)", 'T'},
-        {"Quit (Esc)", KEY_ESCAPE},
+        {"Move teapot right (t)", 't', G::Teapot},
+        {"Move teapot left (T)", 'T', G::Teapot},
+        {"Quit (Esc)", KEY_ESCAPE, G::Program},
         {s.translucentShadows ? "Opaque shadows (now translucent)"
                               : "Translucent shadows (now opaque)",
-         MENU_TRANSLUCENT_SHADOWS},
+         MENU_TRANSLUCENT_SHADOWS, G::Shadows},
         {s.stencilShadows ? "Shadows without the stencil (now with)"
                           : "Shadows with the stencil (now without)",
-         MENU_STENCIL},
+         MENU_STENCIL, G::Shadows},
         {s.steppingPasses ? "Whole frame (now step by step)" : "Step by step, [ and ] (now off)",
-         MENU_STEPPING},
+         MENU_STEPPING, G::Stepping},
         {!s.softShadowsAvailable ? "Soft shadows (not here: the stencil is too small)"
          : s.softShadows         ? "Hard shadows (now soft, +/- sizes the light)"
                                  : "Soft shadows (now hard)",
-         MENU_SOFT_SHADOWS},
-        {"Add a light, l (now " + std::to_string(s.lightCount) + " of 4)", 'l'},
-        {"Remove the last light, L", 'L'},
-        {"Next light, 1 to 4 (now " + std::to_string(s.selectedLight + 1) + ")", MENU_NEXT_LIGHT},
+         MENU_SOFT_SHADOWS, G::Shadows},
+        {"Add a light, l (now " + std::to_string(s.lightCount) + " of 4)", 'l', G::Lights},
+        {"Remove the last light, L", 'L', G::Lights},
+        {"Next light, 1 to 4 (now " + std::to_string(s.selectedLight + 1) + ")", MENU_NEXT_LIGHT,
+         G::Lights},
         {"Light " + std::to_string(s.selectedLight + 1) +
              (selectedLight().sun ? " as a point light, u (now the sun)"
                                   : " as the sun, u (now a point light)"),
-         'u'},
-        {s.showStencil ? "The frame, v (now the stencil view)" : "Stencil view, v (now off)", 'v'},
+         'u', G::Lights},
+        {s.showStencil ? "The frame, v (now the stencil view)" : "Stencil view, v (now off)", 'v',
+         G::Views},
     };
     for (const int item : {MENU_BACK_WALL, MENU_RIGHT_WALL, MENU_CEILING}) {
         std::string face = receiverName(*switchedFace(item));
@@ -675,24 +703,27 @@ std::vector<MenuItem> menuItems() {
         items.push_back({face + ((s.receivers & receiverBit(*switchedFace(item))) != 0
                                      ? " takes no shadows (now it does)"
                                      : " takes shadows (now not)"),
-                         item});
+                         item, G::Room});
     }
-    items.push_back({s.boardShown ? "Remove the board, k" : "Add a board, k", 'k'});
+    items.push_back({s.boardShown ? "Remove the board, k" : "Add a board, k", 'k', G::Board});
     items.push_back(
         {std::string("Next variant of the pass (now ") + variantInfo(s.variant).name + ")",
-         MENU_NEXT_VARIANT});
+         MENU_NEXT_VARIANT, G::Shadows});
+    items.push_back({s.fullScreen ? "Leave full screen (f)" : "Full screen (f)", 'f', G::Views});
     // After the switches, so the switches keep their places whichever modes are on.
     if (s.steppingPasses) {
-        items.insert(items.end(), {{"Next step (])", ']'}, {"Previous step ([)", '['}});
+        items.insert(items.end(), {{"Next step (])", ']', G::Stepping},
+                                   {"Previous step ([)", '[', G::Stepping}});
     }
     if (s.softShadows) {
-        items.insert(items.end(), {{"Larger light (+)", '+'}, {"Smaller light (-)", '-'}});
+        items.insert(items.end(),
+                     {{"Larger light (+)", '+', G::Lights}, {"Smaller light (-)", '-', G::Lights}});
     }
     if (s.boardShown) {
-        items.insert(items.end(), {{"Tilt the board back, )", ')'},
-                                   {"Tilt the board forward, (", '('},
-                                   {"Move the board right, }", '}'},
-                                   {"Move the board left, {", '{'}});
+        items.insert(items.end(), {{"Tilt the board back, )", ')', G::Board},
+                                   {"Tilt the board forward, (", '(', G::Board},
+                                   {"Move the board right, }", '}', G::Board},
+                                   {"Move the board left, {", '{', G::Board}});
     }
     return items;
 }

@@ -40,14 +40,17 @@ void onDrag(int x, int y);
 // has rested there a moment, that pixel's history is shown.
 void onPoint(int x, int y);
 void onReshape(int width, int height);
+// The shell has left full screen by its own means: the state follows.
+void onFullScreenLeft();
 // The right-button menu. The first items act as the keys they name and pass those keys
 // to onMenu as their values; the next two switch how the shadows are drawn, then the
 // stepping mode and soft shadows; the next four add a light, remove one, select the next
 // (the keys 1 to 4 select one each) and turn the selected one into the sun or back, the
 // three of them keys too; then the stencil view (as its key 'v'), the switches of the back
-// wall, the right wall and the ceiling as receivers, and the board (as its key 'k'). While
-// stepping, the next and previous step follow, with soft shadows on, a larger and a smaller
-// light, and with the board, its two tilts and two moves, each as its key.
+// wall, the right wall and the ceiling as receivers, the board (as its key 'k'), the next
+// variant of the pass, and full screen (as its key 'f'). While stepping, the next and
+// previous step follow, with soft shadows on, a larger and a smaller light, and with the
+// board, its two tilts and two moves, each as its key.
 constexpr int MENU_TRANSLUCENT_SHADOWS = 256;
 constexpr int MENU_STENCIL = 257;
 constexpr int MENU_STEPPING = 258;
@@ -60,7 +63,7 @@ constexpr int MENU_CEILING = 263;
 // the right pass again.
 constexpr int MENU_NEXT_VARIANT = 264;
 // In the start state.
-constexpr int MENU_ITEM_COUNT = 17;
+constexpr int MENU_ITEM_COUNT = 18;
 void onMenu(int item);
 
 // A link's state text (state/state_text.h), as the page's address holds it: the start

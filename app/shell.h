@@ -22,13 +22,20 @@ void attachHandlers();
 // left to do, unless it runs already. Left alone afterwards, the program uses no CPU.
 void startIdleWork();
 
-// One entry of the menu, and the value the shell passes to onMenu when it is chosen.
+// The groups a person looks for a control in. The page shows its buttons under these
+// names, in this order (web/index.html lists them, with its own buttons in theirs); the
+// desktop's menu keeps the table's order, one flat menu.
+enum class MenuGroup { Stepping, Shadows, Lights, Views, Teapot, Room, Board, Share, Program };
+
+// One entry of the menu, the value the shell passes to onMenu when it is chosen, and the
+// group it belongs to.
 struct MenuItem {
     std::string label;
     int value;
+    MenuGroup group;
 };
 inline bool operator==(const MenuItem& a, const MenuItem& b) {
-    return a.label == b.label && a.value == b.value;
+    return a.label == b.label && a.value == b.value && a.group == b.group;
 }
 // Shows the menu with these items, making it on the first call; later calls relabel its
 // items, and add or remove those at its end that come and go with a mode.
@@ -58,6 +65,12 @@ void showStateText(const std::string& text);
 // next input comes.
 void showNotice(const std::string& notice);
 
-// Esc: the process ends with status 0. A page has no process to end: it stops all drawing
-// and input and says that the program has ended.
+// Full screen on or off, as the state asks ('f'): the page through the browser's Fullscreen
+// API, the desktop by filling the screen with the window and back to its former size. When
+// the shell leaves full screen by its own means (a browser's Esc or its controls), it tells
+// the program through onFullScreenLeft.
+void showFullScreen(bool on);
+
+// Esc outside full screen: the process ends with status 0. A page has no process to end:
+// it stops all drawing and input and says that the program has ended.
 void endProgram();

@@ -150,6 +150,33 @@ void showNotice(const std::string& notice) {
     showTitle();
 }
 
+// GLUT leaves full screen when the window is given a place and size again: those it had
+// before.
+void showFullScreen(bool on) {
+    static int x = 0;
+    static int y = 0;
+    static int width = 0;
+    static int height = 0;
+    if (on) {
+        x = glutGet(GLUT_WINDOW_X);
+        y = glutGet(GLUT_WINDOW_Y);
+        width = glutGet(GLUT_WINDOW_WIDTH);
+        height = glutGet(GLUT_WINDOW_HEIGHT);
+        glutFullScreen();
+#ifdef GLUT_FULL_SCREEN
+        // freeglut fills the screen only through a window manager that offers it (EWMH);
+        // without one, the window covers the screen itself, as GLUT 3.7's glutFullScreen did.
+        if (!glutGet(GLUT_FULL_SCREEN)) {
+            glutPositionWindow(0, 0);
+            glutReshapeWindow(glutGet(GLUT_SCREEN_WIDTH), glutGet(GLUT_SCREEN_HEIGHT));
+        }
+#endif
+    } else {
+        glutPositionWindow(x, y);
+        glutReshapeWindow(width, height);
+    }
+}
+
 // exit, not _exit: standard output is flushed on the way out.
 void endProgram() {
     std::exit(0);

@@ -29,4 +29,8 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <GL/glut.h>
+// freeglut's additions to GLUT, where GLUT is freeglut.
+#if __has_include(<GL/freeglut_ext.h>)
+#include <GL/freeglut_ext.h>
+#endif
 #endif

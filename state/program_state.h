@@ -78,6 +78,9 @@ struct ProgramState {
     // (the compare key held) the frame shows the right pass in its place.
     Variant variant = Variant::None;
     bool comparing = false;
+    // The picture alone over the whole screen ('f'): no part of a link, since a browser
+    // fills the screen only at a visitor's own key or click.
+    bool fullScreen = false;
 };
 
 extern ProgramState programState;

@@ -324,6 +324,25 @@ TEST(EndToEnd, EscapeExitsWithStatusZero) {
     EXPECT_EQ(program.output(), "");
 }
 
+// 'f' fills the screen with the window; in full screen Esc only leaves it, back to the
+// window's size, and the next Esc ends the program.
+TEST(EndToEnd, FullScreenOnFAndEscapeLeavesItBeforeQuitting) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    Display* display = program.xDisplay();
+    const int screenWidth = DisplayWidth(display, DefaultScreen(display));
+    program.type('f');
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return f.width == screenWidth; }))
+        << "the window never filled the " << screenWidth << " pixels wide screen";
+    program.tapKey(XK_Escape);
+    EXPECT_TRUE(program.waitForFrame([](const Picture& f) {
+        return f.width == 512 && f.height == 512 && markerAt(f, startLight);
+    }));
+    EXPECT_TRUE(program.running());
+    program.tapKey(XK_Escape);
+    EXPECT_EQ(program.waitForExit(10), 0);
+}
+
 TEST(EndToEnd, OptionSSelectsSingleBufferingOncePerLetter) {
     RunningProgram program({"ss"});
     ASSERT_TRUE(program.hasWindow());

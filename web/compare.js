@@ -36,9 +36,9 @@ button.addEventListener("keyup", (event) => {
   }
 });
 button.addEventListener("contextmenu", (event) => event.preventDefault());
-// After the page's own buttons, which its module makes once this one has run; among them,
-// so the page disables it with them when the program ends.
-queueMicrotask(() => document.getElementById("buttons").append(button));
+// Last among the shadows' buttons, after the page's own, which its module makes once this one
+// has run; among them, so the page disables it with them when the program ends.
+queueMicrotask(() => document.querySelector('#buttons fieldset[data-group="Shadows"]').append(button));
 
 document.addEventListener("keyup", (event) => {
   if (event.key === "c" || event.key === "C") {

@@ -12,6 +12,23 @@ const stepState = document.getElementById("step-state");
 const legend = document.getElementById("legend");
 const history = document.getElementById("history");
 
+// Where the browser has no Fullscreen API (a phone's Safari), or refuses (a frame not
+// allowed it), the program's state goes back.
+function fullScreenRefused() {
+  if (running()) {
+    say("This browser did not let the page fill the screen.");
+    Module._pageLeftFullScreen();
+  }
+}
+
+// Left by the browser's own means (Esc, its controls, a swipe): the program's state follows,
+// and index.html's :fullscreen rules put the page back.
+document.addEventListener("fullscreenchange", () => {
+  if (!document.fullscreenElement && running()) {
+    Module._pageLeftFullScreen();
+  }
+});
+
 export const programCalls = {
   // The stepping mode's caption under the picture and the step's GL state under the buttons;
   // neither outside the mode.
@@ -47,6 +64,22 @@ export const programCalls = {
     history.hidden = !pixel;
   },
 
+  // The whole page in full screen, which index.html's :fullscreen rules show as the picture
+  // alone, with the caption while stepping. Called within the key press or click that
+  // asked for it, the one moment the browser allows it.
+  showFullScreen(on) {
+    if (on && !document.fullscreenElement) {
+      const asked = document.documentElement.requestFullscreen?.({ navigationUI: "hide" });
+      if (asked) {
+        asked.catch(fullScreenRefused);
+      } else {
+        queueMicrotask(fullScreenRefused);
+      }
+    } else if (!on && document.fullscreenElement) {
+      document.exitFullscreen().catch(() => {});
+    }
+  },
+
   // The state text after each frame that changes it.
   showState: keepState,
 
@@ -63,6 +96,9 @@ export const programCalls = {
     dropFingers();
     canvas.style.cursor = "default";
     disableButtons();
+    if (document.fullscreenElement) {
+      document.exitFullscreen().catch(() => {});
+    }
     say("The program has ended. Reload the page to start it again.");
   },
 

@@ -24,7 +24,10 @@ function fitToLayout() {
   fitCanvas(canvas.getBoundingClientRect().width * devicePixelRatio);
 }
 
-// The canvas follows the window's width, and a move to a screen of another density
+// Before the program starts, so it draws its first frame at the size the layout gives.
+export const sizeCanvas = fitToLayout;
+
+// The canvas follows the size the layout gives it, and a move to a screen of another density
 // changes devicePixelRatio. (Chromium's devicePixelContentBoxSize would give the device
 // pixels directly, but stays at CSS pixels under DevTools' density emulation, where the
 // tests run.)

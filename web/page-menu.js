@@ -1,6 +1,7 @@
 // The program's menu, the page's own in the WAI-ARIA menu pattern, and the same items as
-// buttons under the picture, with a button for each key that has no item, Copy link, and the
-// stencil view's finger button. The program's items come through showMenu.
+// buttons beside or under the picture, each in its group (index.html lists the groups), with
+// a button for each key that has no item, Copy link, and the stencil view's finger button in
+// theirs. The program's items come through showMenu.
 import { menuCorner } from "./page-helpers.js";
 import { pictureLink } from "./page-address.js";
 import { fingersPoint, setFingerPoints } from "./page-input.js";
@@ -82,6 +83,15 @@ function choose(value) {
   }
 }
 
+// A group's box, by its name in the program's items and in index.html.
+function group(name) {
+  const box = buttons.querySelector(`fieldset[data-group="${name}"]`);
+  if (!box) {
+    throw new Error(`index.html has no group "${name}"`);
+  }
+  return box;
+}
+
 function button(text = "") {
   const element = document.createElement("button");
   element.type = "button";
@@ -90,22 +100,22 @@ function button(text = "") {
 }
 
 // The program relabels its items whenever a switch changes: the elements stay, so a
-// button keeps the focus.
+// button keeps the focus. The menu's entries go by their place, the buttons by their value,
+// since the items that come with a mode join their own groups.
 const menuButtons = [];
-const pageButtons = [];
+const pageButtons = new Map();
 
-// A key with no menu item has a button of its own after the menu's, made from its row in
-// the table of controls.
-const keyButtons = [...document.querySelectorAll("#controls tr[data-button]")].map((row) => {
+// A key with no menu item has a button of its own after the menu's in its group, made from
+// its row in the table of controls.
+for (const row of document.querySelectorAll("#controls tr[data-button]")) {
   const element = button(row.dataset.button);
   element.addEventListener("click", () => {
     if (running()) {
       Module._pageKey(row.dataset.key.charCodeAt(0));
     }
   });
-  buttons.append(element);
-  return element;
-});
+  group(row.dataset.group).append(element);
+}
 
 // Copies the address of the picture as it stands, without "embed". Where the browser
 // refuses the clipboard, the link waits selected in a field instead.
@@ -125,9 +135,9 @@ copyButton.addEventListener("click", async () => {
     sayBriefly("The browser did not let the page copy: the link is selected below.");
   }
 });
-buttons.append(copyButton);
+group("Share").append(copyButton);
 
-// The stencil view's own button, after the others while the view is on: a finger on the
+// The stencil view's own button, after the views' while the view is on: a finger on the
 // picture moves the light, or points at a pixel to show its history.
 const fingerButton = button();
 fingerButton.hidden = true;
@@ -139,7 +149,7 @@ function setFingerButton(on) {
 }
 fingerButton.addEventListener("click", () => setFingerButton(!fingersPoint()));
 setFingerButton(false);
-buttons.append(fingerButton);
+group("Views").append(fingerButton);
 
 // Shown while the stencil view is on; once it is off, a finger moves the light again.
 export function showFingerButton(on) {
@@ -149,45 +159,49 @@ export function showFingerButton(on) {
   }
 }
 
-function item(list, index, make) {
-  if (!list[index]) {
-    const element = make();
-    element.addEventListener("click", () => choose(Number(element.dataset.value)));
-    list[index] = element;
-  }
-  return list[index];
-}
-
-// The program's items ({ label, value } each), in the menu and as buttons; those that went
-// with a mode go from both.
+// The program's items ({ label, value, group } each), in the menu and as buttons; those that
+// went with a mode go from both. A new button goes after the one before it in its group, or
+// first, so the page's own stay last.
 export function showMenu(items) {
   items.forEach(({ label, value }, index) => {
-    const entry = item(menuButtons, index, () => {
+    if (!menuButtons[index]) {
       const element = button();
       element.setAttribute("role", "menuitem");
       element.tabIndex = -1;
+      element.addEventListener("click", () => choose(Number(element.dataset.value)));
       const listItem = document.createElement("li");
       listItem.setAttribute("role", "none");
       listItem.append(element);
       menu.append(listItem);
-      return element;
-    });
-    const pageButton = item(pageButtons, index, () => {
-      const element = button();
-      buttons.insertBefore(element, keyButtons[0] ?? copyButton);
-      return element;
-    });
-    for (const element of [entry, pageButton]) {
-      element.textContent = label;
-      element.dataset.value = value;
+      menuButtons[index] = element;
     }
+    menuButtons[index].textContent = label;
+    menuButtons[index].dataset.value = value;
   });
   for (const element of menuButtons.splice(items.length)) {
     element.parentElement.remove();
   }
-  for (const element of pageButtons.splice(items.length)) {
-    element.remove();
+
+  const values = new Set(items.map(({ value }) => value));
+  for (const [value, element] of pageButtons) {
+    if (!values.has(value)) {
+      element.remove();
+      pageButtons.delete(value);
+    }
   }
+  const lastInGroup = new Map();
+  for (const { label, value, group: name } of items) {
+    let element = pageButtons.get(value);
+    if (!element) {
+      element = button();
+      element.addEventListener("click", () => choose(value));
+      (lastInGroup.get(name) ?? group(name).querySelector("legend")).after(element);
+      pageButtons.set(value, element);
+    }
+    element.textContent = label;
+    lastInGroup.set(name, element);
+  }
+  buttons.hidden = false;
 }
 
 // Once the program has ended, no button does anything.

@@ -5,7 +5,7 @@
 // index.html starts it, except from a file:// address.
 import "./compare.js";
 import { applyAddress } from "./page-address.js";
-import { canvas, watchSize } from "./page-canvas.js";
+import { canvas, sizeCanvas, watchSize } from "./page-canvas.js";
 import { programCalls } from "./page-calls.js";
 import { firstArgument } from "./page-helpers.js";
 import { listenForInput, stopLongPress } from "./page-input.js";
@@ -42,6 +42,9 @@ const Module = {
     });
     return {};
   },
+  // Before main(), once the page has been laid out and painted: the program draws its first
+  // frame at the size the layout gives the canvas.
+  preRun: [sizeCanvas],
   onAbort(what) {
     fail(`The program stopped: ${what}. Reload the page to start it again.`);
   },

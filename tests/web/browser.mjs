@@ -39,13 +39,13 @@ const ENGINES = {
 export const ENGINE_NAMES = Object.keys(ENGINES);
 
 // A browser of this engine ("chromium" or "firefox") with a fresh profile, which goes when
-// the browser is closed. Its pages are 800 × 1000 CSS pixels unless set otherwise: the
-// page's column and the whole canvas under its heading.
+// the browser is closed. Its pages are 544 × 1000 CSS pixels unless set otherwise: a narrow
+// window, whose column makes the canvas 512 pixels square, the desktop window's size.
 export function launch(engine = "chromium") {
   if (!ENGINES[engine]) {
     throw new Error(`no engine "${engine}": one of ${ENGINE_NAMES.join(", ")}`);
   }
-  return puppeteer.launch({ ...ENGINES[engine](), defaultViewport: { width: 800, height: 1000 } });
+  return puppeteer.launch({ ...ENGINES[engine](), defaultViewport: { width: 544, height: 1000 } });
 }
 
 // Polls `predicate` in the page until it returns something true; each poll is a round trip

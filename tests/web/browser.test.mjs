@@ -153,7 +153,7 @@ class Visit {
   // The tab, blank, recording what a visitor does not see: the console, uncaught errors
   // and failed requests. A failed load is looked for in the responses, since only Chromium
   // also reports one on the console.
-  static async start({ width = 800, height = 1000, scale = 1, touch = false } = {}) {
+  static async start({ width = 544, height = 1000, scale = 1, touch = false } = {}) {
     const visit = new Visit();
     visit.console = [];
     visit.errors = [];
@@ -490,11 +490,9 @@ test("the buttons add lights up to four, and the status line says what cannot be
   const { page } = visit;
   await visit.waitForTintToRest();
   const status = () => page.evaluate(() => document.getElementById("status").textContent);
-  const addLight = "#buttons button:nth-child(8)";
-  assert.equal(await page.evaluate((s) => document.querySelector(s).textContent, addLight),
-               "Add a light, l (now 1 of 4)");
+  const addLight = await buttonCentre(page, "Add a light, l (now 1 of 4)");
   for (let add = 0; add < 4; ++add) {
-    await visit.click(addLight);
+    await page.mouse.click(...addLight);
   }
   await visit.waitFor(() => document.getElementById("status").textContent !== "");
   assert.match(await status(), /^There are four lights already/);
@@ -664,10 +662,20 @@ async function buttonLabels(page) {
     .filter((button) => !button.hidden).map((button) => button.textContent));
 }
 
+// The middle of the shown button with this label.
+async function buttonCentre(page, label) {
+  const centre = await page.evaluate((text) => {
+    const found = [...document.querySelectorAll("#buttons button")]
+      .find((button) => !button.hidden && button.textContent === text);
+    const box = found?.getBoundingClientRect();
+    return box && [box.left + box.width / 2, box.top + box.height / 2];
+  }, label);
+  assert.ok(centre, `no button "${label}"`);
+  return centre;
+}
+
 async function pressButton(visit, label) {
-  const index = (await buttonLabels(visit.page)).indexOf(label);
-  assert.ok(index >= 0, `no button "${label}"`);
-  await visit.click(`#buttons button:not([hidden]):nth-of-type(${index + 1})`);
+  await visit.page.mouse.click(...await buttonCentre(visit.page, label));
 }
 
 test("the stencil view, a pixel's history under the pointer, and the buttons that come with the modes", async () => {
@@ -723,15 +731,7 @@ test("a phone: the stencil view's switch, and a finger that points at a pixel in
   const { page } = visit;
   await visit.waitForTintToRest();
   const side = await page.evaluate(() => canvas.width);
-  const tap = async (label) => {
-    const index = (await buttonLabels(page)).indexOf(label);
-    assert.ok(index >= 0, `no button "${label}"`);
-    const centre = await page.evaluate((i) => {
-      const box = document.querySelectorAll("#buttons button:not([hidden])")[i].getBoundingClientRect();
-      return [box.left + box.width / 2, box.top + box.height / 2];
-    }, index);
-    await page.touchscreen.tap(...centre);
-  };
+  const tap = async (label) => page.touchscreen.tap(...await buttonCentre(page, label));
   await tap("Stencil view, v (now off)");
   await tap("Finger points at a pixel (now moves the light)");
   const finger = await visit.touch(300, 350);
@@ -788,10 +788,10 @@ test("every control works with real input, and Esc ends the program", async () =
   light = `50,50,${lightDepth(-20)}`;
   await visit.expectFrameLike(shot("--teapot-offset", "30", "--light", light), "middle drag");
   await visit.press(400, 200);
-  await visit.movePointer(600, 250);
-  await visit.movePointer(700, 300);
+  await visit.movePointer(450, 560);
+  await visit.movePointer(500, 600);
   await visit.release();
-  light = `${lightAcross(700, 300)},${lightDepth(-20)}`;
+  light = `${lightAcross(500, 600)},${lightDepth(-20)}`;
   await visit.expectFrameLike(shot("--teapot-offset", "30", "--light", light),
                               "left drag out of the canvas");
 
@@ -825,7 +825,8 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Right wall takes shadows (now not)",
                                 "Ceiling takes shadows (now not)",
                                 "Add a board, k",
-                                "Next variant of the pass (now none)"]);
+                                "Next variant of the pass (now none)",
+                                "Full screen (f)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");
@@ -913,6 +914,88 @@ test("at 2 device pixels per CSS pixel the drawing buffer has them all", async (
   await visit.close();
 });
 
+// The boxes of the canvas and of these elements (found by id, "#caption", or by a button's
+// label), in CSS pixels, with the window's size.
+function boxes(page, labels) {
+  return page.evaluate((wanted) => {
+    const place = (element) => {
+      const box = element?.getBoundingClientRect();
+      return box && { left: box.left, top: box.top, right: box.right, bottom: box.bottom };
+    };
+    const buttons = [...document.querySelectorAll("#buttons button")];
+    const found = Object.fromEntries(wanted.map((name) => [name, place(
+      name.startsWith("#") ? document.querySelector(name)
+                           : buttons.find((button) => button.textContent === name))]));
+    return { ...found, canvas: place(document.getElementById("canvas")), innerWidth, innerHeight };
+  }, labels);
+}
+
+function assertInside(box, window, what) {
+  assert.ok(box && box.left >= 0 && box.top >= 0 && box.right <= window.innerWidth &&
+            box.bottom <= window.innerHeight, `${what} at ${JSON.stringify(box)} is not inside ` +
+            `the ${window.innerWidth} × ${window.innerHeight} window`);
+}
+
+// The picture as large as the window allows, wholly on the first screen: beside the controls
+// on a wide window, above them on a phone, where while stepping the caption and the step
+// buttons are on the first screen too.
+test("the picture fills the window, beside the controls or above them", async () => {
+  for (const { width, height, scale = 1, touch = false, least } of [
+    { width: 390, height: 844, scale: 3, touch: true, least: 350 },
+    { width: 1280, height: 900, least: 700 },
+    { width: 1920, height: 1080, least: 900 },
+  ]) {
+    const visit = await Visit.open("#step=1", { width, height, scale, touch });
+    await visit.waitFor(() => !document.getElementById("buttons").hidden, 30);
+    const steps = ["#caption", "Next step (])", "Previous step ([)"];
+    const layout = await boxes(visit.page, ["#buttons", ...steps]);
+    const side = layout.canvas.right - layout.canvas.left;
+    console.log(`${width} × ${height}: the picture is ${side} × ${layout.canvas.bottom - layout.canvas.top}`);
+    assert.ok(side >= least, `the picture is ${side} pixels wide at ${width} × ${height}`);
+    assertInside(layout.canvas, layout, "the picture");
+    if (touch) {
+      steps.forEach((what) => assertInside(layout[what], layout, what));
+      assert.ok(layout["#buttons"].top >= layout.canvas.bottom, "the buttons are not under the picture");
+    } else {
+      assert.ok(layout["#buttons"].left >= layout.canvas.right, "the buttons are not beside the picture");
+    }
+    await visit.close();
+  }
+});
+
+// f fills the screen with the picture and, while stepping, its caption; Esc only leaves full
+// screen, as a browser's own Esc does, and the program goes on.
+test("full screen shows the picture and the caption alone, and Esc leaves it", async () => {
+  const visit = await Visit.open("#step=1");
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  await page.evaluate(() => document.getElementById("canvas").focus());
+  await visit.type("f");
+  await visit.waitFor(() => document.fullscreenElement !== null &&
+                            document.getElementById("canvas").width > 512);
+  const shown = await page.evaluate(() => [...document.querySelectorAll("body *")]
+    .filter((element) => element.getClientRects().length > 0)
+    .map((element) => element.id || element.tagName));
+  assert.deepEqual(shown, ["app", "stage", "frame", "canvas", "side", "caption"]);
+  const layout = await boxes(page, ["#caption"]);
+  console.log(`full screen: ${layout.innerWidth} × ${layout.innerHeight}, the picture ` +
+              `${layout.canvas.right - layout.canvas.left} wide`);
+  assertInside(layout.canvas, layout, "the picture");
+  assertInside(layout["#caption"], layout, "the caption");
+  assert.ok(layout.canvas.bottom - layout.canvas.top >= layout.innerHeight - layout["#caption"].bottom +
+            layout["#caption"].top - 1 || layout.canvas.right - layout.canvas.left === layout.innerWidth,
+            "the picture does not fill the screen");
+
+  await visit.type(["Escape"]);
+  await visit.waitFor(() => document.fullscreenElement === null &&
+                            document.getElementById("canvas").width === 512);
+  await visit.type("]");
+  await visit.waitFor(() => document.getElementById("caption").textContent.startsWith("Step 2"));
+  assert.doesNotMatch(await page.evaluate(() => document.getElementById("status").textContent),
+                      /ended/);
+  await visit.close();
+});
+
 test("the keyboard alone reaches the canvas, the menu and the buttons", async () => {
   const visit = await Visit.open();
   const { page } = visit;
@@ -934,14 +1017,14 @@ test("the keyboard alone reaches the canvas, the menu and the buttons", async ()
   await visit.type(["ArrowDown", "ArrowDown", "ArrowDown", "Enter"]);
   assert.equal(await focused(), "canvas");
 
-  // The first button under the canvas; a key typed there does not reach the program.
+  // The first button, the stepping group's; a key typed there does not reach the program.
   await visit.type(["Tab"]);
-  assert.equal(await focused(), "Move teapot right (t)");
-  await visit.type(["Enter", "t"]);
+  assert.equal(await focused(), "Step by step, [ and ] (now off)");
+  await visit.type("t");
   // Back on the canvas: "T" without Shift, as with Caps Lock on, moves the teapot left.
   await visit.typeWithShift("Tab");
   assert.equal(await focused(), "canvas");
-  await visit.type("TT");
+  await visit.type("T");
   await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--translucent", "--teapot-offset", "-15",
                                        "--light", "60,50,-330"), "keyboard alone");
   assert.doesNotMatch(await page.evaluate(() => document.getElementById("status").textContent), /ended/);
@@ -951,9 +1034,11 @@ test("the keyboard alone reaches the canvas, the menu and the buttons", async ()
 test("the context menu key opens the menu at the picture's centre", {
   skip: ENGINE === "firefox" && "WebDriver has no key for ContextMenu (Shift+F10 is tested)",
 }, async () => {
-  const visit = await Visit.open();
+  // Wide enough for the menu to open right of the picture's centre.
+  const visit = await Visit.open("", { width: 800 });
   const { page } = visit;
   await visit.waitForTintToRest();
+  const side = await page.evaluate(() => canvas.width);
   await visit.type(["Tab", "ContextMenu"]);
   const menu = await page.evaluate(() => {
     const box = document.getElementById("menu").getBoundingClientRect();
@@ -963,7 +1048,8 @@ test("the context menu key opens the menu at the picture's centre", {
                           "Move teapot right (t)"]);
   await visit.type(["ArrowDown", "ArrowDown", "ArrowDown", "Enter"]);
   assert.equal(await page.evaluate(() => document.activeElement.id), "canvas");
-  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--translucent"), "context menu key");
+  await visit.expectFrameLike(snapshot("--tint", REST_TINT, "--translucent", "--size", `${side}x${side}`),
+                              "context menu key");
   await visit.close();
 });
 

@@ -251,6 +251,14 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
             }
         }
     }
+    // A path read before the lights were is read again against them.
+    for (const Setting& setting : settings()) {
+        const std::string value = setting.readLast ? setting.write(picture) : "";
+        const std::string why = value.empty() ? "" : setting.read(value, picture);
+        if (!why.empty()) {
+            return "bad value '" + value + "' for --" + setting.key + ": " + why;
+        }
+    }
     if (picture.step != 0 && options.plainView) {
         return "--step steps through the shadow view, not the plain one";
     }

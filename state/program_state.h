@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "shadow/board.h"
 #include "shadow/light_samples.h"
@@ -78,6 +79,10 @@ struct ProgramState {
     // (the compare key held) the frame shows the right pass in its place.
     Variant variant = Variant::None;
     bool comparing = false;
+    // The selected light's path (state/light_path.h): while `recording`, its position joins
+    // it ten times a second, for an animation a link carries. No part of the picture.
+    std::vector<Point3> path;
+    bool recording = false;
 };
 
 extern ProgramState programState;

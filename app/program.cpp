@@ -189,6 +189,7 @@ LinkState refinedFrom(const ProgramState& s) {
     link.selectedLight = 0;
     link.step = link.step != 0 ? 1 : 0;
     link.showStencil = false;
+    link.path.clear();
     return link;
 }
 
@@ -198,6 +199,11 @@ LinkState refinedFrom(const ProgramState& s) {
 void follow(const ProgramState& before) {
     ProgramState& s = programState;
     updateShadowMatrices();
+    // A path is the selected light's: another light selected ends it.
+    if (s.recording && s.selectedLight != before.selectedLight) {
+        s.recording = false;
+        tell("Recording stopped: another light is selected.");
+    }
     if (s.steppingPasses) {
         s.passStep = clampedPassStep(s.passStep, stencilled(s), s.lightCount, receiving(s));
     }
@@ -336,6 +342,13 @@ bool changeLights(unsigned char key) {
             tell(lightName(s.selectedLight) +
                  " stands at the room's centre, where the sun would shine from no direction: "
                  "move it first.");
+            return false;
+        }
+        const auto atCentre = [](const Point3& at) { return !canBeTheSun({at.x, at.y, at.z, 1}); };
+        if (!light.sun && std::any_of(s.path.at, s.path.at + s.path.length, atCentre)) {
+            tell(lightName(s.selectedLight) +
+                 "'s path passes the room's centre, where the sun would shine from no "
+                 "direction: record another first.");
             return false;
         }
         light.sun = !light.sun;
@@ -589,6 +602,60 @@ bool stepTint() {
     return true;
 }
 
+// ---- Recording the light's path ---------------------------------------------------------
+// Ten times a second while recording, the selected light's position joins the path that a
+// link carries and an animation is drawn from. The clock only says when to take the next
+// one: every frame drawn from the path is drawn from a position's index.
+
+namespace {
+
+constexpr int PATH_INTERVAL_MILLISECONDS = 1000 / PATH_POSITIONS_PER_SECOND;
+
+// Each recording's number, so that a timer left from an earlier one does nothing: GLUT's
+// timers cannot be cancelled.
+int recordings = 0;
+int recordingStart = 0;
+
+void keepPosition(int recording) {
+    ProgramState& s = programState;
+    if (recording != recordings || !s.recording) {
+        return;
+    }
+    const ProgramState before = s;
+    const LightPosition& at = s.lights[s.selectedLight].standsAt;
+    s.path.at[s.path.length++] = onPathGrid({at.x, at.y, at.z});
+    if (s.path.length == MAX_PATH_POSITIONS) {
+        s.recording = false;
+        tell("Recording stopped at " +
+             std::to_string(MAX_PATH_POSITIONS / PATH_POSITIONS_PER_SECOND) +
+             " s, the longest path a link holds.");
+    } else {
+        // Due from the start, so that a late timer does not push every later one back.
+        const int due = recordingStart + s.path.length * PATH_INTERVAL_MILLISECONDS;
+        glutTimerFunc(unsigned(std::max(0, due - glutGet(GLUT_ELAPSED_TIME))), keepPosition,
+                      recording);
+    }
+    follow(before);
+}
+
+// Record anew from the position where the light stands now, or stop.
+void switchRecording() {
+    ProgramState& s = programState;
+    s.recording = !s.recording;
+    ++recordings;
+    if (s.recording) {
+        s.path.length = 0;
+        recordingStart = glutGet(GLUT_ELAPSED_TIME);
+        keepPosition(recordings);
+    } else {
+        tell("Recorded " + std::to_string(s.path.length) + " positions of " +
+             lightName(s.selectedLight) + ", " +
+             sayNumber(float(s.path.length) / PATH_POSITIONS_PER_SECOND) + " s.");
+    }
+}
+
+}  // namespace
+
 // ---- Menu -----------------------------------------------------------------------------
 
 namespace {
@@ -624,6 +691,8 @@ void onMenu(int item) {
         s.softShadows = !s.softShadows && s.softShadowsAvailable;
     } else if (const Receiver* face = switchedFace(item)) {
         s.receivers ^= receiverBit(*face);
+    } else if (item == MENU_RECORD) {
+        switchRecording();
     } else if (item == MENU_NEXT_VARIANT) {
         const VariantInfo* next = &variantInfo(s.variant) + 1;
         s.variant = next == variantsEnd() ? Variant::None : next->variant;
@@ -681,6 +750,11 @@ std::vector<MenuItem> menuItems() {
     items.push_back(
         {std::string("Next variant of the pass (now ") + variantInfo(s.variant).name + ")",
          MENU_NEXT_VARIANT});
+    // ---- What a user takes away ----
+    items.push_back(
+        {s.recording ? "Stop recording the light's path" : "Record the light's path (up to 20 s)",
+         MENU_RECORD});
+    // ---- End of what a user takes away ----
     // After the switches, so the switches keep their places whichever modes are on.
     if (s.steppingPasses) {
         items.insert(items.end(), {{"Next step (])", ']'}, {"Previous step ([)", '['}});
@@ -707,6 +781,7 @@ std::vector<std::string> onStateText(const std::string& text) {
     LinkState link;
     const std::vector<std::string> unread = readStateText(text, link);
     applyLinkState(link, programState);
+    programState.recording = false;
     // The tint is no part of a link: a link's picture shows it at rest, as a slide of it does.
     if (!text.empty()) {
         programState.tintLevel = restingTintLevel();

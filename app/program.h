@@ -59,8 +59,11 @@ constexpr int MENU_CEILING = 263;
 // Then the next variant of the pass (state/variants.h), in their order, and after the last
 // the right pass again.
 constexpr int MENU_NEXT_VARIANT = 264;
+// Then what a user takes away: Record starts keeping the selected light's path
+// (state/light_path.h) and, chosen again, stops.
+constexpr int MENU_RECORD = 265;
 // In the start state.
-constexpr int MENU_ITEM_COUNT = 17;
+constexpr int MENU_ITEM_COUNT = 18;
 void onMenu(int item);
 
 // A link's state text (state/state_text.h), as the page's address holds it: the start

@@ -16,6 +16,13 @@ constexpr int MAX_PATH_POSITIONS = 200;
 // is an exact float.
 constexpr float PATH_GRID = 1.0f / 16;
 
+// A path as the program holds it: in place, so that the program's state stays one block
+// that copies and compares as its bytes.
+struct RecordedPath {
+    int length = 0;
+    Point3 at[MAX_PATH_POSITIONS] = {};
+};
+
 // `at` on the path's grid, each coordinate rounded to the nearest step.
 Point3 onPathGrid(const Point3& at);
 

@@ -3,12 +3,12 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
 #include "shadow/board.h"
 #include "shadow/light_samples.h"
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
+#include "state/light_path.h"
 #include "state/render_state.h"
 #include "state/variants.h"
 
@@ -81,7 +81,7 @@ struct ProgramState {
     bool comparing = false;
     // The selected light's path (state/light_path.h): while `recording`, its position joins
     // it ten times a second, for an animation a link carries. No part of the picture.
-    std::vector<Point3> path;
+    RecordedPath path;
     bool recording = false;
 };
 

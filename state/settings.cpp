@@ -250,9 +250,12 @@ Setting pathSetting() {
                           });
     };
     setting.fromProgram = [](const ProgramState& state, LinkState& link) {
-        link.path = state.path;
+        link.path.assign(state.path.at, state.path.at + state.path.length);
     };
-    setting.toProgram = [](const LinkState& link, ProgramState& state) { state.path = link.path; };
+    setting.toProgram = [](const LinkState& link, ProgramState& state) {
+        state.path.length = static_cast<int>(link.path.size());
+        std::copy(link.path.begin(), link.path.end(), state.path.at);
+    };
     return setting;
 }
 

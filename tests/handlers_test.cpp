@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 
 #include "app/program.h"
 #include "app/window_shell.h"
 #include "platform/opengl.h"
+#include "state/light_path.h"
 #include "state/program_state.h"
 #include "state/shadow_pass.h"
 #include "state/state_text.h"
@@ -333,6 +336,41 @@ TEST_F(Handlers, TheSunShinesFromTheRoomsCentreAndNeverStandsThere) {
     onKey('u', 0, 0);
     EXPECT_FALSE(programState.lights[0].sun);
     pumpEvents();
+}
+
+// Record keeps where the selected light stands ten times a second, as a user moves it,
+// until it stops by itself at 20 s; the link carries the path.
+TEST_F(Handlers, RecordKeepsTheLightsPathTenTimesASecondFor20Seconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto pumpUntil = [](const auto& done) {
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(60);
+        while (!done() && Clock::now() < deadline) {
+            pumpEvents();
+            usleep(2000);
+        }
+    };
+    const Clock::time_point start = Clock::now();
+    onMenu(MENU_RECORD);
+    const RecordedPath& path = programState.path;
+    for (int step = 0; step < 5; ++step) {
+        const int kept = path.length;
+        pumpUntil([&] { return path.length > kept; });
+        onSpecialKey(GLUT_KEY_RIGHT, 0, 0);
+    }
+    pumpUntil([] { return !programState.recording; });
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(19900));
+    ASSERT_EQ(path.length, MAX_PATH_POSITIONS);
+    float x = 50;
+    for (const Point3& at : path.at) {
+        EXPECT_TRUE(at.x == x || at.x == x + 10) << at.x << " after " << x;
+        x = at.x;
+        EXPECT_TRUE(at.y == 50 && at.z == -320);
+    }
+    EXPECT_EQ(x, 100);
+    LinkState link;
+    EXPECT_TRUE(readStateText(writeStateText(linkStateOf(programState)), link).empty());
+    EXPECT_TRUE(link == linkStateOf(programState) && link.path.size() == size_t(path.length));
+    programState.path.length = 0;
 }
 
 // 'n' shows one plain frame; whatever redraws next shows the shadow view again.

@@ -9,7 +9,7 @@ buildDir="$projectDir/build"
 # renderer included, and EGL and Xlib for the snapshot tool with no display); the tests,
 # the benchmark and the Windows check need the second list as well. Clang is for the fuzz
 # targets alone, and its libFuzzer comes in libclang-rt-14-dev, which clang only recommends.
-buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev
+buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev libgif-dev
     libegl-dev libx11-dev)
 # Making the Debian package takes dpkg-shlibdeps (dpkg-dev) for its dependencies and file,
 # with which CPack finds the programs to ask it about. Checking it takes the validators of

@@ -602,7 +602,7 @@ bool stepTint() {
     return true;
 }
 
-// ---- Recording the light's path ---------------------------------------------------------
+// ---- Recording the light's path, and saving what it animates --------------------------
 // Ten times a second while recording, the selected light's position joins the path that a
 // link carries and an animation is drawn from. The clock only says when to take the next
 // one: every frame drawn from the path is drawn from a position's index.
@@ -654,7 +654,76 @@ void switchRecording() {
     }
 }
 
+// A file's name from what the picture shows: "planar-shadows.png" for the plain frame,
+// "planar-shadows-step-3.png", "planar-shadows-soft-darken-with-less.png".
+std::string fileName(const char* extension) {
+    const ProgramState& s = programState;
+    std::string name = "planar-shadows";
+    const auto add = [&name](bool shown, const std::string& part) {
+        name += shown ? "-" + part : "";
+    };
+    add(s.steppingPasses, "step-" + std::to_string(s.passStep));
+    add(s.showStencil, "stencil-view");
+    add(s.softShadows, "soft");
+    add(s.translucentShadows, "translucent");
+    add(!s.stencilShadows, "no-stencil");
+    add(s.variant != Variant::None, variantInfo(s.variant).name);
+    return name + extension;
+}
+
+void save(int item) {
+    ProgramState& s = programState;
+    if (item == MENU_SAVE_PICTURE) {
+        tell(savePicture(fileName(".png")));
+        return;
+    }
+    if (s.recording) {
+        s.recording = false;
+        showWhatFollows();
+    }
+    if (s.path.length == 0) {
+        tell("There is no path to animate: Record one first, then move the light.");
+        return;
+    }
+    const std::string said = saveAnimation(fileName(".gif"), s.path.length);
+    if (!said.empty()) {
+        tell(said);
+    }
+}
+
 }  // namespace
+
+// The frames at rest, as the snapshot tool draws them: every step of soft shadows'
+// refinement drawn in turn, since the renderer averages the batches as they come.
+std::vector<unsigned char> pathPicture(int index) {
+    const ProgramState shown = programState;
+    ProgramState& s = programState;
+    const Point3& at = s.path.at[std::clamp(index, 0, std::max(0, s.path.length - 1))];
+    s.lights[s.selectedLight].standsAt = {at.x, at.y, at.z, 1};
+    updateShadowMatrices();
+    restartRefinement(s);
+    Frame frame = shadowViewFrame(s);
+    drawFrame(frame);
+    while (refineFurther(s)) {
+        frame = shadowViewFrame(s);
+        drawFrame(frame);
+    }
+    std::vector<unsigned char> rgb = readFrame(frame);
+    programState = shown;
+    updateShadowMatrices();
+    // The average the window showed is gone: the picture is drawn hard and refined anew.
+    refineAnew();
+    displayShadowView();
+    return rgb;
+}
+
+std::vector<unsigned char> currentPicture() {
+    const Frame frame = shadowViewFrame(programState);
+    drawFrame(frame);
+    std::vector<unsigned char> rgb = readFrame(frame);
+    presentFrame(frame);
+    return rgb;
+}
 
 // ---- Menu -----------------------------------------------------------------------------
 
@@ -693,6 +762,9 @@ void onMenu(int item) {
         s.receivers ^= receiverBit(*face);
     } else if (item == MENU_RECORD) {
         switchRecording();
+    } else if (item == MENU_SAVE_PICTURE || item == MENU_SAVE_ANIMATION) {
+        save(item);
+        return;
     } else if (item == MENU_NEXT_VARIANT) {
         const VariantInfo* next = &variantInfo(s.variant) + 1;
         s.variant = next == variantsEnd() ? Variant::None : next->variant;
@@ -754,6 +826,12 @@ std::vector<MenuItem> menuItems() {
     items.push_back(
         {s.recording ? "Stop recording the light's path" : "Record the light's path (up to 20 s)",
          MENU_RECORD});
+    items.push_back({"Save picture (PNG)", MENU_SAVE_PICTURE});
+    items.push_back({s.path.length == 0
+                         ? "Save animation (record a path first)"
+                         : "Save animation (GIF, " +
+                               sayNumber(float(s.path.length) / PATH_POSITIONS_PER_SECOND) + " s)",
+                     MENU_SAVE_ANIMATION});
     // ---- End of what a user takes away ----
     // After the switches, so the switches keep their places whichever modes are on.
     if (s.steppingPasses) {

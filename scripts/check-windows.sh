@@ -25,7 +25,7 @@ cp /usr/include/benchmark/*.h "$scratch/benchmark/"
 version=$(sed -n 's/^project(planar-shadows VERSION \([0-9.]*\).*/\1/p' "$projectDir/CMakeLists.txt")
 cd "$projectDir"
 sources=()
-for source in shadow/*.cpp state/*.cpp gl/*.cpp scene/*.cpp app/*.cpp snapshot/*.cpp bench/*.cpp; do
+for source in shadow/*.cpp state/*.cpp image/*.cpp gl/*.cpp scene/*.cpp app/*.cpp snapshot/*.cpp bench/*.cpp; do
     case $source in
         app/page_shell.cpp | app/page_glut.cpp | app/test_entries.cpp | bench/web_*) ;;
         *) sources+=("$source") ;;

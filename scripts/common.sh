@@ -41,16 +41,23 @@ ensurePackages() {
     fi
 }
 
-# The browsers the web edition is tested in, Chromium and Firefox ESR, node, and the driver
-# for both, puppeteer-core, exactly as package-lock.json pins it (npm ci; again only once the
-# lockfile has changed). npm only where node came without it: NodeSource's nodejs package
+# node and the npm packages exactly as package-lock.json pins them (npm ci; again only once
+# the lockfile has changed): the GIF encoder the web edition installs with its page, and the
+# browser tests' driver. npm only where node came without it: NodeSource's nodejs package
 # brings its own, and Debian's npm package would conflict with it.
-ensureBrowserTools() {
-    ensurePackages chromium firefox-esr nodejs
+ensureNodeModules() {
+    ensurePackages nodejs
     command -v npm >/dev/null 2>&1 || ensurePackages npm
     if [ ! "$projectDir/node_modules/.package-lock.json" -nt "$projectDir/package-lock.json" ]; then
         (cd "$projectDir" && npm ci --no-audit --no-fund)
     fi
+}
+
+# The browsers the web edition is tested in, Chromium and Firefox ESR, and the driver for
+# both, puppeteer-core.
+ensureBrowserTools() {
+    ensurePackages chromium firefox-esr
+    ensureNodeModules
 }
 
 # configure FOLDER [CMAKE OPTION...]

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <gif_lib.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 
 #include "app/program.h"
 #include "app/window_shell.h"
@@ -12,6 +16,7 @@
 #include "state/shadow_pass.h"
 #include "state/state_text.h"
 #include "tests/gl_window.h"
+#include "tests/png_frame.h"
 
 namespace {
 
@@ -371,6 +376,42 @@ TEST_F(Handlers, RecordKeepsTheLightsPathTenTimesASecondFor20Seconds) {
     EXPECT_TRUE(readStateText(writeStateText(linkStateOf(programState)), link).empty());
     EXPECT_TRUE(link == linkStateOf(programState) && link.path.size() == size_t(path.length));
     programState.path.length = 0;
+}
+
+// Save picture writes the frame the window shows into the current folder, named from what
+// it shows; Save animation a GIF of a frame for each position of the path, while the window
+// keeps its picture.
+TEST_F(Handlers, SaveWritesTheFrameAndThePathsAnimationIntoTheCurrentFolder) {
+    char folder[] = "/tmp/planar-shadows-save-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    onMenu(MENU_STEPPING);
+    onKey(']', 0, 0);
+    pumpEvents();
+    const Picture shown = readFrame();
+    onMenu(MENU_SAVE_PICTURE);
+    Picture saved;
+    EXPECT_TRUE(readPng("planar-shadows-step-2.png", saved));
+    EXPECT_TRUE(saved.width == 512 && saved.height == 512 && saved.rgb == shown.rgb);
+
+    for (const float x : {-60.0f, 0.0f, 60.0f}) {
+        programState.path.at[programState.path.length++] = {x, 50, -320};
+    }
+    onMenu(MENU_SAVE_ANIMATION);
+    EXPECT_TRUE(readFrame().rgb == shown.rgb);
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName("planar-shadows-step-2.gif", &error);
+    ASSERT_TRUE(gif != nullptr && DGifSlurp(gif) == GIF_OK) << error;
+    EXPECT_EQ(gif->ImageCount, 3);
+    EXPECT_FALSE(std::equal(gif->SavedImages[0].RasterBits,
+                            gif->SavedImages[0].RasterBits + 512 * 512,
+                            gif->SavedImages[2].RasterBits));
+    DGifCloseFile(gif, &error);
+    std::filesystem::current_path(before);
+    std::filesystem::remove_all(folder);
+    programState.path.length = 0;
+    onMenu(MENU_STEPPING);
 }
 
 // 'n' shows one plain frame; whatever redraws next shows the shadow view again.

@@ -1,4 +1,4 @@
-// Animated GIFs, written as writeWholeFile writes (snapshot/png_writer.h).
+// Animated GIFs, written as writeWholeFile writes (image/png_writer.h).
 #pragma once
 
 #include <functional>

@@ -1,4 +1,4 @@
-#include "snapshot/png_writer.h"
+#include "image/png_writer.h"
 
 #include <png.h>
 

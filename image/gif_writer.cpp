@@ -1,10 +1,10 @@
-#include "snapshot/gif_writer.h"
+#include "image/gif_writer.h"
 
 #include <gif_lib.h>
 
 #include <cstdio>
 
-#include "snapshot/png_writer.h"
+#include "image/png_writer.h"
 
 namespace {
 

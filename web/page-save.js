@@ -52,6 +52,10 @@ export async function saveAnimation({ name, frames, width, height }) {
     for (let index = 0; index < frames; ++index) {
       say(`Making the animation: frame ${index + 1} of ${frames}.`);
       await new Promise((resolve) => setTimeout(resolve));
+      if (canvas.width !== width || canvas.height !== height) {
+        say("The animation was not finished: the picture changed its size. Save it again.");
+        return;
+      }
       const at = running() ? Module._pagePathPicture(index) : 0;
       if (!at) {
         say("The animation was not finished: the picture's graphics went away. Save it again " +

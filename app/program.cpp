@@ -646,6 +646,8 @@ void switchRecording() {
     if (s.recording) {
         s.path.length = 0;
         recordingStart = glutGet(GLUT_ELAPSED_TIME);
+        tell("Recording " + lightName(s.selectedLight) +
+             "'s path: move it, and choose Record again to stop.");
         keepPosition(recordings);
     } else {
         tell("Recorded " + std::to_string(s.path.length) + " positions of " +
@@ -823,15 +825,11 @@ std::vector<MenuItem> menuItems() {
         {std::string("Next variant of the pass (now ") + variantInfo(s.variant).name + ")",
          MENU_NEXT_VARIANT});
     // ---- What a user takes away ----
-    items.push_back(
-        {s.recording ? "Stop recording the light's path" : "Record the light's path (up to 20 s)",
-         MENU_RECORD});
+    // Labels no timer changes: GLUT may not relabel a menu while it is open, and the
+    // recording goes on meanwhile.
+    items.push_back({"Record the light's path, or stop (up to 20 s)", MENU_RECORD});
     items.push_back({"Save picture (PNG)", MENU_SAVE_PICTURE});
-    items.push_back({s.path.length == 0
-                         ? "Save animation (record a path first)"
-                         : "Save animation (GIF, " +
-                               sayNumber(float(s.path.length) / PATH_POSITIONS_PER_SECOND) + " s)",
-                     MENU_SAVE_ANIMATION});
+    items.push_back({"Save animation of the path (GIF)", MENU_SAVE_ANIMATION});
     // ---- End of what a user takes away ----
     // After the switches, so the switches keep their places whichever modes are on.
     if (s.steppingPasses) {

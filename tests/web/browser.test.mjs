@@ -825,7 +825,10 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Right wall takes shadows (now not)",
                                 "Ceiling takes shadows (now not)",
                                 "Add a board, k",
-                                "Next variant of the pass (now none)"]);
+                                "Next variant of the pass (now none)",
+                                "Record the light's path, or stop (up to 20 s)",
+                                "Save picture (PNG)",
+                                "Save animation of the path (GIF)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");
@@ -951,7 +954,8 @@ test("the keyboard alone reaches the canvas, the menu and the buttons", async ()
 test("the context menu key opens the menu at the picture's centre", {
   skip: ENGINE === "firefox" && "WebDriver has no key for ContextMenu (Shift+F10 is tested)",
 }, async () => {
-  const visit = await Visit.open();
+  // Tall enough for the whole menu below the picture's centre.
+  const visit = await Visit.open("", { height: 1200 });
   const { page } = visit;
   await visit.waitForTintToRest();
   await visit.type(["Tab", "ContextMenu"]);
@@ -1082,7 +1086,7 @@ test("Save picture downloads the frame as drawn, and Save animation a looping GI
   // Below the fold on this page's buttons.
   await page.evaluate(() => [...document.querySelectorAll("#buttons button")]
     .find((button) => button.textContent.startsWith("Save animation")).scrollIntoView());
-  await pressButton(visit, "Save animation (GIF, 0.3 s)");
+  await pressButton(visit, "Save animation of the path (GIF)");
   await visit.waitFor(() => window.saved.length === 2, 30);
   const animation = (await page.evaluate(() => window.saved))[1];
   assert.equal(animation.name, "planar-shadows-step-3.gif");

@@ -31,7 +31,8 @@ Point3 onPathGrid(const Point3& at);
 // folded to a whole number (0, -1, 1, -2, 2... as 0, 1, 2, 3, 4...) and written five bits
 // at a time, lowest first, each as one character of base64url ("A-Za-z0-9-_"), with 32 added
 // to every character but a count's last. A light that moves by less than a unit between
-// positions takes 2 characters a coordinate; the farthest jump, 6. "" for no positions. The
+// positions takes 2 characters a coordinate; the farthest jump, 6: a whole path at most
+// 3,597 characters, a 20-second drag about 950. "" for no positions. The
 // positions must lie on the grid and within MAX_COORDINATE; they then read back exactly.
 std::string writePathText(const std::vector<Point3>& path);
 

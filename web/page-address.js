@@ -15,8 +15,8 @@ let lastReplace = -Infinity;
 // address (Safari: 100 times in 30 s).
 const REPLACE_MS = 400;
 // The longest state text the program writes: 339 characters, and a light's path of 200
-// positions at most 3,606 more (state/light_path.h); anything longer is no link to this
-// page.
+// positions at most 3,603 more with its key (state/light_path.h); anything longer is no
+// link to this page.
 const LONGEST_STATE = 4096;
 
 function showEmbedded() {

@@ -1092,6 +1092,16 @@ test("Save picture downloads the frame as drawn, and Save animation a looping GI
   assert.equal(animation.name, "planar-shadows-step-3.gif");
   assert.deepEqual(gifFrames(Buffer.from(animation.bytes, "base64")),
                    { frames: 3, delays: [10, 10, 10], loops: true });
+  // The browser's own decoder gives the first frame: the first position's picture, within
+  // the rounding of its 256 colours.
+  const first = await page.evaluate(async (bytes) => {
+    const bitmap = await createImageBitmap(await (await fetch(`data:image/gif;base64,${bytes}`)).blob());
+    const context = new OffscreenCanvas(bitmap.width, bitmap.height).getContext("2d");
+    context.drawImage(bitmap, 0, 0);
+    return Array.from(context.getImageData(0, 0, bitmap.width, bitmap.height).data);
+  }, animation.bytes);
+  const firstFrame = { width: SIZE, height: SIZE, data: Buffer.from(first) };
+  assert.equal(mismatch(firstFrame, snapshot("--state", "light=-40,80,-450&step=3")), "");
   await visit.close();
 });
 

@@ -235,6 +235,39 @@ void showFullScreen(bool on) {
     callPage("showFullScreen", json(on));
 }
 
+namespace {
+
+std::string cannotSave(const char* what) {
+    return std::string("The ") + what +
+           " cannot be saved while the browser has taken the picture's graphics away; try "
+           "again once the picture is back.";
+}
+
+}  // namespace
+
+// WebGL clears the drawing buffer once the browser has shown it: the picture is drawn again
+// here, and the page reads it (canvas.toBlob) within this same task.
+std::string savePicture(const std::string& name) {
+    if (contextLost) {
+        return cannotSave("picture");
+    }
+    displayShadowView();
+    callPage("savePicture", json(name));
+    return "The picture goes to the browser's downloads as " + name + ".";
+}
+
+// The page asks for each frame in turn (pagePathPicture) and says when the file is ready.
+std::string saveAnimation(const std::string& name, int frames) {
+    if (contextLost) {
+        return cannotSave("animation");
+    }
+    callPage("saveAnimation", object({{"name", json(name)},
+                                      {"frames", json(frames)},
+                                      {"width", json(programState.windowWidth)},
+                                      {"height", json(programState.windowHeight)}}));
+    return "";
+}
+
 // The program stops its idle steps, and the page stops all input, keeps the last frame and
 // says that reloading starts the program again.
 void endProgram() {
@@ -295,6 +328,18 @@ EMSCRIPTEN_KEEPALIVE const char* pageApplyState(const char* text) {
         unread += part + "\n";
     }
     return unread.c_str();
+}
+// Position `index` of the path drawn at rest and read back (app/program.h's pathPicture),
+// RGB from the top row, the drawing buffer's size; the picture as it stands is drawn again
+// before the browser shows the canvas. Null while the context is lost; valid until the next
+// call.
+EMSCRIPTEN_KEEPALIVE const unsigned char* pagePathPicture(int index) {
+    static std::vector<unsigned char> rgb;
+    if (contextLost) {
+        return nullptr;
+    }
+    rgb = pathPicture(index);
+    return rgb.data();
 }
 // For the browser tests, which wait for the tint to rest before they compare frames.
 EMSCRIPTEN_KEEPALIVE float pageTintLevel() {

@@ -194,6 +194,7 @@ LinkState refinedFrom(const ProgramState& s) {
     link.selectedLight = 0;
     link.step = link.step != 0 ? 1 : 0;
     link.showStencil = false;
+    link.path.clear();
     return link;
 }
 
@@ -203,6 +204,11 @@ LinkState refinedFrom(const ProgramState& s) {
 void follow(const ProgramState& before) {
     ProgramState& s = programState;
     updateShadowMatrices();
+    // A path is the selected light's: another light selected ends it.
+    if (s.recording && s.selectedLight != before.selectedLight) {
+        s.recording = false;
+        tell("Recording stopped: another light is selected.");
+    }
     if (s.steppingPasses) {
         s.passStep = clampedPassStep(s.passStep, stencilled(s), s.lightCount, receiving(s));
     }
@@ -341,6 +347,13 @@ bool changeLights(unsigned char key) {
             tell(lightName(s.selectedLight) +
                  " stands at the room's centre, where the sun would shine from no direction: "
                  "move it first.");
+            return false;
+        }
+        const auto atCentre = [](const Point3& at) { return !canBeTheSun({at.x, at.y, at.z, 1}); };
+        if (!light.sun && std::any_of(s.path.at, s.path.at + s.path.length, atCentre)) {
+            tell(lightName(s.selectedLight) +
+                 "'s path passes the room's centre, where the sun would shine from no "
+                 "direction: record another first.");
             return false;
         }
         light.sun = !light.sun;
@@ -614,6 +627,131 @@ bool stepTint() {
     return true;
 }
 
+// ---- Recording the light's path, and saving what it animates --------------------------
+// Ten times a second while recording, the selected light's position joins the path that a
+// link carries and an animation is drawn from. The clock only says when to take the next
+// one: every frame drawn from the path is drawn from a position's index.
+
+namespace {
+
+constexpr int PATH_INTERVAL_MILLISECONDS = 1000 / PATH_POSITIONS_PER_SECOND;
+
+// Each recording's number, so that a timer left from an earlier one does nothing: GLUT's
+// timers cannot be cancelled.
+int recordings = 0;
+int recordingStart = 0;
+
+void keepPosition(int recording) {
+    ProgramState& s = programState;
+    if (recording != recordings || !s.recording) {
+        return;
+    }
+    const ProgramState before = s;
+    const LightPosition& at = s.lights[s.selectedLight].standsAt;
+    s.path.at[s.path.length++] = onPathGrid({at.x, at.y, at.z});
+    if (s.path.length == MAX_PATH_POSITIONS) {
+        s.recording = false;
+        tell("Recording stopped at " +
+             std::to_string(MAX_PATH_POSITIONS / PATH_POSITIONS_PER_SECOND) +
+             " s, the longest path a link holds.");
+    } else {
+        // Due from the start, so that a late timer does not push every later one back.
+        const int due = recordingStart + s.path.length * PATH_INTERVAL_MILLISECONDS;
+        glutTimerFunc(unsigned(std::max(0, due - glutGet(GLUT_ELAPSED_TIME))), keepPosition,
+                      recording);
+    }
+    follow(before);
+}
+
+// Record anew from the position where the light stands now, or stop.
+void switchRecording() {
+    ProgramState& s = programState;
+    s.recording = !s.recording;
+    ++recordings;
+    if (s.recording) {
+        s.path.length = 0;
+        recordingStart = glutGet(GLUT_ELAPSED_TIME);
+        tell("Recording " + lightName(s.selectedLight) +
+             "'s path: move it, and choose Record again to stop.");
+        keepPosition(recordings);
+    } else {
+        tell("Recorded " + std::to_string(s.path.length) + " positions of " +
+             lightName(s.selectedLight) + ", " +
+             sayNumber(float(s.path.length) / PATH_POSITIONS_PER_SECOND) + " s.");
+    }
+}
+
+// A file's name from what the picture shows: "planar-shadows.png" for the plain frame,
+// "planar-shadows-step-3.png", "planar-shadows-soft-darken-with-less.png".
+std::string fileName(const char* extension) {
+    const ProgramState& s = programState;
+    std::string name = "planar-shadows";
+    const auto add = [&name](bool shown, const std::string& part) {
+        name += shown ? "-" + part : "";
+    };
+    add(s.steppingPasses, "step-" + std::to_string(s.passStep));
+    add(s.showStencil, "stencil-view");
+    add(s.softShadows, "soft");
+    add(s.translucentShadows, "translucent");
+    add(!s.stencilShadows, "no-stencil");
+    add(s.variant != Variant::None, variantInfo(s.variant).name);
+    return name + extension;
+}
+
+void save(int item) {
+    ProgramState& s = programState;
+    if (item == MENU_SAVE_PICTURE) {
+        tell(savePicture(fileName(".png")));
+        return;
+    }
+    if (s.recording) {
+        s.recording = false;
+        showWhatFollows();
+    }
+    if (s.path.length == 0) {
+        tell("There is no path to animate: Record one first, then move the light.");
+        return;
+    }
+    const std::string said = saveAnimation(fileName(".gif"), s.path.length);
+    if (!said.empty()) {
+        tell(said);
+    }
+}
+
+}  // namespace
+
+// The frames at rest, as the snapshot tool draws them: every step of soft shadows'
+// refinement drawn in turn, since the renderer averages the batches as they come.
+std::vector<unsigned char> pathPicture(int index) {
+    const ProgramState shown = programState;
+    ProgramState& s = programState;
+    const Point3& at = s.path.at[std::clamp(index, 0, std::max(0, s.path.length - 1))];
+    s.lights[s.selectedLight].standsAt = {at.x, at.y, at.z, 1};
+    updateShadowMatrices();
+    restartRefinement(s);
+    Frame frame = shadowViewFrame(s);
+    drawFrame(frame);
+    while (refineFurther(s)) {
+        frame = shadowViewFrame(s);
+        drawFrame(frame);
+    }
+    std::vector<unsigned char> rgb = readFrame(frame);
+    programState = shown;
+    updateShadowMatrices();
+    // The average the window showed is gone: the picture is drawn hard and refined anew.
+    refineAnew();
+    displayShadowView();
+    return rgb;
+}
+
+std::vector<unsigned char> currentPicture() {
+    const Frame frame = shadowViewFrame(programState);
+    drawFrame(frame);
+    std::vector<unsigned char> rgb = readFrame(frame);
+    presentFrame(frame);
+    return rgb;
+}
+
 // ---- Menu -----------------------------------------------------------------------------
 
 namespace {
@@ -649,6 +787,11 @@ void onMenu(int item) {
         s.softShadows = !s.softShadows && s.softShadowsAvailable;
     } else if (const Receiver* face = switchedFace(item)) {
         s.receivers ^= receiverBit(*face);
+    } else if (item == MENU_RECORD) {
+        switchRecording();
+    } else if (item == MENU_SAVE_PICTURE || item == MENU_SAVE_ANIMATION) {
+        save(item);
+        return;
     } else if (item == MENU_NEXT_VARIANT) {
         const VariantInfo* next = &variantInfo(s.variant) + 1;
         s.variant = next == variantsEnd() ? Variant::None : next->variant;
@@ -710,6 +853,11 @@ std::vector<MenuItem> menuItems() {
         {std::string("Next variant of the pass (now ") + variantInfo(s.variant).name + ")",
          MENU_NEXT_VARIANT, G::Shadows});
     items.push_back({s.fullScreen ? "Leave full screen (f)" : "Full screen (f)", 'f', G::Views});
+    // Labels no timer changes: GLUT may not relabel a menu while it is open, and the
+    // recording goes on meanwhile.
+    items.push_back({"Record the light's path, or stop (up to 20 s)", MENU_RECORD, G::Share});
+    items.push_back({"Save picture (PNG)", MENU_SAVE_PICTURE, G::Share});
+    items.push_back({"Save animation of the path (GIF)", MENU_SAVE_ANIMATION, G::Share});
     // After the switches, so the switches keep their places whichever modes are on.
     if (s.steppingPasses) {
         items.insert(items.end(), {{"Next step (])", ']', G::Stepping},
@@ -738,6 +886,7 @@ std::vector<std::string> onStateText(const std::string& text) {
     LinkState link;
     const std::vector<std::string> unread = readStateText(text, link);
     applyLinkState(link, programState);
+    programState.recording = false;
     // The tint is no part of a link: a link's picture shows it at rest, as a slide of it does.
     if (!text.empty()) {
         programState.tintLevel = restingTintLevel();

@@ -62,8 +62,14 @@ constexpr int MENU_CEILING = 263;
 // Then the next variant of the pass (state/variants.h), in their order, and after the last
 // the right pass again.
 constexpr int MENU_NEXT_VARIANT = 264;
+// Then what a user takes away: Record starts keeping the selected light's path
+// (state/light_path.h) and, chosen again, stops.
+constexpr int MENU_RECORD = 265;
+// Save picture and Save animation, as app/shell.h's savePicture and saveAnimation.
+constexpr int MENU_SAVE_PICTURE = 266;
+constexpr int MENU_SAVE_ANIMATION = 267;
 // In the start state.
-constexpr int MENU_ITEM_COUNT = 18;
+constexpr int MENU_ITEM_COUNT = 21;
 void onMenu(int item);
 
 // A link's state text (state/state_text.h), as the page's address holds it: the start
@@ -75,6 +81,17 @@ std::vector<std::string> onStateText(const std::string& text);
 // read back offscreen (state/renderer.h); without stages for a pixel outside the window, or
 // where no offscreen target can be had.
 PixelHistory pixelHistory(int x, int y);
+
+// ---- What the Save items write, drawn for the shell -------------------------------------
+
+// The picture as it stands, drawn again and read back before it is shown: RGB, top row first,
+// at the window's size.
+std::vector<unsigned char> currentPicture();
+
+// Position `index` of the path drawn at rest, the selected light standing there, and read
+// back; then the picture as it stands drawn and shown again, so that the window never shows
+// the position. Each frame comes from its position alone.
+std::vector<unsigned char> pathPicture(int index);
 
 // ---- The idle work, which each shell runs in its own way ------------------------------
 

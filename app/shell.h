@@ -71,6 +71,14 @@ void showNotice(const std::string& notice);
 // the program through onFullScreenLeft.
 void showFullScreen(bool on);
 
+// The Save items' files, named `name`: the picture as drawn (app/program.h's
+// currentPicture), or the path's animation, `frames` frames of pathPicture at 10 a second.
+// A page offers each as a download; the desktop writes it into the current folder. Returns
+// what to say now: where the file went, or why it cannot be made; "" when the page says so
+// itself once it is done.
+std::string savePicture(const std::string& name);
+std::string saveAnimation(const std::string& name, int frames);
+
 // Esc outside full screen: the process ends with status 0. A page has no process to end:
 // it stops all drawing and input and says that the program has ended.
 void endProgram();

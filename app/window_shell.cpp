@@ -2,13 +2,17 @@
 #include "app/window_shell.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "app/program.h"
 #include "app/shell.h"
+#include "image/gif_writer.h"
+#include "image/png_writer.h"
 #include "platform/opengl.h"
+#include "state/program_state.h"
 
 void startShell(int& argc, char** argv) {
     glutInit(&argc, argv);
@@ -142,6 +146,16 @@ void showPixelHistory(const PixelHistory& history) {
     }
 }
 
+namespace {
+
+std::string saidToo(const std::string& line) {
+    std::puts(line.c_str());
+    std::fflush(stdout);
+    return line;
+}
+
+}  // namespace
+
 // A window has no address to keep the state text in.
 void showStateText(const std::string&) {}
 
@@ -175,6 +189,25 @@ void showFullScreen(bool on) {
         glutPositionWindow(x, y);
         glutReshapeWindow(width, height);
     }
+}
+
+// Into the folder the program was started from, as a command-line user expects, replacing
+// a file of the same name, and said on standard output as well as in the title.
+std::string savePicture(const std::string& name) {
+    const int width = programState.windowWidth;
+    const int height = programState.windowHeight;
+    const std::string failure = writePng(name, width, height, currentPicture());
+    return saidToo(failure.empty() ? "Saved the picture as " + name + "." : failure);
+}
+
+std::string saveAnimation(const std::string& name, int frames) {
+    const int width = programState.windowWidth;
+    const int height = programState.windowHeight;
+    const std::string failure =
+        writeGif(name, width, height, frames, 100 / PATH_POSITIONS_PER_SECOND, pathPicture);
+    return saidToo(failure.empty() ? "Saved the animation, " + std::to_string(frames) +
+                                         " frames, as " + name + "."
+                                   : failure);
 }
 
 // exit, not _exit: standard output is flushed on the way out.

@@ -375,6 +375,12 @@ void presentFrame(const Frame& frame) {
     }
 }
 
+// The window's buffer drawn into: the back one when double-buffered, else the front one.
+std::vector<unsigned char> readFrame(const Frame& frame) {
+    glReadBuffer(frame.doubleBuffered ? GL_BACK : GL_FRONT);
+    return readOffscreenPixels(frame.width, frame.height);
+}
+
 // ---- A pixel's history ---------------------------------------------------------------
 
 static OffscreenTarget probe;

@@ -2,8 +2,9 @@
 # Keeps the sources portable: every source of the program, the snapshot tool and the frame
 # benchmark must compile for Windows, with the MinGW-w64 cross compiler's own Windows
 # headers (windows.h, GL/gl.h, GL/glu.h, GL/glext.h). freeglut's public headers are the same
-# on every platform (they have their own Windows sections), and so are libpng's, zlib's and
-# Google Benchmark's, so Debian's copies serve, from a scratch folder removed afterwards.
+# on every platform (they have their own Windows sections), and so are libpng's, zlib's,
+# giflib's and Google Benchmark's, so Debian's copies serve, from a scratch folder removed
+# afterwards.
 # Nothing is linked or run, there being no Windows here, but the objects' GL calls are
 # checked against what Windows' GL libraries export. The web edition's own sources (web/,
 # app/page_shell.cpp, app/page_glut.cpp, app/test_entries.cpp, bench/web_*) build with
@@ -18,13 +19,13 @@ trap 'rm -rf "$scratch"' EXIT
 mkdir -p "$scratch/GL" "$scratch/benchmark"
 cp /usr/include/GL/glut.h /usr/include/GL/freeglut*.h "$scratch/GL/"
 cp -L /usr/include/png.h /usr/include/pngconf.h /usr/include/pnglibconf.h /usr/include/zlib.h \
-    /usr/include/zconf.h "$scratch/"
+    /usr/include/zconf.h /usr/include/gif_lib.h "$scratch/"
 cp /usr/include/benchmark/*.h "$scratch/benchmark/"
 
 version=$(sed -n 's/^project(planar-shadows VERSION \([0-9.]*\).*/\1/p' "$projectDir/CMakeLists.txt")
 cd "$projectDir"
 sources=()
-for source in shadow/*.cpp state/*.cpp gl/*.cpp scene/*.cpp app/*.cpp snapshot/*.cpp bench/*.cpp; do
+for source in shadow/*.cpp state/*.cpp image/*.cpp gl/*.cpp scene/*.cpp app/*.cpp snapshot/*.cpp bench/*.cpp; do
     case $source in
         app/page_shell.cpp | app/page_glut.cpp | app/test_entries.cpp | bench/web_*) ;;
         *) sources+=("$source") ;;

@@ -9,7 +9,7 @@ buildDir="$projectDir/build"
 # renderer included, and EGL and Xlib for the snapshot tool with no display); the tests,
 # the benchmark and the Windows check need the second list as well. Clang is for the fuzz
 # targets alone, and its libFuzzer comes in libclang-rt-14-dev, which clang only recommends.
-buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev
+buildPackages=(cmake make g++ libglut-dev libglu1-mesa-dev libgl1-mesa-dev libgl1-mesa-dri libpng-dev libgif-dev
     libegl-dev libx11-dev)
 # Making the Debian package takes dpkg-shlibdeps (dpkg-dev) for its dependencies and file,
 # with which CPack finds the programs to ask it about. Checking it takes the validators of
@@ -41,16 +41,23 @@ ensurePackages() {
     fi
 }
 
-# The browsers the web edition is tested in, Chromium and Firefox ESR, node, and the driver
-# for both, puppeteer-core, exactly as package-lock.json pins it (npm ci; again only once the
-# lockfile has changed). npm only where node came without it: NodeSource's nodejs package
+# node and the npm packages exactly as package-lock.json pins them (npm ci; again only once
+# the lockfile has changed): the GIF encoder the web edition installs with its page, and the
+# browser tests' driver. npm only where node came without it: NodeSource's nodejs package
 # brings its own, and Debian's npm package would conflict with it.
-ensureBrowserTools() {
-    ensurePackages chromium firefox-esr nodejs
+ensureNodeModules() {
+    ensurePackages nodejs
     command -v npm >/dev/null 2>&1 || ensurePackages npm
     if [ ! "$projectDir/node_modules/.package-lock.json" -nt "$projectDir/package-lock.json" ]; then
         (cd "$projectDir" && npm ci --no-audit --no-fund)
     fi
+}
+
+# The browsers the web edition is tested in, Chromium and Firefox ESR, and the driver for
+# both, puppeteer-core.
+ensureBrowserTools() {
+    ensurePackages chromium firefox-esr
+    ensureNodeModules
 }
 
 # configure FOLDER [CMAKE OPTION...]

@@ -26,6 +26,7 @@ otherDir=${2:+$(cd "$2" && pwd)}
 webDir="$projectDir/build-web"
 emscriptenDir="$projectDir/build-emscripten"
 ensurePackages emscripten cmake make
+ensureNodeModules
 # Debian's emscripten runs its JavaScript tools with node, which must find Debian's own
 # modules (acorn) even when node itself comes from elsewhere.
 export NODE_PATH=/usr/share/nodejs

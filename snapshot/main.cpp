@@ -12,8 +12,9 @@
 #include "scene/context_without_display.h"
 #include "scene/offscreen.h"
 #include "snapshot/difference.h"
+#include "image/gif_writer.h"
 #include "snapshot/options.h"
-#include "snapshot/png_writer.h"
+#include "image/png_writer.h"
 #include "state/gallery.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
@@ -95,6 +96,21 @@ std::string writeGallery(const SnapshotOptions& options) {
     return "";
 }
 
+// The picture once for each position of the path, the selected light standing there, as an
+// animated GIF at the path's ten positions a second. Each frame is drawn from its position
+// alone, so the same path gives the same file. "" when it is written, else why not.
+std::string writeAnimation(const SnapshotOptions& options) {
+    const std::vector<Point3>& path = options.picture.path;
+    Light& light = programState.lights[programState.selectedLight];
+    return writeGif(options.animation, options.width, options.height, int(path.size()),
+                    100 / PATH_POSITIONS_PER_SECOND, [&](int i) {
+                        const Point3& at = path[size_t(i)];
+                        light.standsAt = {at.x, at.y, at.z, 1};
+                        updateShadowMatrices();
+                        return picture(options).rgb;
+                    });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -159,6 +175,15 @@ int main(int argc, char** argv) {
     programState.batchesAveragable = canAverageBatches();
     if (!options.galleryDir.empty()) {
         const std::string failure = writeGallery(options);
+        closeOffscreenTarget(target);
+        if (!failure.empty()) {
+            std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
+            return 1;
+        }
+        return 0;
+    }
+    if (!options.animation.empty()) {
+        const std::string failure = writeAnimation(options);
         closeOffscreenTarget(target);
         if (!failure.empty()) {
             std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());

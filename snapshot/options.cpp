@@ -110,6 +110,15 @@ const ToolOption TOOL_OPTIONS[] = {
          options.galleryDir = value;
          return !value.empty();
      }},
+    {"--animate", "FILE",
+     "writes an animated GIF to FILE, 10 frames a second, looping: the picture once for each "
+     "position of --path (or a --state's path), the selected light standing there; -o is "
+     "then not needed",
+     "path",
+     [](const std::string& value, SnapshotOptions& options) {
+         options.animation = value;
+         return !value.empty();
+     }},
     {"--help", "", "this text", nullptr, nullptr},
     {"--version", "", "the tool's version", nullptr, nullptr},
 };
@@ -230,7 +239,16 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
         options.tint = restingTintLevel();
     }
     const bool pixelGiven = options.pixelX >= 0;
-    if (options.output.empty() && !pixelGiven && options.galleryDir.empty()) {
+    if (!options.animation.empty() && picture.path.empty()) {
+        return "--animate draws a path: give --path, or --state with path= (see --help)";
+    }
+    if (!options.animation.empty() &&
+        (pixelGiven || options.reference != 0 || !options.galleryDir.empty())) {
+        return "--animate draws the path's pictures alone, without --pixel, --reference or "
+               "--gallery";
+    }
+    if (options.output.empty() && !pixelGiven && options.galleryDir.empty() &&
+        options.animation.empty()) {
         return "no output file: give -o FILE (see --help)";
     }
     if (pixelGiven && (options.pixelX >= options.width || options.pixelY >= options.height)) {
@@ -249,6 +267,14 @@ std::string parseSnapshotOptions(int argc, char** argv, SnapshotOptions& options
                 return "bad value '" + std::to_string(setting.count(picture)) + "' for --" +
                        setting.key + ": " + why;
             }
+        }
+    }
+    // A path read before the lights were is read again against them.
+    for (const Setting& setting : settings()) {
+        const std::string value = setting.readLast ? setting.write(picture) : "";
+        const std::string why = value.empty() ? "" : setting.read(value, picture);
+        if (!why.empty()) {
+            return "bad value '" + value + "' for --" + setting.key + ": " + why;
         }
     }
     if (picture.step != 0 && options.plainView) {

@@ -31,6 +31,9 @@ struct SnapshotOptions {
     // --gallery DIR: every entry of the gallery (state/gallery.h) drawn wrong and right into
     // DIR instead of one picture; "" for none.
     std::string galleryDir;
+    // --animate FILE: the picture once for each position of the path, the selected light
+    // standing there, as an animated GIF; "" for none.
+    std::string animation;
 };
 
 constexpr int MAX_SNAPSHOT_SIDE = 8192;

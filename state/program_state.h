@@ -8,6 +8,7 @@
 #include "shadow/light_samples.h"
 #include "shadow/room.h"
 #include "shadow/shadow_math.h"
+#include "state/light_path.h"
 #include "state/render_state.h"
 #include "state/variants.h"
 
@@ -81,6 +82,10 @@ struct ProgramState {
     // The picture alone over the whole screen ('f'): no part of a link, since a browser
     // fills the screen only at a visitor's own key or click.
     bool fullScreen = false;
+    // The selected light's path (state/light_path.h): while `recording`, its position joins
+    // it ten times a second, for an animation a link carries. No part of the picture.
+    RecordedPath path;
+    bool recording = false;
 };
 
 extern ProgramState programState;

@@ -5,6 +5,8 @@
 // nothing else of the program's.
 #pragma once
 
+#include <vector>
+
 #include "state/pixel_history.h"
 #include "state/render_state.h"
 
@@ -26,6 +28,11 @@ bool canAverageBatches();
 
 // Shows the frame: a buffer swap, or a flush when it is single-buffered.
 void presentFrame(const Frame& frame);
+
+// The frame drawn last and not yet shown, at its size, RGB, top row first: what a Save
+// writes. Read before presentFrame, since a swap leaves the buffer drawn into undefined; in a
+// browser, within the task that drew it, since the drawing buffer is cleared once shown.
+std::vector<unsigned char> readFrame(const Frame& frame);
 
 // ---- A pixel's history, read from real frames --------------------------------------------
 

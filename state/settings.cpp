@@ -217,6 +217,48 @@ Setting variantSetting() {
     return setting;
 }
 
+Setting pathSetting() {
+    Setting setting = valueSetting(
+        "path", "TEXT",
+        "the selected light's positions, ten a second, up to {path-most} (20 s), each "
+        "coordinate to a sixteenth of a unit, as Record keeps them: deltas in base64url, "
+        "such as {example} (from -40,80,-450 a unit right, then two)",
+        "_nBgwC_hOgBAAgCAA");
+    setting.readLast = true;
+    setting.write = [](const LinkState& link) { return writePathText(link.path); };
+    setting.read = [](const std::string& text, LinkState& link) {
+        std::vector<Point3> path;
+        const std::string why = readPathText(text, path);
+        if (!why.empty()) {
+            return why;
+        }
+        const LightPosition& light = link.lights[link.selectedLight];
+        for (const Point3& at : path) {
+            if (light.w == 0 && !canBeTheSun({at.x, at.y, at.z, 1})) {
+                return "the path takes the sun to the room's centre, " + sayPoint(ROOM_CENTRE) +
+                       ", where it would shine from no direction";
+            }
+        }
+        link.path = path;
+        return std::string();
+    };
+    setting.same = [](const LinkState& a, const LinkState& b) {
+        return a.path.size() == b.path.size() &&
+               std::equal(a.path.begin(), a.path.end(), b.path.begin(),
+                          [](const Point3& p, const Point3& q) {
+                              return p.x == q.x && p.y == q.y && p.z == q.z;
+                          });
+    };
+    setting.fromProgram = [](const ProgramState& state, LinkState& link) {
+        link.path.assign(state.path.at, state.path.at + state.path.length);
+    };
+    setting.toProgram = [](const LinkState& link, ProgramState& state) {
+        state.path.length = static_cast<int>(link.path.size());
+        std::copy(link.path.begin(), link.path.end(), state.path.at);
+    };
+    return setting;
+}
+
 std::vector<Setting> makeSettings() {
     return {
         lightSetting("a light where it stands in eye space, each coordinate {range}; up to "
@@ -282,6 +324,7 @@ std::vector<Setting> makeSettings() {
         receiversSetting(),
         boardSetting(),
         variantSetting(),
+        pathSetting(),
     };
 }
 
@@ -486,6 +529,7 @@ std::string settingHelp(const Setting& setting) {
     help = fillIn(help, "{lights}", NUMBER_WORDS[MAX_LIGHTS]);
     help = fillIn(help, "{faces}", faceNames());
     help = fillIn(help, "{tilts}", sayRange(-BOARD_MOST_TILT, BOARD_MOST_TILT));
+    help = fillIn(help, "{path-most}", std::to_string(MAX_PATH_POSITIONS));
     if (setting.kind == SettingKind::VALUE) {
         help = fillIn(help, "{example}", setting.example);
     }

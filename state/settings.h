@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "shadow/room.h"
+#include "state/light_path.h"
 #include "state/program_state.h"
 
 // The farthest a light coordinate or the teapot's offset may be from 0. At 10^6, 5,000
@@ -45,6 +46,9 @@ struct LinkState {
     int samples = DEFAULT_RESTING_SAMPLES;
     // A variant of the pass, one choice in it made wrong (state/variants.h).
     Variant variant = Variant::None;
+    // The selected light's recorded positions (state/light_path.h), on the path's grid, for
+    // an animation; none for a still picture.
+    std::vector<Point3> path;
 };
 
 // Whether a link's frame confines its shadows with the stencil, as stencilled() says for
@@ -125,6 +129,9 @@ struct Setting {
     void (*toProgram)(const LinkState& link, ProgramState& state) = nullptr;
     // A value that reads and differs from the start's, as the help shows it.
     const char* example = nullptr;
+    // Read once the rest of the state is, as a COUNT is: `read` then checks it against the
+    // rest, such as a path against whether the selected light is the sun.
+    bool readLast = false;
 };
 
 // Every setting, in the order the state text writes them.

@@ -155,9 +155,9 @@ std::vector<std::string> readStateText(const std::string& text, LinkState& link)
         unread.push_back("'" + partAsNamed(part) + "': " + why);
     };
     bool lightsGiven = false;
-    // A count's part, such as a step's, is checked once the lights and the switches are
-    // known, whatever their order; the last one given counts.
-    std::vector<std::string> countParts(settings().size());
+    // A count's part, such as a step's, and a path's are checked once the lights and the
+    // switches are known, whatever their order; the last one given counts.
+    std::vector<std::string> laterParts(settings().size());
     LinkState read = link;
     size_t start = !text.empty() && text[0] == '#' ? 1 : 0;
     while (start <= text.size()) {
@@ -172,8 +172,8 @@ std::vector<std::string> readStateText(const std::string& text, LinkState& link)
         }
         if (setting == nullptr) {
             refuse(part, "no such setting");
-        } else if (setting->kind == SettingKind::COUNT) {
-            countParts[size_t(setting - settings().data())] = part;
+        } else if (setting->kind == SettingKind::COUNT || setting->readLast) {
+            laterParts[size_t(setting - settings().data())] = part;
         } else {
             const std::string why = readSetting(*setting, split.valueGiven(), read, lightsGiven);
             if (!why.empty()) {
@@ -181,15 +181,15 @@ std::vector<std::string> readStateText(const std::string& text, LinkState& link)
             }
         }
     }
-    for (size_t i = 0; i < countParts.size(); ++i) {
-        const std::string& part = countParts[i];
+    for (size_t i = 0; i < laterParts.size(); ++i) {
+        const std::string& part = laterParts[i];
         if (part.empty()) {
             continue;
         }
         const Part split = splitPart(part);
         LinkState counted = read;
         std::string why = readSetting(settings()[i], split.valueGiven(), counted, lightsGiven);
-        if (why.empty()) {
+        if (why.empty() && settings()[i].kind == SettingKind::COUNT) {
             why = countOutOfRange(settings()[i], counted);
         }
         if (why.empty()) {

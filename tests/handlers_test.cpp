@@ -1,14 +1,22 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 
 #include "app/program.h"
 #include "app/window_shell.h"
 #include "platform/opengl.h"
+#include "state/light_path.h"
 #include "state/program_state.h"
 #include "state/shadow_pass.h"
 #include "state/state_text.h"
 #include "tests/gl_window.h"
+#include "tests/png_frame.h"
 
 namespace {
 
@@ -333,6 +341,77 @@ TEST_F(Handlers, TheSunShinesFromTheRoomsCentreAndNeverStandsThere) {
     onKey('u', 0, 0);
     EXPECT_FALSE(programState.lights[0].sun);
     pumpEvents();
+}
+
+// Record keeps where the selected light stands ten times a second, as a user moves it,
+// until it stops by itself at 20 s; the link carries the path.
+TEST_F(Handlers, RecordKeepsTheLightsPathTenTimesASecondFor20Seconds) {
+    using Clock = std::chrono::steady_clock;
+    const auto pumpUntil = [](const auto& done) {
+        const Clock::time_point deadline = Clock::now() + std::chrono::seconds(60);
+        while (!done() && Clock::now() < deadline) {
+            pumpEvents();
+            usleep(2000);
+        }
+    };
+    const Clock::time_point start = Clock::now();
+    onMenu(MENU_RECORD);
+    const RecordedPath& path = programState.path;
+    for (int step = 0; step < 5; ++step) {
+        const int kept = path.length;
+        pumpUntil([&] { return path.length > kept; });
+        onSpecialKey(GLUT_KEY_RIGHT, 0, 0);
+    }
+    pumpUntil([] { return !programState.recording; });
+    EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(19900));
+    ASSERT_EQ(path.length, MAX_PATH_POSITIONS);
+    float x = 50;
+    for (const Point3& at : path.at) {
+        EXPECT_TRUE(at.x == x || at.x == x + 10) << at.x << " after " << x;
+        x = at.x;
+        EXPECT_TRUE(at.y == 50 && at.z == -320);
+    }
+    EXPECT_EQ(x, 100);
+    LinkState link;
+    EXPECT_TRUE(readStateText(writeStateText(linkStateOf(programState)), link).empty());
+    EXPECT_TRUE(link == linkStateOf(programState) && link.path.size() == size_t(path.length));
+    programState.path.length = 0;
+}
+
+// Save picture writes the frame the window shows into the current folder, named from what
+// it shows; Save animation a GIF of a frame for each position of the path, while the window
+// keeps its picture.
+TEST_F(Handlers, SaveWritesTheFrameAndThePathsAnimationIntoTheCurrentFolder) {
+    char folder[] = "/tmp/planar-shadows-save-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string before = std::filesystem::current_path();
+    std::filesystem::current_path(folder);
+    onMenu(MENU_STEPPING);
+    onKey(']', 0, 0);
+    pumpEvents();
+    const Picture shown = readFrame();
+    onMenu(MENU_SAVE_PICTURE);
+    Picture saved;
+    EXPECT_TRUE(readPng("planar-shadows-step-2.png", saved));
+    EXPECT_TRUE(saved.width == 512 && saved.height == 512 && saved.rgb == shown.rgb);
+
+    for (const float x : {-60.0f, 0.0f, 60.0f}) {
+        programState.path.at[programState.path.length++] = {x, 50, -320};
+    }
+    onMenu(MENU_SAVE_ANIMATION);
+    EXPECT_TRUE(readFrame().rgb == shown.rgb);
+    int error = 0;
+    GifFileType* gif = DGifOpenFileName("planar-shadows-step-2.gif", &error);
+    ASSERT_TRUE(gif != nullptr && DGifSlurp(gif) == GIF_OK) << error;
+    EXPECT_EQ(gif->ImageCount, 3);
+    EXPECT_FALSE(std::equal(gif->SavedImages[0].RasterBits,
+                            gif->SavedImages[0].RasterBits + 512 * 512,
+                            gif->SavedImages[2].RasterBits));
+    DGifCloseFile(gif, &error);
+    std::filesystem::current_path(before);
+    std::filesystem::remove_all(folder);
+    programState.path.length = 0;
+    onMenu(MENU_STEPPING);
 }
 
 // 'n' shows one plain frame; whatever redraws next shows the shadow view again.

@@ -36,7 +36,7 @@ done
 
 # Computed, not written: the libraries the programs are linked to, GLUT's and EGL's among them.
 depends=$(dpkg-deb --field "$deb" Depends)
-for library in libglut3.12 libegl1 libpng16-16; do
+for library in libglut3.12 libegl1 libpng16-16 libgif7; do
     grep -qE "(^|, )$library( |,|\$)" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 # The changelog's first entry is this version, the metadata's latest release and the manual

@@ -1,5 +1,6 @@
 // The snapshot tool against the test's own window: the same state must give the same
 // pixels, and bad input or a failed write must leave no file.
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -20,6 +21,7 @@
 
 #include "app/program.h"
 #include "scene/offscreen.h"
+#include "state/light_path.h"
 #include "state/program_state.h"
 #include "state/shadow_pass.h"
 #include "tests/frame_expectations.h"
@@ -393,6 +395,77 @@ TEST(Snapshot, AStateTextDrawsWhatTheOptionsForItsPartsDraw) {
                     .rgb == snapshotWith({"--light", "20,30,-300", "--translucent"}).rgb);
 }
 
+// An animation's frames are the stills of its path's positions, the selected light (here
+// the sun) standing at each, within the rounding of each frame's palette; and each run
+// writes the same bytes, 10 frames a second, looping.
+TEST(Snapshot, AnAnimationsFramesAreThePathsStills) {
+    const std::vector<Point3> path = {{-40, 80, -450}, {-30, 60, -430}, {20, 90, -400}};
+    const std::string rest = "light=1,2,-300&teapot-offset=15&light=";
+    const std::string animated = rest + "-40,80,-450,0&select=2&path=" + writePathText(path);
+    std::string bytes[2];
+    for (std::string& written : bytes) {
+        const std::string gif = scratchFolder() + "/path.gif";
+        const Result result =
+            runSnapshot({"--state", animated, "--size", "160x120", "--animate", gif});
+        ASSERT_EQ(result.status, 0) << result.errors;
+        std::ifstream file(gif, std::ios::binary);
+        written.assign(std::istreambuf_iterator<char>(file), {});
+        std::remove(gif.c_str());
+    }
+    EXPECT_TRUE(bytes[0] == bytes[1]);
+    const std::string loop = "NETSCAPE2.0\x03\x01\x00\x00";
+    EXPECT_NE(bytes[0].find(loop), std::string::npos);
+
+    struct Reading {
+        const std::string& bytes;
+        size_t at = 0;
+    } reading{bytes[0]};
+    int error = 0;
+    GifFileType* gif = DGifOpen(
+        &reading,
+        [](GifFileType* gif, GifByteType* to, int count) {
+            Reading& from = *static_cast<Reading*>(gif->UserData);
+            const size_t taken = std::min(size_t(count), from.bytes.size() - from.at);
+            std::copy_n(from.bytes.data() + from.at, taken, to);
+            from.at += taken;
+            return int(taken);
+        },
+        &error);
+    ASSERT_TRUE(gif != nullptr && DGifSlurp(gif) == GIF_OK) << error;
+    ASSERT_EQ(gif->ImageCount, int(path.size()));
+    for (int i = 0; i < gif->ImageCount; ++i) {
+        const SavedImage& frame = gif->SavedImages[i];
+        GraphicsControlBlock control = {};
+        DGifSavedExtensionToGCB(gif, i, &control);
+        EXPECT_EQ(control.DelayTime, 10);
+        const Point3& at = path[size_t(i)];
+        const Picture still =
+            snapshotWith({"--state",
+                          rest + std::to_string(at.x) + "," + std::to_string(at.y) + "," +
+                              std::to_string(at.z) + ",0&select=2",
+                          "--size", "160x120"});
+        int largest = 0;
+        long total = 0;
+        for (int y = 0; y < 120; ++y) {
+            for (int x = 0; x < 160; ++x) {
+                const GifColorType colour =
+                    frame.ImageDesc.ColorMap->Colors[frame.RasterBits[y * 160 + x]];
+                const Pixel expected = still.at(x, 119 - y);
+                for (const int off : {colour.Red - expected.r, colour.Green - expected.g,
+                                      colour.Blue - expected.b}) {
+                    largest = std::max(largest, std::abs(off));
+                    total += std::abs(off);
+                }
+            }
+        }
+        // giflib's median cut works on five bits of each channel, and gives each colour of
+        // the palette the mean of those it stands for: a shadow's edge moved is off by far more.
+        EXPECT_LE(largest, 40) << "frame " << i;
+        EXPECT_LE(double(total) / (3 * 160 * 120), 6.0) << "frame " << i;
+    }
+    DGifCloseFile(gif, &error);
+}
+
 // ---- The stepping mode's pictures ----------------------------------------------------
 
 // The last step shows no overlay: it is the whole frame, to the byte.
@@ -608,6 +681,10 @@ TEST(Snapshot, BadInputSaysWhyInOneLineAndWritesNothing) {
         {"--board", "0,-440", "-o", path},
         {"--board", "0,x,0", "-o", path},
         {"--step", "8", "--state", "board=0,-440,0&receivers=floor", "-o", path},
+        {"--path", "AB", "-o", path},
+        {"--path", "AA_vMAA_T", "--light", "0,0,-400,0", "-o", path},
+        {"--animate", path},
+        {"--path", "_nBgwC_hOgBAAgCAA", "--animate", path, "--pixel", "1,1"},
     };
     for (const std::vector<std::string>& args : cases) {
         const Result result = runSnapshot(args);

@@ -203,3 +203,48 @@ TEST(StateText, AnyTextReadsIntoAStateWithinRange) {
 }
 
 }  // namespace
+
+// A recorded path goes into a link and comes back to the sixteenth of a unit, within the
+// page's 4,096 characters even at its longest with every jump as far as it can be; a path
+// too long, cut short, out of range or taking the sun to the room's centre is refused, and
+// the rest of the link applies.
+TEST(StateText, APathTravelsInALinkAndABadOneIsRefused) {
+    LinkState link;
+    for (int i = 0; i < MAX_PATH_POSITIONS; ++i) {
+        const float far = i % 2 == 0 ? MAX_COORDINATE : -MAX_COORDINATE;
+        link.path.push_back(i < 100
+                                ? onPathGrid({-40.0f + 0.37f * float(i), 80.0f - 2.9f * float(i),
+                                              -450.0f + 0.0625f * float(i)})
+                                : Point3{far, -far, far});
+    }
+    link.lightCount = MAX_LIGHTS;
+    for (int i = 0; i < MAX_LIGHTS; ++i) {
+        link.lights[i] = {-123456.789f, 98765.4321f, -0.000123f, 0};
+    }
+    link.teapotOffset = -999999.9f;
+    link.step = 9;
+    const std::string text = writeStateText(link);
+    EXPECT_LE(text.size(), 4096u);
+    std::vector<std::string> unread;
+    EXPECT_TRUE(read(text, &unread) == link) << text;
+    EXPECT_TRUE(unread.empty()) << unread.front();
+
+    const std::vector<Point3> tooLong(MAX_PATH_POSITIONS + 1, Point3{1, 2, 3});
+    const std::string toCentre = writePathText({{0, 0, -400}, {0, 0, -420}});
+    const std::pair<std::string, std::string> refused[] = {
+        {writePathText(tooLong), "a path holds at most 200 positions, 20 seconds"},
+        {"AB", "a path's text ends in the middle of a position"},
+        {"A$AA", "a path is written in base64url, A-Z, a-z, 0-9, - and _"},
+        {writePathText({{0, 0, MAX_COORDINATE + PATH_GRID}}),
+         "a path's coordinates go from -1e6 to 1e6"},
+        {"", "a path holds at least one position"},
+        {toCentre + "&light=0,0,-400,0",
+         "the path takes the sun to the room's centre, 0,0,-420, where it would shine from no "
+         "direction"}};
+    for (const auto& [path, why] : refused) {
+        const LinkState rest = read("path=" + path + "&teapot-offset=15", &unread);
+        const std::string part = path.substr(0, path.find('&'));
+        EXPECT_EQ(unread, std::vector<std::string>{"'path=" + part + "': " + why});
+        EXPECT_TRUE(rest.path.empty() && rest.teapotOffset == 15) << path;
+    }
+}

@@ -14,8 +14,9 @@ let lastReplace = -Infinity;
 // At most this often while a drag goes on: browsers limit how often a page may replace its
 // address (Safari: 100 times in 30 s).
 const REPLACE_MS = 400;
-// Twelve times the longest state text the program writes (339 characters); anything longer
-// is no link to this page.
+// The longest state text the program writes: 339 characters, and a light's path of 200
+// positions at most 3,603 more with its key (state/light_path.h); anything longer is no
+// link to this page.
 const LONGEST_STATE = 4096;
 
 function showEmbedded() {

@@ -5,6 +5,7 @@ import { canvas } from "./page-canvas.js";
 import { historyText } from "./page-helpers.js";
 import { dropFingers } from "./page-input.js";
 import { closeMenu, disableButtons, showFingerButton, showMenu } from "./page-menu.js";
+import { saveAnimation, savePicture } from "./page-save.js";
 import { currentPhase, running, say, setPhase } from "./page-status.js";
 
 const caption = document.getElementById("caption");
@@ -79,6 +80,12 @@ export const programCalls = {
       document.exitFullscreen().catch(() => {});
     }
   },
+
+  // Save picture: the frame just drawn, in this same task, as a PNG download of this name.
+  savePicture,
+
+  // Save animation: { name, frames, width, height }, each frame drawn by the program.
+  saveAnimation,
 
   // The state text after each frame that changes it.
   showState: keepState,

@@ -855,6 +855,24 @@ bool canAverageBatches() {
 // The browser shows the canvas once the callback that drew it returns.
 void presentFrame(const Frame&) {}
 
+// WebGL reads RGBA alone; rows run bottom up.
+std::vector<unsigned char> readFrame(const Frame& frame) {
+    const int width = frame.width;
+    const int height = frame.height;
+    const size_t pixels = static_cast<size_t>(width) * static_cast<size_t>(height);
+    std::vector<unsigned char> rgba(4 * pixels);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    std::vector<unsigned char> rgb(3 * pixels);
+    for (size_t i = 0; i < pixels; ++i) {
+        const size_t x = i % static_cast<size_t>(width);
+        const size_t y = i / static_cast<size_t>(width);
+        const size_t from = 4 * ((static_cast<size_t>(height) - 1 - y) * width + x);
+        std::copy_n(&rgba[from], 3, &rgb[3 * i]);
+    }
+    return rgb;
+}
+
 // ---- A pixel's history ------------------------------------------------------------------
 // WebGL 2 cannot read the stencil back. So the probe is two framebuffers that share one
 // depth and stencil buffer: the rows draw into the first, and the stencil test itself turns

@@ -43,6 +43,15 @@ inline void requireWithinRange(const LinkState& link) {
                 link.receivers < receiverBit(Receiver::Board),
             "receivers", text);
     require(!link.board || boardFits(link.boardPlace), "board", text);
+    require(link.path.size() <= size_t(MAX_PATH_POSITIONS), "path's length", text);
+    const bool sun = link.lights[link.selectedLight].w == 0;
+    for (const Point3& at : link.path) {
+        for (const float coordinate : {at.x, at.y, at.z}) {
+            require(coordinate >= -MAX_COORDINATE && coordinate <= MAX_COORDINATE,
+                    "path's coordinate", text);
+        }
+        require(!sun || canBeTheSun({at.x, at.y, at.z, 1}), "path of the sun", text);
+    }
     for (const Setting& setting : settings()) {
         if (setting.kind == SettingKind::NUMBER) {
             const float number = link.*setting.number;

@@ -43,8 +43,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 options.height <= MAX_SNAPSHOT_SIDE,
             "size", text);
     const bool pixelGiven = options.pixelX >= 0;
-    require(!options.output.empty() || pixelGiven || !options.galleryDir.empty(),
-            "neither a file, a pixel nor a gallery", text);
+    require(!options.output.empty() || pixelGiven || !options.galleryDir.empty() ||
+                !options.animation.empty(),
+            "neither a file, a pixel, a gallery nor an animation", text);
+    require(options.animation.empty() || !picture.path.empty(), "an animation without a path",
+            text);
     require(!pixelGiven || (options.pixelX < options.width && options.pixelY >= 0 &&
                             options.pixelY < options.height),
             "pixel outside the picture", text);

@@ -826,7 +826,10 @@ test("every control works with real input, and Esc ends the program", async () =
                                 "Ceiling takes shadows (now not)",
                                 "Add a board, k",
                                 "Next variant of the pass (now none)",
-                                "Full screen (f)"]);
+                                "Full screen (f)",
+                                "Record the light's path, or stop (up to 20 s)",
+                                "Save picture (PNG)",
+                                "Save animation of the path (GIF)"]);
   assert.deepEqual(menu.corner, [visit.box.x + 100, visit.box.y + 150]);
   await visit.click("#menu li:nth-child(2) button");
   await visit.expectFrameLike(shot("--teapot-offset", "15", "--light", light), "menu: teapot left");
@@ -1034,8 +1037,9 @@ test("the keyboard alone reaches the canvas, the menu and the buttons", async ()
 test("the context menu key opens the menu at the picture's centre", {
   skip: ENGINE === "firefox" && "WebDriver has no key for ContextMenu (Shift+F10 is tested)",
 }, async () => {
-  // Wide enough for the menu to open right of the picture's centre.
-  const visit = await Visit.open("", { width: 800 });
+  // Wide enough for the menu to open right of the picture's centre, and tall enough for
+  // the whole menu below it.
+  const visit = await Visit.open("", { width: 800, height: 1200 });
   const { page } = visit;
   await visit.waitForTintToRest();
   const side = await page.evaluate(() => canvas.width);
@@ -1071,6 +1075,119 @@ test("a lost context, given back, draws the same frame again", async () => {
   await visit.waitFor(() => document.getElementById("status").textContent === "");
   await visit.expectFrameLike(expected, "after the context came back");
   assert.ok((await visit.frame()).data.equals(before.data), "not the very frame of before");
+  await visit.close();
+});
+
+// ---- Saving what the page shows ------------------------------------------------------
+
+// -40,80,-450, then 0,60,-400, then 40,80,-450 (state/light_path.h's form).
+const SAVED_PATH = "_nBgwC_hOgoB_TgyBgoBgU_xB";
+
+// A GIF's frames as its blocks give them: how many, each one's delay in hundredths of a
+// second, and whether the Netscape extension makes it loop.
+function gifFrames(bytes) {
+  const table = (packed) => (packed & 0x80 ? 3 * 2 ** ((packed & 7) + 1) : 0);
+  let at = 13 + table(bytes[10]);
+  const skipSubBlocks = () => {
+    while (bytes[at] !== 0) {
+      at += bytes[at] + 1;
+    }
+    at += 1;
+  };
+  const gif = { frames: 0, delays: [], loops: false };
+  while (bytes[at] !== 0x3b) {
+    if (bytes[at] === 0x21) {
+      if (bytes[at + 1] === 0xf9) {
+        gif.delays.push(bytes.readUInt16LE(at + 4));
+      }
+      gif.loops ||= bytes.toString("latin1", at + 3, at + 14) === "NETSCAPE2.0";
+      at += 2;
+    } else {
+      assert.equal(bytes[at], 0x2c, `a GIF block at byte ${at}`);
+      gif.frames += 1;
+      at += 11 + table(bytes[at + 9]);
+    }
+    skipSubBlocks();
+  }
+  return gif;
+}
+
+test("Save picture downloads the frame as drawn, and Save animation a looping GIF of the path's frames", async () => {
+  const link = `light=-40,80,-450&step=3&path=${SAVED_PATH}`;
+  const visit = await Visit.open(`#${link}`);
+  const { page } = visit;
+  await visit.waitForTintToRest();
+  // The page keeps what it offers instead of the browser saving it: each download link's
+  // click is cancelled, and its file read.
+  await page.evaluate(() => {
+    window.saved = [];
+    document.addEventListener("click", async (event) => {
+      const { download, href } = event.target;
+      if (!download) {
+        return;
+      }
+      event.preventDefault();
+      const blob = await (await fetch(href)).blob();
+      const reader = new FileReader();
+      reader.onload = () => window.saved.push({ name: download, bytes: reader.result.split(",")[1] });
+      reader.readAsDataURL(blob);
+    }, true);
+  });
+  // WebGL keeps the frame only until the browser shows it: the button is clicked and the
+  // drawing buffer read in one task.
+  const drawn = await page.evaluate(() => {
+    [...document.querySelectorAll("#buttons button")]
+      .find((button) => button.textContent.startsWith("Save picture")).click();
+    const gl = Module.ctx;
+    const { drawingBufferWidth: width, drawingBufferHeight: height } = gl;
+    const rows = new Uint8Array(4 * width * height);
+    gl.readPixels(0, 0, width, height, gl.RGBA, gl.UNSIGNED_BYTE, rows);
+    const topDown = [];
+    for (let y = height - 1; y >= 0; --y) {
+      topDown.push(...rows.subarray(4 * width * y, 4 * width * (y + 1)));
+    }
+    return { width, height, topDown };
+  });
+  await visit.waitFor(() => window.saved.length === 1);
+  const [picture] = await page.evaluate(() => window.saved);
+  assert.equal(picture.name, "planar-shadows-step-3.png");
+  const png = readPng(Buffer.from(picture.bytes, "base64"));
+  assert.deepEqual([png.width, png.height], [drawn.width, drawn.height]);
+  assert.ok(png.data.equals(Buffer.from(drawn.topDown)), "the PNG is the frame as drawn");
+  assert.equal(mismatch(png, snapshot("--state", link)), "");
+
+  // Each frame is the snapshot tool's picture of its position, and the page keeps showing
+  // the link's own picture.
+  const second = await page.evaluate(() => {
+    const at = Module._pagePathPicture(1);
+    const rgb = Module.HEAPU8.subarray(at, at + 3 * 512 * 512);
+    const data = [];
+    rgb.forEach((value, i) => data.push(...(i % 3 === 2 ? [value, 255] : [value])));
+    return data;
+  });
+  const secondFrame = { width: SIZE, height: SIZE, data: Buffer.from(second) };
+  assert.equal(mismatch(secondFrame, snapshot("--state", "light=0,60,-400&step=3")), "");
+  await visit.expectFrameLike(snapshot("--state", link), "the picture while the animation is saved");
+
+  // Below the fold on this page's buttons.
+  await page.evaluate(() => [...document.querySelectorAll("#buttons button")]
+    .find((button) => button.textContent.startsWith("Save animation")).scrollIntoView());
+  await pressButton(visit, "Save animation of the path (GIF)");
+  await visit.waitFor(() => window.saved.length === 2, 30);
+  const animation = (await page.evaluate(() => window.saved))[1];
+  assert.equal(animation.name, "planar-shadows-step-3.gif");
+  assert.deepEqual(gifFrames(Buffer.from(animation.bytes, "base64")),
+                   { frames: 3, delays: [10, 10, 10], loops: true });
+  // The browser's own decoder gives the first frame: the first position's picture, within
+  // the rounding of its 256 colours.
+  const first = await page.evaluate(async (bytes) => {
+    const bitmap = await createImageBitmap(await (await fetch(`data:image/gif;base64,${bytes}`)).blob());
+    const context = new OffscreenCanvas(bitmap.width, bitmap.height).getContext("2d");
+    context.drawImage(bitmap, 0, 0);
+    return Array.from(context.getImageData(0, 0, bitmap.width, bitmap.height).data);
+  }, animation.bytes);
+  const firstFrame = { width: SIZE, height: SIZE, data: Buffer.from(first) };
+  assert.equal(mismatch(firstFrame, snapshot("--state", "light=-40,80,-450&step=3")), "");
   await visit.close();
 });
 

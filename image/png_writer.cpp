@@ -1,4 +1,4 @@
-#include "snapshot/png_writer.h"
+#include "image/png_writer.h"
 
 #include <png.h>
 
@@ -129,6 +129,11 @@ bool mayReplace([[maybe_unused]] const fs::path& target, const fs::file_status& 
 
 std::string writePng(const std::string& path, int width, int height,
                      const std::vector<unsigned char>& rgbTopRowFirst) {
+    return writeWholeFile(
+        path, [&](std::FILE* file) { return encode(file, width, height, rgbTopRowFirst.data()); });
+}
+
+std::string writeWholeFile(const std::string& path, const std::function<bool(std::FILE*)>& encode) {
     const std::string failed = "cannot write " + path + ": ";
     fs::path target;
     std::error_code error;
@@ -156,7 +161,7 @@ std::string writePng(const std::string& path, int width, int height,
         fs::permissions(temporary, existing.permissions(), error);
     }
     errno = 0;
-    bool written = !error && encode(file, width, height, rgbTopRowFirst.data());
+    bool written = !error && encode(file);
     written = std::fflush(file) == 0 && written;
     const int writeError = errno;
     written = std::fclose(file) == 0 && written;

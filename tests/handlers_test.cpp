@@ -177,7 +177,7 @@ TEST_F(Handlers, OtherKeysChangeNothingAndDrawNothing) {
     const ProgramState before = programState;
     paintMarkerColour();
     for (int key = 0; key < 256; ++key) {
-        if (std::strchr("bBnNtTlLu1234vVkK", key) == nullptr && key != 27 && key != 0) {
+        if (std::strchr("bBnNtTlLu1234vVkKfF", key) == nullptr && key != 27 && key != 0) {
             onKey(static_cast<unsigned char>(key), 3, 4);
         }
     }

@@ -133,7 +133,7 @@ void findFramebufferCallsThrough(GlEntryPointLookUp lookUp) {
 }
 
 // ---- The average of batches --------------------------------------------------------------
-// A frame's 8 bits round once per frame, and the 256 points of a picture at rest are 8
+// A frame's 8 bits round once per frame, and the 256 points of a picture at rest are 29
 // batches: so each batch's frame, as drawn, is copied into a texture and blended, weighted,
 // into a sum in 32-bit floating point, and the sum is drawn back over the frame, rounded
 // once. The accumulation buffer would need no framebuffer object, but framebuffer objects

@@ -4,11 +4,15 @@
 
 #include "shadow/shadow_math.h"
 
-// The points one frame counts in the stencil, a batch: a penumbra of 32 grey levels, few
-// enough that a frame of them stays near 50 ms. The picture at rest averages batches, so
-// the stencil view and a pixel's history show the counts of one batch.
+// The points one frame counts in the stencil at most, the first batch: a penumbra of 32
+// grey levels. The picture at rest averages batches, so the stencil view and a pixel's
+// history show the counts of the first batch.
 constexpr int LIGHT_SAMPLE_COUNT = 32;
-// The points the picture at rest is averaged from: by default 256, 8 batches, whose steps of
+// The points each frame after the first batch adds to the picture at rest: a quarter of
+// the first, so that even in a browser a frame of them stays near 50 ms and input waits
+// for no longer. The same in both editions, so both rest at the same picture.
+constexpr int LATER_BATCH_SAMPLES = 8;
+// The points the picture at rest is averaged from: by default 256, 29 batches, whose steps of
 // 1/256 lie below a display code's; at most 1,024, the reference soft-shadow comparisons use.
 constexpr int DEFAULT_RESTING_SAMPLES = 256;
 constexpr int MAX_LIGHT_SAMPLES = 1024;
@@ -33,8 +37,8 @@ constexpr double SUN_SIZE_DISTANCE = 100;
 // exactly when the centre can. The points spread evenly over the disk, and each
 // power-of-two prefix (2, 4, ... 1,024) is spread too, centred on the light, so a picture
 // made from the first n samples is already a fair picture of the whole light; so is each
-// batch of 32 after the first, and the batches fill the gaps the ones before them left. Radius 0
-// gives the centre itself, exactly. For the sun (w 0) the samples are directions around its own,
+// later batch of 8, and the batches fill the gaps the ones before them left. Radius 0 gives
+// the centre itself, exactly. For the sun (w 0) the samples are directions around its own,
 // the disk as much larger as its direction is longer than SUN_SIZE_DISTANCE, so the angle
 // stays the same.
 LightPosition lightSample(PlaneEquation plane, LightPosition centre, float radius, int sample);

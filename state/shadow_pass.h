@@ -63,8 +63,9 @@ std::string currentStepStateText(const ProgramState& s);
 // ---- Soft shadows' refinement ------------------------------------------------------------
 // While anything moves, the shadow view is drawn from the light's centre alone. Once the
 // picture stands still it is drawn again from 8 points of the light, then from the first
-// batch of LIGHT_SAMPLE_COUNT, then from each batch after it, each batch's frame averaged
-// with those before it by the renderer, in floating point, until the picture at rest is in.
+// batch of LIGHT_SAMPLE_COUNT, then from each batch of LATER_BATCH_SAMPLES after it, each
+// batch's frame averaged with those before it by the renderer, in floating point, until the
+// picture at rest is in.
 
 // How many points the picture at rest is drawn from: the program's restingLightSamples,
 // but at most one batch where more cannot change the picture (the stepping mode, the

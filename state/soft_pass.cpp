@@ -96,7 +96,7 @@ bool refineFurther(ProgramState& s) {
         s.lightSamples = std::min(LIGHT_SAMPLE_COUNT, resting);
     } else {
         s.firstLightSample += s.lightSamples;
-        s.lightSamples = std::min(LIGHT_SAMPLE_COUNT, resting - s.firstLightSample);
+        s.lightSamples = std::min(LATER_BATCH_SAMPLES, resting - s.firstLightSample);
     }
     return true;
 }
@@ -106,5 +106,7 @@ int averagedBatch(const ProgramState& s) {
     if (!s.softShadows || !batch || samplesAtRest(s) <= LIGHT_SAMPLE_COUNT) {
         return -1;
     }
-    return s.firstLightSample / LIGHT_SAMPLE_COUNT;
+    return s.firstLightSample == 0
+               ? 0
+               : 1 + (s.firstLightSample - LIGHT_SAMPLE_COUNT) / LATER_BATCH_SAMPLES;
 }

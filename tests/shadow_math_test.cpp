@@ -237,8 +237,8 @@ TEST(LightSamples, SpreadEvenlyOverTheDiskFacingEachReceiver) {
 
 // Past the first batch the points fill the disk around it: the first 2^k pairs, from 32 to
 // all 1,024 points, put one pair in each of 2^k equal strips of radius² and of angle (a
-// point mirrored through the centre has the same of both), and each batch of 32 after the
-// first puts one in each of 16.
+// point mirrored through the centre has the same of both), and each batch of 8 after the
+// first batch puts one in each of 4.
 TEST(LightSamples, EachPrefixAndEachBatchFillsEveryStripOnce) {
     prepareShadowReceivers();
     const PlaneEquation plane = programState.planes[int(Receiver::Floor)];
@@ -285,9 +285,12 @@ TEST(LightSamples, EachPrefixAndEachBatchFillsEveryStripOnce) {
         EXPECT_TRUE(fillEach(radii, 0, pairs, pairs)) << pairs << " pairs";
         EXPECT_TRUE(fillEach(angles, 0, pairs, pairs)) << pairs << " pairs";
     }
-    for (int from = LIGHT_SAMPLE_COUNT / 2; from < MAX_LIGHT_SAMPLES / 2; from += 16) {
-        EXPECT_TRUE(fillEach(radii, from, from + 16, 16)) << "batch from pair " << from;
-        EXPECT_TRUE(fillEach(angles, from, from + 16, 16)) << "batch from pair " << from;
+    constexpr int BATCH_PAIRS = LATER_BATCH_SAMPLES / 2;
+    for (int from = LIGHT_SAMPLE_COUNT / 2; from < MAX_LIGHT_SAMPLES / 2; from += BATCH_PAIRS) {
+        EXPECT_TRUE(fillEach(radii, from, from + BATCH_PAIRS, BATCH_PAIRS))
+            << "batch from pair " << from;
+        EXPECT_TRUE(fillEach(angles, from, from + BATCH_PAIRS, BATCH_PAIRS))
+            << "batch from pair " << from;
     }
 }
 

@@ -680,9 +680,9 @@ Program makeProgram(const char* defines) {
 }
 
 // ---- Soft shadows' average of batches ------------------------------------------------
-// A frame's 8 bits round once per frame, and a picture at rest is 8 batches: so each batch's
-// frame, as drawn, is copied into a texture and blended, weighted, into a sum in floating
-// point (EXT_color_buffer_float), which is drawn back over the frame, rounded once.
+// A frame's 8 bits round once per frame, and a picture at rest is 29 batches: so each
+// batch's frame, as drawn, is copied into a texture and blended, weighted, into a sum in
+// floating point (EXT_color_buffer_float), which is drawn back over the frame, rounded once.
 
 // Rendering into floating point is an extension in WebGL 2, and blending into 32 bits of it
 // another; 16 bits blend with the first alone, within a tenth of a display code a batch.

@@ -3,6 +3,7 @@
 // the way fixed-function GL does it for this scene. The shapes are computed in mesh/ exactly
 // as GLU and freeglut tessellate them and put in one vertex buffer at set-up.
 #include <GLES3/gl3.h>
+#include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
 
 #include <algorithm>
@@ -180,22 +181,36 @@ void main() {
 }
 )";
 
-// A shader that does not compile says why on the console, instead of leaving a blank page
-// without a word.
+// The shaders compiled at set-up, whose compile status is not asked for yet.
+std::vector<GLuint> uncheckedShaders;
+
 GLuint compile(GLenum type, std::initializer_list<const char*> source) {
     const GLuint shader = glCreateShader(type);
     glShaderSource(shader, static_cast<GLsizei>(source.size()), source.begin(), nullptr);
     glCompileShader(shader);
-    GLint compiled = GL_FALSE;
-    glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
-    if (!compiled) {
-        char log[1024] = "";
-        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
-        std::fputs(
-            ("planar-shadows: a shader does not compile: " + std::string(log) + "\n").c_str(),
-            stderr);
-    }
+    uncheckedShaders.push_back(shader);
     return shader;
+}
+
+// A shader that does not compile says why on the console, instead of leaving a blank page
+// without a word. Asking waits for the GPU process to answer, so it is asked in a task of
+// its own after the set-up's: the page's start does not wait on it. A context lost
+// meanwhile took the shaders with it, and the restored one's set-up asks again.
+void reportShaderErrors(void*) {
+    if (!emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) {
+        for (const GLuint shader : uncheckedShaders) {
+            GLint compiled = GL_FALSE;
+            glGetShaderiv(shader, GL_COMPILE_STATUS, &compiled);
+            if (!compiled) {
+                char log[1024] = "";
+                glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+                std::fputs(("planar-shadows: a shader does not compile: " + std::string(log) + "\n")
+                               .c_str(),
+                           stderr);
+            }
+        }
+    }
+    uncheckedShaders.clear();
 }
 
 // ---- The shapes ------------------------------------------------------------------------
@@ -798,6 +813,7 @@ void initScene() {
     renderer.averageWidth = renderer.averageHeight = 0;
     renderer.added = -1;
     renderer.sumFormat = floatSumFormat();
+    uncheckedShaders.clear();
     renderer.pictureProgram = glCreateProgram();
     glAttachShader(renderer.pictureProgram, compile(GL_VERTEX_SHADER, {PICTURE_VERTEX_SHADER}));
     glAttachShader(renderer.pictureProgram, compile(GL_FRAGMENT_SHADER, {PICTURE_FRAGMENT_SHADER}));
@@ -809,6 +825,7 @@ void initScene() {
     glUseProgram(renderer.program->id);
     renderer.stateKnown = false;
     uploadShapes();
+    emscripten_set_timeout(reportShaderErrors, 0, nullptr);
 }
 
 // The frame's canvas size, projection and lights, then its rows. The lights that are not

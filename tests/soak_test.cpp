@@ -124,7 +124,7 @@ class Soak {
                     for (flipped = 0; (step >> flipped & 1) == 0; ++flipped) {
                     }
                 }
-                const Picture before = program.grab();
+                const Picture before = settledPicture();
                 program.type(static_cast<char>('1' + flipped));
                 program.type('u');
                 EXPECT_TRUE(
@@ -138,11 +138,19 @@ class Soak {
         // The board's pass clips the casters flattened onto it at its plane, a state of its
         // own: met with light 1 a point light and the sun, then the board taken away again.
         for (const char key : {'k', 'u', 'u', 'k'}) {
-            const Picture before = program.grab();
+            const Picture before = settledPicture();
             program.type(key);
-            EXPECT_TRUE(
-                program.waitForFrame([&](const Picture& f) { return f.rgb != before.rgb; }));
+            EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return f.rgb != before.rgb; }))
+                << "no new picture after " << key;
         }
+    }
+
+    // The picture once the keys typed so far have all been drawn. A picture grabbed while
+    // the program lags behind them (a loaded machine) can be the one the next key puts
+    // back: 'u' twice drawn in one frame shows no change at all.
+    Picture settledPicture() {
+        EXPECT_TRUE(program.waitUntilIdle()) << "still busy before the next key";
+        return program.grab();
     }
 
     int resizes = 0;

@@ -83,14 +83,18 @@ void onIdle() {
 
 // ---- What the program shows and how it ends -------------------------------------------
 
-// Made on the first call, on the right button; later calls relabel its entries, and add or
-// remove entries at its end. GLUT numbers entries from 1.
-void showMenu(const std::vector<MenuItem>& items) {
-    static int menu = 0;
-    if (menu == 0) {
-        menu = glutCreateMenu(onMenu);
-        glutAttachMenu(GLUT_RIGHT_BUTTON);
-    }
+namespace {
+
+int menu = 0;
+// GLUT allows no change to a menu while it is open (freeglut ends the program), yet keys
+// and timers still reach the program then: a change waits for the menu to close.
+bool menuOpen = false;
+std::vector<MenuItem> itemsWaiting;
+bool itemsAreWaiting = false;
+
+// Relabels the menu's entries, and adds or removes entries at its end. GLUT numbers
+// entries from 1.
+void setMenuItems(const std::vector<MenuItem>& items) {
     glutSetMenu(menu);
     const int shown = glutGet(GLUT_MENU_NUM_ITEMS);
     const int wanted = static_cast<int>(items.size());
@@ -105,6 +109,38 @@ void showMenu(const std::vector<MenuItem>& items) {
             glutAddMenuEntry(item.label.c_str(), item.value);
         }
     }
+}
+
+// From a timer, since freeglut reports the menu closed before it counts it so.
+void setWaitingItems(int) {
+    if (itemsAreWaiting && !menuOpen) {
+        itemsAreWaiting = false;
+        setMenuItems(itemsWaiting);
+    }
+}
+
+void onMenuStatus(int status, int, int) {
+    menuOpen = status == GLUT_MENU_IN_USE;
+    if (!menuOpen && itemsAreWaiting) {
+        glutTimerFunc(0, setWaitingItems, 0);
+    }
+}
+
+}  // namespace
+
+// Made on the first call, on the right button.
+void showMenu(const std::vector<MenuItem>& items) {
+    if (menu == 0) {
+        menu = glutCreateMenu(onMenu);
+        glutAttachMenu(GLUT_RIGHT_BUTTON);
+        glutMenuStatusFunc(onMenuStatus);
+    }
+    if (menuOpen) {
+        itemsWaiting = items;
+        itemsAreWaiting = true;
+        return;
+    }
+    setMenuItems(items);
 }
 
 namespace {

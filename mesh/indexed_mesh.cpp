@@ -1,10 +1,10 @@
 // Meshes with each vertex once and index lists over them, for renderers with index buffers.
 // Vertices and segments are compared by their floats' bits: equal bits are equal values to
 // every later step of a GL pipeline, so nothing a renderer draws can tell the difference.
+#include <algorithm>
 #include <array>
 #include <cstring>
-#include <map>
-#include <set>
+#include <vector>
 
 #include "mesh/mesh.h"
 
@@ -21,6 +21,45 @@ VertexBits bitsOf(const MeshVertex& vertex) {
     return bits;
 }
 
+// Which of the things met so far have these bits: a table of their numbers, open-addressed
+// on a hash of the bits. The page's start indexes every mesh before its first frame, the
+// teapot's thousands of vertices among them, and std::map's or std::unordered_map's code
+// would be more to download and slower.
+class SeenBits {
+  public:
+    explicit SeenBits(size_t most) {
+        size_t slots = 1;
+        while (slots < 2 * most) {
+            slots *= 2;
+        }
+        table_.assign(slots, FREE);
+    }
+
+    // The number of the first thing met with these bits, `bitsOf` giving a number's bits;
+    // `number` if there was none.
+    template <typename BitsOf>
+    std::uint32_t first(const std::array<std::uint32_t, 6>& bits, std::uint32_t number,
+                        const BitsOf& bitsOf) {
+        std::uint64_t hash = 14695981039346656037u;  // FNV-1a, a word at a time
+        for (const std::uint32_t word : bits) {
+            hash = (hash ^ word) * 1099511628211u;
+        }
+        const size_t mask = table_.size() - 1;
+        size_t at = static_cast<size_t>(hash ^ (hash >> 32)) & mask;
+        while (table_[at] != FREE && bitsOf(table_[at]) != bits) {
+            at = (at + 1) & mask;
+        }
+        if (table_[at] == FREE) {
+            table_[at] = number;
+        }
+        return table_[at];
+    }
+
+  private:
+    static constexpr std::uint32_t FREE = 0xFFFFFFFF;
+    std::vector<std::uint32_t> table_;
+};
+
 SegmentBits bitsOf(const MeshVertex& from, const MeshVertex& to) {
     SegmentBits bits;
     std::memcpy(bits.data(), from.position, sizeof from.position);
@@ -30,10 +69,15 @@ SegmentBits bitsOf(const MeshVertex& from, const MeshVertex& to) {
 
 std::vector<std::uint32_t> segmentsOnce(const IndexedMesh& mesh) {
     std::vector<std::uint32_t> kept;
-    std::set<SegmentBits> seen;
+    SeenBits seen(mesh.indices.size() / 2);
     for (size_t at = 0; at + 1 < mesh.indices.size(); at += 2) {
         const std::uint32_t from = mesh.indices[at], to = mesh.indices[at + 1];
-        if (seen.insert(bitsOf(mesh.vertices.at(from), mesh.vertices.at(to))).second) {
+        const auto segment = static_cast<std::uint32_t>(at);
+        const auto segmentBits = [&mesh](std::uint32_t k) {
+            return bitsOf(mesh.vertices[mesh.indices[k]], mesh.vertices[mesh.indices[k + 1]]);
+        };
+        if (seen.first(bitsOf(mesh.vertices.at(from), mesh.vertices.at(to)), segment,
+                       segmentBits) == segment) {
             kept.push_back(from);
             kept.push_back(to);
         }
@@ -62,10 +106,24 @@ std::vector<std::uint32_t> orderedForVertexCache(const std::vector<std::uint32_t
     const auto corner = [&](size_t primitive, size_t k) {
         return indices[primitive * corners + k];
     };
-    std::map<std::uint32_t, std::vector<size_t>> primitivesOf;
+    // Each vertex's primitives in their order, all in one list: vertex v's are
+    // primitives[firstOf[v]] up to primitives[firstOf[v + 1]].
+    std::uint32_t vertexCount = 0;
+    for (const std::uint32_t v : indices) {
+        vertexCount = std::max(vertexCount, v + 1);
+    }
+    std::vector<size_t> firstOf(vertexCount + 1, 0);
+    for (size_t at = 0; at < count * corners; ++at) {
+        ++firstOf[indices[at] + 1];
+    }
+    for (std::uint32_t v = 0; v < vertexCount; ++v) {
+        firstOf[v + 1] += firstOf[v];
+    }
+    std::vector<size_t> primitives(count * corners);
+    std::vector<size_t> filled(firstOf.begin(), firstOf.end() - 1);
     for (size_t p = 0; p < count; ++p) {
         for (size_t k = 0; k < corners; ++k) {
-            primitivesOf[corner(p, k)].push_back(p);
+            primitives[filled[corner(p, k)]++] = p;
         }
     }
     std::vector<bool> drawn(count, false);
@@ -95,7 +153,9 @@ std::vector<std::uint32_t> orderedForVertexCache(const std::vector<std::uint32_t
         while (left > 0 && inBatch < BATCH_PRIMITIVES) {
             // Every primitive the newly cached vertices complete, without a miss.
             for (size_t at = 0; at < fresh.size() && inBatch < BATCH_PRIMITIVES; ++at) {
-                for (const size_t p : primitivesOf[fresh[at]]) {
+                const std::uint32_t v = fresh[at];
+                for (size_t i = firstOf[v]; i < firstOf[v + 1]; ++i) {
+                    const size_t p = primitives[i];
                     if (!drawn[p] && allCached(p) && inBatch < BATCH_PRIMITIVES) {
                         draw(p);
                     }
@@ -150,14 +210,16 @@ std::vector<std::uint32_t> orderedForVertexCache(const std::vector<std::uint32_t
 
 IndexedMesh indexedMesh(const Mesh& mesh) {
     IndexedMesh indexed{mesh.primitive, {}, {}};
-    std::map<VertexBits, std::uint32_t> indexOf;
+    SeenBits indexOf(mesh.vertices.size());
     for (const MeshVertex& vertex : mesh.vertices) {
         const auto next = static_cast<std::uint32_t>(indexed.vertices.size());
-        const auto [at, added] = indexOf.emplace(bitsOf(vertex), next);
-        if (added) {
+        const std::uint32_t index =
+            indexOf.first(bitsOf(vertex), next,
+                          [&indexed](std::uint32_t k) { return bitsOf(indexed.vertices[k]); });
+        if (index == next) {
             indexed.vertices.push_back(vertex);
         }
-        indexed.indices.push_back(at->second);
+        indexed.indices.push_back(index);
     }
     return indexed;
 }

@@ -256,6 +256,53 @@ TEST(EndToEnd, MenuItemsActLikeTheirKeys) {
     EXPECT_EQ(program.output(), expected);
 }
 
+// Keys still reach the program while its menu is open, and 'k' brings the board and its
+// four items. GLUT allows no change to an open menu, and freeglut ends the program at one:
+// the change waits for the menu to close, and the menu shows it when opened again. A press
+// of the right button held while the pointer leaves the menu keeps it open; a click above
+// and to the left of it closes it without a choice.
+TEST(EndToEnd, AKeyTypedWhileTheMenuIsOpenChangesTheMenuOnceItHasClosed) {
+    RunningProgram program({});
+    ASSERT_TRUE(program.hasWindow());
+    const auto openMenu = [&] {
+        program.movePointer(400, 400);
+        program.pressButton(RIGHT);
+        RunningProgram::Area menu{};
+        for (int tries = 0; tries < 250 && !program.findOpenMenu(menu); ++tries) {
+            waitMilliseconds(20);
+        }
+        program.movePointer(350, 350);
+        program.releaseButton(RIGHT);
+        return menu;
+    };
+    const auto closeMenu = [&] {
+        RunningProgram::Area menu{};
+        for (int tries = 0; tries < 250 && program.findOpenMenu(menu); ++tries) {
+            click(program, 350, 350, LEFT);
+            waitMilliseconds(20);
+        }
+        return !program.findOpenMenu(menu);
+    };
+    // At rest, so that only the board changes the picture.
+    restedFrame(program);
+    const RunningProgram::Area before = openMenu();
+    ASSERT_GT(before.height, 0) << "the right button opened no menu";
+    const Picture withoutBoard = program.grab();
+    program.type('k');
+    EXPECT_TRUE(program.waitForFrame([&](const Picture& f) { return !sameFrame(f, withoutBoard); }))
+        << "the board never came";
+    ASSERT_TRUE(program.running()) << program.errors();
+    ASSERT_TRUE(closeMenu());
+
+    int height = before.height;
+    for (int tries = 0; tries < 50 && height == before.height; ++tries) {
+        height = openMenu().height;
+        ASSERT_TRUE(closeMenu());
+    }
+    EXPECT_GT(height, before.height) << "the menu never showed the board's items";
+    EXPECT_TRUE(program.running()) << program.errors();
+}
+
 // 'v' shows the stencil view and prints its legend; the pointer resting on a pixel with no
 // button held prints that pixel's history, as the snapshot tool prints it; while stepping,
 // the menu has the next step too, and the view follows the step.

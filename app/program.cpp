@@ -349,8 +349,7 @@ bool changeLights(unsigned char key) {
                  "move it first.");
             return false;
         }
-        const auto atCentre = [](const Point3& at) { return !canBeTheSun({at.x, at.y, at.z, 1}); };
-        if (!light.sun && std::any_of(s.path.at, s.path.at + s.path.length, atCentre)) {
+        if (!light.sun && !sunCanFollow(s.path.at, s.path.at + s.path.length)) {
             tell(lightName(s.selectedLight) +
                  "'s path passes the room's centre, where the sun would shine from no "
                  "direction: record another first.");

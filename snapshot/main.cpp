@@ -8,13 +8,13 @@
 #include <utility>
 
 #include "app/program.h"
+#include "image/gif_writer.h"
+#include "image/png_writer.h"
 #include "platform/opengl.h"
 #include "scene/context_without_display.h"
 #include "scene/offscreen.h"
 #include "snapshot/difference.h"
-#include "image/gif_writer.h"
 #include "snapshot/options.h"
-#include "image/png_writer.h"
 #include "state/gallery.h"
 #include "state/program_state.h"
 #include "state/renderer.h"
@@ -173,17 +173,10 @@ int main(int argc, char** argv) {
     programState.windowWidth = options.width;
     programState.windowHeight = options.height;
     programState.batchesAveragable = canAverageBatches();
-    if (!options.galleryDir.empty()) {
-        const std::string failure = writeGallery(options);
-        closeOffscreenTarget(target);
-        if (!failure.empty()) {
-            std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());
-            return 1;
-        }
-        return 0;
-    }
-    if (!options.animation.empty()) {
-        const std::string failure = writeAnimation(options);
+    // Files of their own, instead of one picture (the options allow one or the other).
+    if (!options.galleryDir.empty() || !options.animation.empty()) {
+        const std::string failure =
+            options.galleryDir.empty() ? writeAnimation(options) : writeGallery(options);
         closeOffscreenTarget(target);
         if (!failure.empty()) {
             std::fprintf(stderr, "planar-shadows-snapshot: %s\n", failure.c_str());

@@ -100,6 +100,12 @@ bool canBeTheSun(const LightPosition& standsAt) {
            standsAt.z != ROOM_CENTRE.z;
 }
 
+bool sunCanFollow(const Point3* first, const Point3* last) {
+    return std::all_of(first, last, [](const Point3& at) {
+        return canBeTheSun({at.x, at.y, at.z, 1});
+    });
+}
+
 float nextTintLevel(float level) {
     constexpr double TINT_STEP = 0.00025;
     const double sum = level + TINT_STEP;

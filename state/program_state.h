@@ -118,6 +118,8 @@ std::string lightName(int light);
 
 // Standing at the room's centre, a sun would shine from no direction.
 bool canBeTheSun(const LightPosition& standsAt);
+// Whether a sun may follow a path through these positions: none at the room's centre.
+bool sunCanFollow(const Point3* first, const Point3* last);
 
 // The tint's next level on its climb from 0: a fixed step up, to just below 1.0, where it
 // rests and the next level is the same.

@@ -232,12 +232,10 @@ Setting pathSetting() {
         if (!why.empty()) {
             return why;
         }
-        const LightPosition& light = link.lights[link.selectedLight];
-        for (const Point3& at : path) {
-            if (light.w == 0 && !canBeTheSun({at.x, at.y, at.z, 1})) {
-                return "the path takes the sun to the room's centre, " + sayPoint(ROOM_CENTRE) +
-                       ", where it would shine from no direction";
-            }
+        if (link.lights[link.selectedLight].w == 0 &&
+            !sunCanFollow(path.data(), path.data() + path.size())) {
+            return "the path takes the sun to the room's centre, " + sayPoint(ROOM_CENTRE) +
+                   ", where it would shine from no direction";
         }
         link.path = path;
         return std::string();

@@ -15,8 +15,6 @@ unsigned displayMode = 0;
 void (*displayHandler)() = nullptr;
 void (*reshapeHandler)(int, int) = nullptr;
 bool redisplayAsked = false;
-// As GLUT's, the display handler runs from the main loop alone.
-bool looping = false;
 
 // The page and the browser tests read the context as Module.ctx, where Emscripten's GLUT
 // leaves it.
@@ -82,9 +80,7 @@ void glutReshapeFunc(void (*handler)(int, int)) {
 void glutPostRedisplay() {
     if (displayHandler != nullptr && !redisplayAsked) {
         redisplayAsked = true;
-        if (looping) {
-            emscripten_request_animation_frame(redisplay, nullptr);
-        }
+        emscripten_request_animation_frame(redisplay, nullptr);
     }
 }
 
@@ -97,15 +93,7 @@ int glutGet(GLenum) {
     return static_cast<int>(emscripten_get_now());
 }
 
-void startLooping(void*) {
-    looping = true;
-    redisplayAsked = false;
-    glutPostRedisplay();
-}
-
-// The first frame at the canvas's size; then the browser's event loop runs the program. The
-// loop starts in a task after those the start has set going (the renderer's set-up), which
-// the browser would otherwise put after an animation frame asked for now.
+// The first frame at the canvas's size; then the browser's event loop runs the program.
 void glutMainLoop() {
     int width = 0;
     int height = 0;
@@ -113,6 +101,6 @@ void glutMainLoop() {
     if (reshapeHandler != nullptr) {
         reshapeHandler(width, height);
     }
-    emscripten_set_timeout(startLooping, 0, nullptr);
+    glutPostRedisplay();
     emscripten_unwind_to_js_event_loop();
 }

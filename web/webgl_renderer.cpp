@@ -365,8 +365,6 @@ struct Renderer {
     // clear stencil bits, where neither order nor repeats change a pixel.
     std::vector<Shape> runs[SHAPE_COUNT];
     std::vector<Shape> stencilRuns[SHAPE_COUNT];
-    // Whether the runs and the buffers hold the shapes yet: see initScene.
-    bool shapesUploaded = false;
     // Soft shadows' average of batches: the program that draws a picture, the frame as
     // drawn, the sum in floating point and its framebuffer, their size, and the batch added
     // last (-1 for none).
@@ -479,13 +477,6 @@ void uploadShapes() {
     glBufferData(GL_ELEMENT_ARRAY_BUFFER,
                  static_cast<GLsizeiptr>(indices.size() * sizeof(GLushort)), indices.data(),
                  GL_STATIC_DRAW);
-    renderer.shapesUploaded = true;
-}
-
-void uploadShapesUnlessDone(void*) {
-    if (!renderer.shapesUploaded) {
-        uploadShapes();
-    }
 }
 
 // ---- The scene's shapes, placed as the desktop's display lists place them --------------
@@ -673,7 +664,6 @@ void drawShape(const PassRow& row, const Frame& frame) {
 
 // The rows in order, each with its whole state, with the frame's things.
 void drawRows(const std::vector<PassRow>& rows, const Frame& frame) {
-    uploadShapesUnlessDone(nullptr);
     for (const PassRow& row : rows) {
         applyRowState(row);
         drawShape(row, frame);
@@ -834,10 +824,7 @@ void initScene() {
     renderer.program = &renderer.firstLightAlone;
     glUseProgram(renderer.program->id);
     renderer.stateKnown = false;
-    // Making the shapes is the longest part of the set-up: in a task after the start's, the
-    // page answers input in between (a frame that comes first makes them itself).
-    renderer.shapesUploaded = false;
-    emscripten_set_timeout(uploadShapesUnlessDone, 0, nullptr);
+    uploadShapes();
     emscripten_set_timeout(reportShaderErrors, 0, nullptr);
 }
 

@@ -8,6 +8,7 @@
 #include <emscripten/html5.h>
 
 #include "platform/opengl.h"
+#include "state/renderer.h"
 
 namespace {
 
@@ -21,10 +22,19 @@ bool redisplayAsked = false;
 EM_JS(void, keepContextInModule, (EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context),
       { Module["ctx"] = GL.getContext(context).GLctx; });
 
+// The page keeps the canvas hidden until its first frame (web/index.html).
+EM_JS(void, showCanvas, (), { Module["canvas"].classList.add("drawn"); });
+
 // The handler of the moment, when the frame comes: a display handler set meanwhile draws it.
+// Until the renderer's warm-up is done, the frame is put off to the next animation frame.
 EM_BOOL redisplay(double, void*) {
+    if (!warmedUp()) {
+        emscripten_request_animation_frame(redisplay, nullptr);
+        return EM_FALSE;
+    }
     redisplayAsked = false;
     displayHandler();
+    showCanvas();
     return EM_FALSE;
 }
 

@@ -914,6 +914,7 @@ void startProgram(int& argc, char** argv) {
     initScene();
     programState.softShadowsAvailable = canDrawSoftShadows();
     programState.batchesAveragable = canAverageBatches();
+    warmUp(shadowViewFrame(programState));
 
     glutDisplayFunc(displayShadowView);
     glutReshapeFunc(onReshape);

@@ -367,6 +367,12 @@ void drawFrame(const Frame& frame) {
     }
 }
 
+void warmUp(const Frame&) {}
+
+bool warmedUp() {
+    return true;
+}
+
 void presentFrame(const Frame& frame) {
     if (frame.doubleBuffered) {
         glutSwapBuffers();

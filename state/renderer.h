@@ -26,6 +26,14 @@ bool canDrawSoftShadows();
 // point, which it keeps between frames: without it a picture rests at one batch.
 bool canAverageBatches();
 
+// Once, at the start: draws the frame where nothing shows it, so that a GL that prepares its
+// code for each state the first time a draw uses it does so while the start goes on, not
+// while the page waits for the first frame to be shown. warmedUp() is false until the GL has
+// done that drawing; the first frame waits for it. The desktop's first frame waits for
+// nothing: warmUp does nothing there, and warmedUp is always true.
+void warmUp(const Frame& frame);
+bool warmedUp();
+
 // Shows the frame: a buffer swap, or a flush when it is single-buffered.
 void presentFrame(const Frame& frame);
 

@@ -3,6 +3,7 @@
 // the way fixed-function GL does it for this scene. The shapes are computed in mesh/ exactly
 // as GLU and freeglut tessellate them and put in one vertex buffer at set-up.
 #include <GLES3/gl3.h>
+#include <emscripten/emscripten.h>
 #include <emscripten/eventloop.h>
 #include <emscripten/html5.h>
 
@@ -378,6 +379,10 @@ struct Renderer {
     int added = -1;
     // RGBA32F where the browser blends it (EXT_float_blend), else RGBA16F; 0 for neither.
     GLenum sumFormat = 0;
+    // The fence after the warm-up's frame, until it has come; and when the first frame stops
+    // waiting for a fence that does not come.
+    GLsync warmUpFence = nullptr;
+    double warmUpGivenUpAt = 0;
 };
 
 Renderer renderer;
@@ -807,11 +812,12 @@ void showBatchAverage(const Frame& frame) {
 // Also after a lost context comes back, when the shader program, the vertex array and the
 // buffer of the old one are gone: all of them are made anew, and the GL state set again.
 void initScene() {
-    // After a lost context, the old average's names mean nothing, and the extensions are
-    // the new context's to enable.
+    // After a lost context, the old average's and fence's names mean nothing, and the
+    // extensions are the new context's to enable.
     renderer.frameTexture = renderer.sumTexture = renderer.sumFramebuffer = 0;
     renderer.averageWidth = renderer.averageHeight = 0;
     renderer.added = -1;
+    renderer.warmUpFence = nullptr;
     renderer.sumFormat = floatSumFormat();
     uncheckedShaders.clear();
     renderer.pictureProgram = glCreateProgram();
@@ -867,6 +873,63 @@ bool canAverageBatches() {
     deleteAverage();
     glBindFramebuffer(GL_FRAMEBUFFER, static_cast<GLuint>(drawn));
     return can;
+}
+
+// ---- Warming up ------------------------------------------------------------------------
+// Without a GPU, Chromium draws WebGL with SwiftShader, which compiles code for each state and
+// target format the first time a draw uses them; and it composites the page in software,
+// reading the canvas back each frame while the page waits for everything drawn so far. So
+// the first frame, every state of it new, held the page some 60 ms, twice a later frame.
+// The same frame drawn at the start into one pixel of the canvas's formats has that code
+// compiled alongside the rest of the start, and a fence says when it is done. Until the first
+// frame the canvas is hidden (web/index.html), so nothing is read back before then.
+
+void warmUp(const Frame& frame) {
+    EmscriptenWebGLContextAttributes canvas;
+    emscripten_webgl_get_context_attributes(emscripten_webgl_get_current_context(), &canvas);
+    GLuint renderbuffers[2] = {};
+    glGenRenderbuffers(2, renderbuffers);
+    glBindRenderbuffer(GL_RENDERBUFFER, renderbuffers[0]);
+    glRenderbufferStorage(GL_RENDERBUFFER, canvas.alpha ? GL_RGBA8 : GL_RGB8, 1, 1);
+    glBindRenderbuffer(GL_RENDERBUFFER, renderbuffers[1]);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, 1, 1);
+    GLuint target = 0;
+    glGenFramebuffers(1, &target);
+    glBindFramebuffer(GL_FRAMEBUFFER, target);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER,
+                              renderbuffers[0]);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
+                              renderbuffers[1]);
+    Frame pixel = frame;
+    pixel.width = pixel.height = 1;
+    // The average of batches keeps textures at the frame's size: left to the frame itself.
+    pixel.batch = -1;
+    drawFrame(pixel);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &target);
+    glDeleteRenderbuffers(2, renderbuffers);
+    // The fence also sends the draws on: after a flush alone, ANGLE kept them until the
+    // frame's read-back.
+    glDeleteSync(renderer.warmUpFence);
+    renderer.warmUpFence = glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0);
+    glFlush();
+    renderer.warmUpGivenUpAt = emscripten_get_now() + 1000;
+}
+
+// WebGL updates a fence's status between tasks, never within one: asked again each animation
+// frame, this does not block.
+bool warmedUp() {
+    if (renderer.warmUpFence == nullptr) {
+        return true;
+    }
+    GLint status = GL_UNSIGNALED;
+    glGetSynciv(renderer.warmUpFence, GL_SYNC_STATUS, 1, nullptr, &status);
+    if (status != GL_SIGNALED && emscripten_get_now() < renderer.warmUpGivenUpAt) {
+        return false;
+    }
+    glDeleteSync(renderer.warmUpFence);
+    renderer.warmUpFence = nullptr;
+    return true;
 }
 
 // The browser shows the canvas once the callback that drew it returns.

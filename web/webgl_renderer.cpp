@@ -195,9 +195,14 @@ GLuint compile(GLenum type, std::initializer_list<const char*> source) {
 
 // A shader that does not compile says why on the console, instead of leaving a blank page
 // without a word. Asking waits for the GPU process to answer, so it is asked in a task of
-// its own after the set-up's: the page's start does not wait on it. A context lost
-// meanwhile took the shaders with it, and the restored one's set-up asks again.
+// its own after the set-up's, once the warm-up's drawing is done: neither the page's start
+// nor its first frame waits on it. A context lost meanwhile took the shaders with it, and the
+// restored one's set-up asks again.
 void reportShaderErrors(void*) {
+    if (!warmedUp()) {
+        emscripten_set_timeout(reportShaderErrors, 16, nullptr);
+        return;
+    }
     if (!emscripten_is_webgl_context_lost(emscripten_webgl_get_current_context())) {
         for (const GLuint shader : uncheckedShaders) {
             GLint compiled = GL_FALSE;

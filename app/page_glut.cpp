@@ -16,6 +16,7 @@ unsigned displayMode = 0;
 void (*displayHandler)() = nullptr;
 void (*reshapeHandler)(int, int) = nullptr;
 bool redisplayAsked = false;
+bool canvasShown = false;
 
 // The page and the browser tests read the context as Module.ctx, where Emscripten's GLUT
 // leaves it.
@@ -34,7 +35,10 @@ EM_BOOL redisplay(double, void*) {
     }
     redisplayAsked = false;
     displayHandler();
-    showCanvas();
+    if (!canvasShown) {
+        showCanvas();
+        canvasShown = true;
+    }
     return EM_FALSE;
 }
 

@@ -105,8 +105,8 @@ try {
   await softPage.close();
   site.server.close();
   console.log(`first frame shown after the load began: ${firstFrames[0].toFixed(0)} ms for ` +
-              `the first page of a new browser, median ${median(firstFrames.slice(1)).toFixed(0)} ms over the ` +
-              `${LOADS - 1} loads after it`);
+              `the first page of a new browser, median ` +
+              `${median(firstFrames.slice(1)).toFixed(0)} ms over the ${LOADS - 1} loads after it`);
   console.log(`animation frames stop, the tint at rest: median ${median(lastFrames).toFixed(0)} ms ` +
               `after the load began`);
 
